@@ -1,0 +1,36 @@
+#include "base/error.h"
+
+namespace corvalo {
+
+std::wstring FillText(std::wstring_view pattern, std::initializer_list<std::wstring_view> args) {
+    std::wstring out;
+    out.reserve(pattern.size() + 64);
+    auto next = args.begin();
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == L'%' && i + 1 < pattern.size()) {
+            if (pattern[i + 1] == L'%') {
+                out += L'%';
+                ++i;
+                continue;
+            }
+            if (pattern[i + 1] == L's' && next != args.end()) {
+                out += *next++;
+                ++i;
+                continue;
+            }
+        }
+        out += pattern[i];
+    }
+    return out;
+}
+
+std::wstring FillNumber(std::wstring_view pattern, long long value) {
+    std::wstring out(pattern);
+    const size_t at = out.find(L"%d");
+    if (at != std::wstring::npos) {
+        out.replace(at, 2, std::to_wstring(value));
+    }
+    return out;
+}
+
+}  // namespace corvalo
