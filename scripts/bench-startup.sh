@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# Start-up benchmark: the time from starting corvalo.exe under Wine to its first painted window,
+# measured side by side with bare_window.exe (the same picture in a bare window, the floor any
+# launcher window pays), alternating run for run. Prints median, min and max per exe and the
+# ratio of Corvalo's median to the bare window's.
+#
+#   scripts/bench-startup.sh [--self] [runs]      (default 15 runs each)
+#
+#   --self   measure bare_window.exe against a copy of itself instead of corvalo.exe: the ratio
+#            then shows how far apart two identical programs land on this machine.
+#
+# Builds the Windows configuration in build/windows (configuring it when needed), uses a Wine
+# prefix of its own in build/windows/bench-wineprefix (created on first use, about 10 s), and an
+# Xvfb of its own when there is no DISPLAY. Both exes run from a fresh temporary folder, so
+# Corvalo starts without the files a developer's own runs left beside build/windows/corvalo.exe
+# (its first, warm-up start creates them; the measured starts then read them, as every start
+# after the first does). Only what this script started is stopped at the end.
+set -euo pipefail
+
+runs=15
+self=0
+for arg in "$@"; do
+    case $arg in
+        --self) self=1 ;;
+        '' | *[!0-9]*)
+            echo "usage: $0 [--self] [runs]" >&2
+            exit 1
+            ;;
+        *) runs=$arg ;;
+    esac
+done
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=$repo/build/windows
+
+# --- Build --------------------------------------------------------------------------------------
+if [[ ! -f $build/CMakeCache.txt ]]; then
+    cmake -S "$repo" -B "$build" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake"
+fi
+cmake --build "$build" -j2 --target bare_window measure_startup
+have_corvalo=0
+if ((!self)); then
+    if cmake --build "$build" -j2 --target corvalo; then
+        [[ -f $build/corvalo.exe ]] && have_corvalo=1
+    else
+        echo "bench-startup: corvalo.exe does not build; measuring the bare window alone" >&2
+    fi
+fi
+
+# One run at a time per build folder: two runs would share the prefix and its server. The prefix
+# belongs to this script alone, so the server it stops at the end is its own.
+exec 9>"$build/bench-startup.lock"
+if ! flock -n 9; then
+    echo "bench-startup: another run is using $build" >&2
+    exit 1
+fi
+
+# --- Clean-up of what this run starts ------------------------------------------------------------
+export WINEPREFIX=$build/bench-wineprefix
+export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+work=$(mktemp -d "${TMPDIR:-/tmp}/corvalo-startup.XXXXXX")
+xvfb_pid=
+server_started=0
+cleanup() {
+    if ((server_started)); then
+        wineserver -k >/dev/null 2>&1 || true
+        wineserver -w >/dev/null 2>&1 || true
+    fi
+    if [[ -n $xvfb_pid ]]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# --- Display -------------------------------------------------------------------------------------
+if [[ -z ${DISPLAY:-} ]]; then
+    # Xvfb picks a free display and writes its number to fd 3 once it accepts clients.
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" \
+        </dev/null >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for ((i = 0; i < 100; i++)); do
+        [[ -s $work/display ]] && break
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if [[ ! -s $work/display ]]; then
+        echo "bench-startup: Xvfb did not start" >&2
+        exit 1
+    fi
+    DISPLAY=:$(head -n 1 "$work/display")
+    export DISPLAY
+fi
+
+# --- Wine ----------------------------------------------------------------------------------------
+# A persistent server: otherwise it ends after every program and each start pays for a new one.
+mkdir -p "$WINEPREFIX"
+server_started=1
+setsid nohup wineserver -p </dev/null >/dev/null 2>&1 &
+wine wineboot -i </dev/null >/dev/null 2>&1
+if [[ -n $xvfb_pid ]]; then
+    # No window manager on Xvfb: unmanaged windows close at once instead of after a 2 s wait.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+        </dev/null >/dev/null 2>&1
+fi
+
+# --- Measure -------------------------------------------------------------------------------------
+run_dir=$work/run
+mkdir -p "$run_dir"
+cp "$build/bench/startup/bare_window.exe" "$run_dir/"
+programs=(bare_window.exe CorvaloBareWindow)
+if ((have_corvalo)); then
+    cp "$build/corvalo.exe" "$run_dir/"
+    programs+=(corvalo.exe CorvaloMainWindow)
+else
+    if ((!self)); then
+        echo "bench-startup: no corvalo.exe; measuring the bare window against a copy of itself"
+    fi
+    cp "$build/bench/startup/bare_window.exe" "$run_dir/bare_window_copy.exe"
+    programs+=(bare_window_copy.exe CorvaloBareWindow)
+fi
+
+run_dir_win=$(wine winepath -w "$run_dir" 2>/dev/null | tr -d '\r')
+args=()
+for ((i = 0; i < ${#programs[@]}; i += 2)); do
+    args+=("$run_dir_win\\${programs[i]}" "${programs[i + 1]}")
+done
+
+# The machine is shared: the load around the run says how far to trust the absolute figures
+# (the ratio is the figure to compare).
+echo "$(wine --version) on $(nproc) cores, display $DISPLAY$([[ -n $xvfb_pid ]] && echo ' (Xvfb)')"
+echo "load average before: $(cut -d ' ' -f 1-3 /proc/loadavg)"
+wine "$build/bench/startup/measure_startup.exe" --cwd "$run_dir_win" "$runs" "${args[@]}" \
+    </dev/null
+echo "load average after:  $(cut -d ' ' -f 1-3 /proc/loadavg)"
