@@ -537,6 +537,79 @@ def check_glyph(name, pixels, size):
         raise SystemExit(f"{name}: motif pixel too close to the see-through black")
 
 
+def _read_bmp(name, data, width, height, bits):
+    """Reads a BMP back as Windows will: header fields, then rows bottom-up. Returns a function
+    (x, y) -> (r, g, b, a or None) in top-down coordinates."""
+    def fail(why):
+        raise SystemExit(f"{name}: {why}")
+
+    if len(data) < 54 or data[:2] != b"BM":
+        fail("not a BMP")
+    size, offset = struct.unpack_from("<I4xI", data, 2)
+    header = struct.unpack_from("<IiiHHIIiiII", data, 14)
+    stride = (width * bits // 8 + 3) & ~3
+    if size != len(data) or offset != 54 or header[0] != 40:
+        fail("bad file header")
+    if header[1:6] != (width, height, 1, bits, 0):  # positive height: rows bottom-up; BI_RGB
+        fail(f"expected {width} x {height}, {bits} bits, BI_RGB, bottom-up")
+    if header[6] != stride * height or offset + stride * height != len(data):
+        fail("pixel data size does not match the header")
+
+    def pixel(x, y):
+        i = offset + (height - 1 - y) * stride + x * bits // 8
+        b, g, r = data[i], data[i + 1], data[i + 2]
+        return (r, g, b, data[i + 3] if bits == 32 else None)
+
+    return pixel
+
+
+def verify_files(files):
+    """Checks the encoded files themselves, so a fault in the writers can't hide behind checks
+    of the drawings."""
+    n = PICTURE_SIZE
+    pixel = _read_bmp("default_picture.bmp", files["default_picture.bmp"], n, n, 32)
+    if any(pixel(x, y)[3] != 255 for y in range(n) for x in range(n)):
+        raise SystemExit("default_picture.bmp: alpha must be 255 everywhere")
+    if pixel(0, n - 1)[:3] != PICTURE_BACKGROUND:
+        raise SystemExit("default_picture.bmp: bottom-left pixel is not the background colour")
+    # The golden tag hangs at the bottom: proves the rows are stored the right way up.
+    r, g, b, _ = pixel(n // 2, 230)
+    if not (r > 200 and b < 120):
+        raise SystemExit("default_picture.bmp: picture is upside down")
+
+    for name in ("glyph_tick.bmp", "glyph_gear.bmp"):
+        pixel = _read_bmp(name, files[name], GLYPH_SIZE, GLYPH_SIZE, 24)
+        if pixel(0, GLYPH_SIZE - 1)[:3] != (0, 0, 0):
+            raise SystemExit(f"{name}: bottom-left pixel is not black")
+
+    data = files["app_icon.ico"]
+    if struct.unpack_from("<HHH", data, 0) != (0, 1, 1):
+        raise SystemExit("app_icon.ico: expected an icon file with one image")
+    w, h, colours, _, planes, bits, size, offset = struct.unpack_from("<BBBBHHII", data, 6)
+    if (w, h, colours, planes, bits) != (ICON_SIZE, ICON_SIZE, 0, 1, 32):
+        raise SystemExit("app_icon.ico: expected one 32 x 32 image with 32 bits per pixel")
+    if offset + size != len(data):
+        raise SystemExit("app_icon.ico: image size does not match the file")
+    header = struct.unpack_from("<IiiHHI", data, offset)
+    if header != (40, ICON_SIZE, 2 * ICON_SIZE, 1, 32, 0):
+        raise SystemExit("app_icon.ico: bad image header (height counts colour and mask)")
+    colour_at = offset + 40
+    mask_at = colour_at + ICON_SIZE * ICON_SIZE * 4
+    mask_stride = ((ICON_SIZE + 31) // 32) * 4
+    if mask_at + mask_stride * ICON_SIZE != len(data):
+        raise SystemExit("app_icon.ico: AND mask missing or too long")
+    for y in range(ICON_SIZE):
+        for x in range(ICON_SIZE):
+            alpha = data[colour_at + (y * ICON_SIZE + x) * 4 + 3]
+            masked = data[mask_at + y * mask_stride + x // 8] & (0x80 >> (x % 8))
+            if bool(masked) != (alpha == 0):
+                raise SystemExit("app_icon.ico: AND mask disagrees with the alpha channel")
+    corner_alpha = data[colour_at + 3]
+    centre_alpha = data[colour_at + (ICON_SIZE // 2 * ICON_SIZE + ICON_SIZE // 2) * 4 + 3]
+    if corner_alpha != 0 or centre_alpha != 255:
+        raise SystemExit("app_icon.ico: expected see-through corners and an opaque middle")
+
+
 # ---------------------------------------------------------------------------------------------
 
 
@@ -554,6 +627,7 @@ def build():
         files[name] = bmp_bytes(GLYPH_SIZE, GLYPH_SIZE, pixels, 24)
 
     files["app_icon.ico"] = ico_bytes(draw_icon())
+    verify_files(files)
     return files
 
 
