@@ -25,6 +25,12 @@ void ResampleBitmap(Bitmap* bitmap, int width, int height);
 // ResampleBitmap to the rectangle's width and height; an empty bitmap is left alone.
 void ResampleToRect(Bitmap& bitmap, const Rect& rect);
 
+// A resize step's picture: a working copy of `source` made as GraphicToBitmap(source, true) does,
+// then ResampleToRect'ed to (0, 0, width, height). The result is the same pixel for pixel, but
+// an opaque 24- or 32-bpp source is resampled straight away, without first copying a picture of
+// possibly many megabytes.
+Bitmap ResampledCopy(const Bitmap& source, int width, int height);
+
 enum class ResamplePath {
     Automatic,  // integer reduction factors take the fast path
     General,    // always the general weighted path (for comparisons)

@@ -1,5 +1,6 @@
 #include "base/error.h"
 #include "picture/bitmap.h"
+#include "picture/bitmap_helpers.h"
 #include "picture/resample.h"
 
 #include <gtest/gtest.h>
@@ -267,6 +268,29 @@ TEST(ResampleBitmap, WhitensKeyedPixelsBeforeAveraging) {
     EXPECT_EQ(b.PixelAt(0, 0), MakeColor(128, 0, 128));  // red and blue
 
     ResampleBitmap(nullptr, 5, 5);  // no bitmap: nothing
+}
+
+TEST(ResampledCopy, EqualsCopyingThenResampling) {
+    std::vector<Bitmap> sources = {NoisePicture(30, 20, 24, 1), NoisePicture(30, 20, 32, 2),
+                                   NoisePicture(9, 31, 8, 3), NoisePicture(16, 16, 16, 4)};
+    // A transparent picture whose key colour occurs: keyed pixels turn white on the way.
+    Bitmap keyed = NewSizedBitmap(12, 8, MakeColor(0, 90, 0));
+    keyed.SetPixel(3, 3, MakeColor(200, 0, 0));
+    keyed.SetPixel(0, 7, MakeColor(200, 0, 0));
+    keyed.SetTransparent(true);
+    sources.push_back(keyed);
+    sources.push_back(Bitmap());
+    for (const Bitmap& source : sources) {
+        for (Size size : {Size{7, 5}, Size{45, 33}}) {
+            Bitmap expected = GraphicToBitmap(source, true);
+            ResampleToRect(expected, Rect{0, 0, size.width, size.height});
+            ASSERT_EQ(ResampledCopy(source, size.width, size.height), expected)
+                << source.Width() << "x" << source.Height() << "@" << source.BitsPerPixel();
+        }
+    }
+    // 94 green pixels and the 2 keyed ones, now white: (2 x 255) / 96 = 5.3, (94 x 90 + 510) / 96
+    // = 93.4.
+    EXPECT_EQ(ResampledCopy(keyed, 1, 1).PixelAt(0, 0), MakeColor(5, 93, 5));
 }
 
 TEST(StretchNearest, TakesThePixelUnderEachCentre) {
