@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds Corvalo and starts it under Wine in a run folder of its own (run/), where its data files
+# land beside the exe. With a display it runs until you quit it. Without one it starts a virtual
+# display, waits for the picture window, saves a screenshot in run/, closes Corvalo the way a user
+# would (so its final save runs) and stops Wine and the display.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+scripts/install-deps.sh
+cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+cmake --build build/windows -j "$(nproc)" --target corvalo send_close
+
+mkdir -p run
+cp build/windows/corvalo.exe run/corvalo.exe
+
+source scripts/lib/wine-session.sh
+headless=0
+[ -z "${DISPLAY:-}" ] && headless=1
+trap wine_session_stop EXIT
+wine_session_start "$root/build/wineprefix-run"
+
+if [ $headless -eq 0 ]; then
+    echo "Corvalo runs; right-click the picture for its menu, or close it with Alt+F4."
+    (cd run && wine corvalo.exe)
+    exit 0
+fi
+
+# The picture window: the visible "Corvalo" window that is larger than the application's own
+# zero-size window, which carries the taskbar button.
+picture_window() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '^Corvalo$' 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id")"
+        if [ "$WIDTH" -gt 8 ] && [ "$HEIGHT" -gt 8 ]; then
+            echo "$id"
+            return
+        fi
+    done
+}
+
+(cd run && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
+corvalo_pid=$!
+window=""
+for _ in $(seq 1 200); do
+    window=$(picture_window)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+if [ -z "$window" ]; then
+    echo "Corvalo's window did not appear." >&2
+    exit 1
+fi
+sleep 0.5  # let the first paint settle
+import -window root run/screenshot.png
+wine build/windows/tests/send_close.exe </dev/null >/dev/null 2>&1 || true
+wait "$corvalo_pid" 2>/dev/null || true
+echo "Corvalo started and closed cleanly. Screenshot: $root/run/screenshot.png"
+echo "Its files: $(cd run && ls corvalo.* | tr '\n' ' ')"

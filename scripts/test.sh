@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds Corvalo natively and for Windows and runs every test: the portable core natively under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build's tests (unit, window
+# integration and end-to-end) under Wine on a private virtual display. Exits non-zero on any failure.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+jobs=$(nproc)
+
+scripts/install-deps.sh
+
+echo "== Native build (sanitizers) =="
+cmake -S . -B build/native -G Ninja -DCORVALO_SANITIZE=ON >/dev/null
+cmake --build build/native -j "$jobs"
+ctest --test-dir build/native --output-on-failure
+
+echo "== Windows build =="
+cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+cmake --build build/windows -j "$jobs"
+
+source scripts/lib/wine-session.sh
+trap wine_session_stop EXIT
+
+echo "== Windows tests under Wine (null graphics driver) =="
+wine_session_start "$root/build/wineprefix" no-display
+ctest --test-dir build/windows --output-on-failure -LE e2e
+wine_session_stop
+
+echo "== End-to-end runs under Wine on a virtual display =="
+wine_session_start "$root/build/wineprefix" own-display
+ctest --test-dir build/windows --output-on-failure -L e2e

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# A first start in an empty folder: the picture window appears where it belongs, follows a drag with
+# the left mouse button, and its close writes the settings, picture and icon-list files.
+set -euo pipefail
+exe=$1 send_close=$2 artifacts=$3
+if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
+    echo "needs the X display and Wine prefix of the test command"
+    exit 77
+fi
+mkdir -p "$artifacts"
+folder=$(mktemp -d)
+trap 'rm -rf "$folder"' EXIT
+cp "$exe" "$folder/corvalo.exe"
+
+# The picture window: the visible "Corvalo" window that is larger than the application's own
+# zero-size window, which carries the taskbar button.
+picture_window() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '^Corvalo$' 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id")"
+        if [ "$WIDTH" -gt 8 ] && [ "$HEIGHT" -gt 8 ]; then
+            echo "$id"
+            return
+        fi
+    done
+}
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$folder" && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
+pid=$!
+window=""
+for _ in $(seq 1 200); do
+    window=$(picture_window)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+[ -n "$window" ] || fail "the picture window did not appear"
+sleep 0.5
+
+geometry() { xdotool getwindowgeometry --shell "$window"; }
+eval "$(geometry)"
+echo "window at $X,$Y size ${WIDTH}x$HEIGHT"
+[ "$X" = 1588 ] && [ "$Y" = 251 ] || fail "first start should be at 1588,251, not $X,$Y"
+[ "$WIDTH" = 256 ] && [ "$HEIGHT" = 256 ] || fail "the window should be the picture's 256x256"
+import -window root "$artifacts/first-start.png"
+
+# Drag the picture 100 pixels left and 60 up with the left button.
+start_x=$((X + 128)) start_y=$((Y + 128))
+xdotool mousemove "$start_x" "$start_y"
+sleep 0.2
+xdotool mousedown 1
+sleep 0.3
+for step in 1 2 3 4 5 6 7 8 9 10; do
+    xdotool mousemove "$((start_x - step * 10))" "$((start_y - step * 6))"
+    sleep 0.05
+done
+sleep 0.2
+xdotool mouseup 1
+sleep 0.5
+eval "$(geometry)"
+echo "after the drag: $X,$Y"
+import -window root "$artifacts/after-drag.png"
+[ "$X" = 1488 ] && [ "$Y" = 191 ] || fail "the drag should have moved the window to 1488,191, not $X,$Y"
+
+wine "$send_close" </dev/null >/dev/null 2>&1 || fail "the program did not close on request"
+wait "$pid" 2>/dev/null || true
+
+ini="$folder/corvalo.ini"
+[ -f "$ini" ] || fail "no settings file"
+[ "$(head -c 2 "$ini" | od -An -tx1 | tr -d ' ')" = fffe ] || fail "the settings file is not UTF-16"
+text=$(iconv -f UTF-16 -t UTF-8 "$ini" | tr -d '\r')
+echo "$text" | grep -qx 'FormLeft=1488' || fail "FormLeft not saved: $text"
+echo "$text" | grep -qx 'FormTop=191' || fail "FormTop not saved: $text"
+echo "$text" | grep -qx 'Alpha=200' || fail "Alpha not saved: $text"
+[ -s "$folder/corvalo.bmp" ] || fail "no picture file"
+[ "$(head -c 2 "$folder/corvalo.bmp")" = BM ] || fail "the picture file is not a bitmap"
+[ -s "$folder/corvalo.icons" ] || fail "no icon-list file"
+echo "1 passed, 0 failed"
