@@ -1,0 +1,33 @@
+#pragma once
+
+// Whole-file reads and crash-safe whole-file writes. The data files are small, so each is read and
+// written in one piece. The 8-bit overloads open the file by its name in the ANSI code page, as the
+// icon-list and picture files are.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace corvalo {
+
+// The system's text for an error code, without the trailing line end.
+std::wstring SystemErrorText(DWORD code);
+
+bool FileExists(const std::wstring& path);
+bool FileExists(const std::string& ansiPath);
+
+// Throws "Cannot open file "%s". %s" when the file cannot be opened or read.
+std::vector<uint8_t> ReadWholeFile(const std::wstring& path);
+std::vector<uint8_t> ReadWholeFile(const std::string& ansiPath);
+
+// Writes the bytes to a temporary file beside the target, flushes it to disk and only then moves it
+// over the target, so the target is always either the old file or the complete new one.
+// Throws "Cannot create file "%s". %s" (the target's path) when any step fails; the old file is
+// then untouched and the temporary file removed.
+void ReplaceFileContents(const std::wstring& path, std::span<const uint8_t> bytes);
+void ReplaceFileContents(const std::string& ansiPath, std::span<const uint8_t> bytes);
+
+}  // namespace corvalo

@@ -1,0 +1,214 @@
+#pragma once
+
+// Small owners for Win32 handles: each closes its handle exactly once, moves but never copies.
+
+#include <windows.h>
+#include <objbase.h>
+#include <objidl.h>  // before commctrl.h, which then declares the image-list stream functions
+#include <commctrl.h>
+
+#include <utility>
+
+namespace corvalo {
+
+template <typename Handle, typename Traits>
+class ScopedHandle {
+  public:
+    ScopedHandle() = default;
+    explicit ScopedHandle(Handle handle) : handle_(handle) {}
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.Release()) {}
+    ScopedHandle& operator=(ScopedHandle&& other) noexcept {
+        if (this != &other)
+            Reset(other.Release());
+        return *this;
+    }
+    ~ScopedHandle() { Reset(); }
+
+    Handle Get() const { return handle_; }
+    bool Valid() const { return Traits::Valid(handle_); }
+    explicit operator bool() const { return Valid(); }
+    Handle Release() { return std::exchange(handle_, Traits::Invalid()); }
+    void Reset(Handle handle = Traits::Invalid()) {
+        if (Traits::Valid(handle_))
+            Traits::Close(handle_);
+        handle_ = handle;
+    }
+
+  private:
+    Handle handle_ = Traits::Invalid();
+};
+
+struct KernelHandleTraits {
+    static HANDLE Invalid() { return nullptr; }
+    static bool Valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE h) { CloseHandle(h); }
+};
+using ScopedKernelHandle = ScopedHandle<HANDLE, KernelHandleTraits>;
+
+template <typename T>
+struct GdiObjectTraits {
+    static T Invalid() { return nullptr; }
+    static bool Valid(T h) { return h != nullptr; }
+    static void Close(T h) { DeleteObject(h); }
+};
+using ScopedBitmapHandle = ScopedHandle<HBITMAP, GdiObjectTraits<HBITMAP>>;
+using ScopedFont = ScopedHandle<HFONT, GdiObjectTraits<HFONT>>;
+using ScopedBrush = ScopedHandle<HBRUSH, GdiObjectTraits<HBRUSH>>;
+using ScopedRegion = ScopedHandle<HRGN, GdiObjectTraits<HRGN>>;
+
+struct MemoryDcTraits {
+    static HDC Invalid() { return nullptr; }
+    static bool Valid(HDC h) { return h != nullptr; }
+    static void Close(HDC h) { DeleteDC(h); }
+};
+using ScopedMemoryDc = ScopedHandle<HDC, MemoryDcTraits>;
+
+struct IconTraits {
+    static HICON Invalid() { return nullptr; }
+    static bool Valid(HICON h) { return h != nullptr; }
+    static void Close(HICON h) { DestroyIcon(h); }
+};
+using ScopedIcon = ScopedHandle<HICON, IconTraits>;
+
+struct ImageListTraits {
+    static HIMAGELIST Invalid() { return nullptr; }
+    static bool Valid(HIMAGELIST h) { return h != nullptr; }
+    static void Close(HIMAGELIST h) { ImageList_Destroy(h); }
+};
+using ScopedImageList = ScopedHandle<HIMAGELIST, ImageListTraits>;
+
+struct RegistryKeyTraits {
+    static HKEY Invalid() { return nullptr; }
+    static bool Valid(HKEY h) { return h != nullptr; }
+    static void Close(HKEY h) { RegCloseKey(h); }
+};
+using ScopedRegistryKey = ScopedHandle<HKEY, RegistryKeyTraits>;
+
+struct WindowTraits {
+    static HWND Invalid() { return nullptr; }
+    static bool Valid(HWND h) { return h != nullptr; }
+    static void Close(HWND h) { DestroyWindow(h); }
+};
+using ScopedWindow = ScopedHandle<HWND, WindowTraits>;
+
+// A window's device context, released to that window.
+class ScopedWindowDc {
+  public:
+    explicit ScopedWindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ScopedWindowDc(const ScopedWindowDc&) = delete;
+    ScopedWindowDc& operator=(const ScopedWindowDc&) = delete;
+    ~ScopedWindowDc() {
+        if (dc_)
+            ReleaseDC(window_, dc_);
+    }
+    HDC Get() const { return dc_; }
+
+  private:
+    HWND window_;
+    HDC dc_;
+};
+
+// Selects a GDI object into a DC for one scope and puts the previous one back.
+class ScopedSelectObject {
+  public:
+    ScopedSelectObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    ScopedSelectObject(const ScopedSelectObject&) = delete;
+    ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+    ~ScopedSelectObject() {
+        if (previous_ && previous_ != HGDI_ERROR)
+            SelectObject(dc_, previous_);
+    }
+
+  private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// WM_PAINT's BeginPaint/EndPaint pair.
+class ScopedPaint {
+  public:
+    explicit ScopedPaint(HWND window) : window_(window) { dc_ = BeginPaint(window, &paint_); }
+    ScopedPaint(const ScopedPaint&) = delete;
+    ScopedPaint& operator=(const ScopedPaint&) = delete;
+    ~ScopedPaint() { EndPaint(window_, &paint_); }
+    HDC Dc() const { return dc_; }
+    const RECT& Area() const { return paint_.rcPaint; }
+
+  private:
+    HWND window_;
+    HDC dc_;
+    PAINTSTRUCT paint_{};
+};
+
+// A locked global memory block (clipboard and drag-and-drop data).
+class ScopedGlobalLock {
+  public:
+    explicit ScopedGlobalLock(HGLOBAL memory)
+        : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
+    ScopedGlobalLock(const ScopedGlobalLock&) = delete;
+    ScopedGlobalLock& operator=(const ScopedGlobalLock&) = delete;
+    ~ScopedGlobalLock() {
+        if (data_)
+            GlobalUnlock(memory_);
+    }
+    void* Data() const { return data_; }
+    size_t Size() const { return data_ ? GlobalSize(memory_) : 0; }
+
+  private:
+    HGLOBAL memory_;
+    void* data_;
+};
+
+// The clipboard, open for one scope.
+class ScopedClipboard {
+  public:
+    explicit ScopedClipboard(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+    ScopedClipboard(const ScopedClipboard&) = delete;
+    ScopedClipboard& operator=(const ScopedClipboard&) = delete;
+    ~ScopedClipboard() {
+        if (open_)
+            CloseClipboard();
+    }
+    bool IsOpen() const { return open_; }
+
+  private:
+    bool open_;
+};
+
+// A reference-counted COM interface pointer.
+template <typename T>
+class ComPtr {
+  public:
+    ComPtr() = default;
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            pointer_ = std::exchange(other.pointer_, nullptr);
+        }
+        return *this;
+    }
+    ~ComPtr() { Reset(); }
+
+    T* Get() const { return pointer_; }
+    T* operator->() const { return pointer_; }
+    explicit operator bool() const { return pointer_ != nullptr; }
+    // For functions that hand out a new reference through an out parameter.
+    T** Receive() {
+        Reset();
+        return &pointer_;
+    }
+    void Reset() {
+        if (pointer_)
+            std::exchange(pointer_, nullptr)->Release();
+    }
+
+  private:
+    T* pointer_ = nullptr;
+};
+
+}  // namespace corvalo
