@@ -1,0 +1,26 @@
+#pragma once
+
+// The bridge between the portable Bitmap and GDI: drawing it, and making it from and into GDI
+// bitmaps and bitmap resources.
+
+#include "base/scoped_win.h"
+#include "picture/bitmap.h"
+
+#include <windows.h>
+
+namespace corvalo {
+
+// Copies the bitmap's pixels 1:1 (no stretching) to the device context at (x, y).
+void DrawBitmapToDc(HDC dc, const Bitmap& bitmap, int x, int y);
+
+// A new bitmap from any GDI bitmap: 32 bits per pixel when the source has 32, else 24.
+Bitmap BitmapFromGdi(HBITMAP source);
+
+// A GDI DIB section holding a copy of the bitmap's pixels, in its own pixel format.
+ScopedBitmapHandle GdiBitmapFrom(const Bitmap& bitmap);
+
+// A bitmap resource of this module. Throws "Bitmap image is not valid" when it is missing or
+// damaged.
+Bitmap LoadBitmapResource(int resourceId);
+
+}  // namespace corvalo

@@ -1,0 +1,174 @@
+#include "picture/dog_image_win.h"
+
+#include "base/error.h"
+#include "base/scoped_win.h"
+#include "picture/bitmap_helpers.h"
+#include "picture/dib_win.h"
+#include "picture/resample.h"
+
+namespace corvalo {
+
+bool DogImage::resizing_ = false;
+
+DogImage::DogImage(PictureOwner& owner, int width, int height)
+    : owner_(owner), width_(width), height_(height) {}
+
+void DogImage::SetPicture(const Bitmap& bitmap) {
+    graphic_.reset();
+    bitmap_ = bitmap;
+    HandlePictureChange();
+}
+
+void DogImage::SetPicture(std::unique_ptr<Graphic> graphic) {
+    if (!graphic) {
+        ClearPicture();
+        return;
+    }
+    bitmap_.reset();
+    graphic_ = std::move(graphic);
+    HandlePictureChange();
+}
+
+void DogImage::ClearPicture() {
+    bitmap_.reset();
+    graphic_.reset();
+    HandlePictureChange();
+}
+
+void DogImage::HandlePictureChange() {
+    if (!HasPicture()) {
+        owner_.SetBorderless(false);
+        return;
+    }
+    if (!enabled_)
+        return;
+
+    owner_.SetBorderless(true);
+    width_ = graphic_ ? graphic_->Width() : bitmap_->Width();
+    height_ = graphic_ ? graphic_->Height() : bitmap_->Height();
+    owner_.FitClientArea(width_, height_);
+
+    try {
+        if (graphic_) {
+            // Anything but a bitmap is drawn onto a bitmap once; assigning that bitmap is itself a
+            // picture change and runs this handling again before this run goes on.
+            std::unique_ptr<Graphic> drawn = std::move(graphic_);
+            std::optional<Bitmap> converted = GraphicToBitmap(drawn.get(), true);
+            if (!converted)
+                throw Error(L"Not a good graphic!");
+            SetPicture(*converted);
+        }
+        if (!resizing_)
+            master_ = *bitmap_;
+        const Color background = transparent_ ? bitmap_->TransparentColor()
+                                              : static_cast<Color>(GetSysColor(COLOR_BTNFACE));
+        owner_.SetBackgroundColor(background);
+        owner_.SetColorKey(background, transparent_);
+    } catch (...) {
+        owner_.Messages().ShowNotice(owner_.Window(), L"Not a good graphic!");
+    }
+
+    if (onPicChange)
+        onPicChange();
+}
+
+void DogImage::ResizeBy(int step) {
+    if (!bitmap_ || bitmap_->Empty())
+        return;
+    struct ResizingFlag {
+        ResizingFlag() { resizing_ = true; }
+        ~ResizingFlag() { resizing_ = false; }
+    } flag;
+
+    Bitmap working = GraphicToBitmap(master_, true);
+    const Size target = ScaledBounds(bitmap_->Width(), bitmap_->Height(), step);
+    ResampleToRect(working, Rect{0, 0, target.width, target.height});
+    SetPicture(working);
+    HandlePictureChange();
+}
+
+void DogImage::SetShape(RgnShape shape) {
+    if (shape == shape_)
+        return;
+    shape_ = shape;
+    ApplyShape();
+}
+
+void DogImage::ApplyShape() {
+    HWND window = owner_.Window();
+    SetWindowRgn(window, nullptr, TRUE);
+    ScopedRegion region(shape_ == RgnShape::Ellipse ? CreateEllipticRgn(0, 0, width_, height_)
+                                                    : CreateRectRgn(0, 0, width_, height_));
+    // The window owns the region once it is set.
+    if (region && SetWindowRgn(window, region.Get(), TRUE))
+        region.Release();
+}
+
+void DogImage::Paint(HDC dc, Color background) const {
+    RECT client{};
+    GetClientRect(owner_.Window(), &client);
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (width <= 0 || height <= 0)
+        return;
+
+    // Drawn off-screen and copied in one go, so a resize or recolouring never flickers.
+    ScopedMemoryDc memory(CreateCompatibleDC(dc));
+    ScopedBitmapHandle canvas(CreateCompatibleBitmap(dc, width, height));
+    if (!memory || !canvas)
+        return;
+    ScopedSelectObject selected(memory.Get(), canvas.Get());
+    ScopedBrush brush(CreateSolidBrush(background));
+    FillRect(memory.Get(), &client, brush.Get());
+    if (bitmap_ && !bitmap_->Empty()) {
+        // Centred when the window is not (yet) of the picture's size.
+        const int x = (width - bitmap_->Width()) / 2;
+        const int y = (height - bitmap_->Height()) / 2;
+        DrawBitmapToDc(memory.Get(), *bitmap_, std::max(0, x), std::max(0, y));
+    }
+    BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
+}
+
+bool DogImage::OnButtonDown(bool leftButton) {
+    if (!moveable_ || !leftButton)
+        return false;
+    HCURSOR saved = GetCursor();
+    moving_ = true;
+    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    ReleaseCapture();
+    // The system's own move loop: it follows the mouse and returns when the button is released.
+    SendMessageW(owner_.Window(), WM_SYSCOMMAND, 0xF012, 0);
+    moving_ = false;
+    SetCursor(saved);
+    return true;
+}
+
+bool DogImage::OnSetCursor() {
+    if (!moving_)
+        return false;
+    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    return true;
+}
+
+void DogImage::OnMouseMove() {
+    if (pointerInside_)
+        return;
+    pointerInside_ = true;
+    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, owner_.Window(), 0};
+    TrackMouseEvent(&track);
+    if (onMouseEnter)
+        onMouseEnter();
+}
+
+void DogImage::OnMouseLeave() {
+    pointerInside_ = false;
+    if (onMouseLeave)
+        onMouseLeave();
+}
+
+void DogImage::OnOwnerShown() {
+    if (onShow)
+        onShow();
+}
+
+}  // namespace corvalo
