@@ -1,0 +1,464 @@
+#include "app/main_window_win.h"
+
+#include "app/data_paths.h"
+#include "app/icon_list_file_win.h"
+#include "app/legacy_list.h"
+#include "base/error.h"
+#include "base/file_io_win.h"
+#include "base/text.h"
+#include "launcher/launcher_line.h"
+#include "picture/bmp_format.h"
+#include "picture/dib_win.h"
+#include "resources/resource_ids.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+namespace corvalo {
+namespace {
+
+constexpr int kDefaultLeft = 1588;
+constexpr int kDefaultTop = 251;
+constexpr int kDefaultWidth = 272;
+constexpr int kDefaultHeight = 295;
+constexpr int kPictureSide = 256;
+constexpr DWORD kSizeableStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr DWORD kBorderlessStyle = WS_POPUP | WS_CLIPCHILDREN;
+
+const std::wstring kAdmin = L"ADMIN";
+const std::wstring kMenu = L"MENU";
+
+void RegisterMainWindowClass(WNDPROC procedure) {
+    static bool registered = false;
+    if (registered)
+        return;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kMainWindowClass;
+    if (!RegisterClassExW(&windowClass))
+        throw Error(L"Failed to register the main window");
+    registered = true;
+}
+
+// The launcher list is kept in the order of the user's locale, without regard to case.
+void SortLauncherLines(std::vector<std::wstring>& lines) {
+    std::stable_sort(lines.begin(), lines.end(), [](const std::wstring& a, const std::wstring& b) {
+        return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(),
+                              static_cast<int>(a.size()), b.c_str(),
+                              static_cast<int>(b.size())) == CSTR_LESS_THAN;
+    });
+}
+
+bool ShiftHeld() {
+    return GetKeyState(VK_SHIFT) < 0;
+}
+bool ControlHeld() {
+    return GetKeyState(VK_CONTROL) < 0;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(MainWindowOptions options)
+    : options_(std::move(options)),
+      messages_(options_.messages ? options_.messages : &realMessages_),
+      picture_(*this, kPictureSide, kPictureSide) {
+    if (options_.ansiExePath.empty())
+        options_.ansiExePath = WideToAnsi(options_.exePath);
+    window_ = CreateMainWindow();
+    application_.SetMainWindow(window_);
+
+    // The single-instance guard decides here, before anything is read: a second copy of the same
+    // executable ends at this point.
+
+    // The built-in picture is applied before the picture's see-through switch is on, so the first
+    // start shows it on the button-face colour with nothing see-through.
+    picture_.SetMoveable(true);
+    RunHandler(*messages_, window_,
+               [&] { picture_.SetPicture(LoadBitmapResource(IDB_DEFAULT_PICTURE)); });
+    picture_.SetTransparent(true);
+
+    RunHandler(*messages_, window_, [&] { FormCreate(); });
+}
+
+MainWindow::~MainWindow() {
+    if (window_) {
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
+}
+
+HWND MainWindow::CreateMainWindow() {
+    RegisterMainWindowClass(&MainWindow::WindowProcedure);
+    // A tool window has no taskbar button of its own: the application window carries the
+    // program's. (Owning the main window by the application window would do the same on Windows,
+    // but an owned window can't be taken out of the stay-on-top band under Wine.)
+    HWND window =
+        CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kMainWindowClass,
+                        kApplicationTitle, kSizeableStyle, kDefaultLeft, kDefaultTop, kDefaultWidth,
+                        kDefaultHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    if (!window)
+        throw Error(L"Failed to create the main window");
+    window_ = window;
+    ApplyLayering();
+    return window;
+}
+
+void MainWindow::Show() {
+    ShowWindow(window_, SW_SHOW);
+    UpdateWindow(window_);
+}
+
+// Start-up, in its fixed order. An error ends it at the failing step (the caller shows it).
+void MainWindow::FormCreate() {
+    // 1. Double buffering: every paint of the picture is drawn off-screen first (DogImage::Paint).
+
+    // 2. The icon list; a damaged or foreign file is ignored and the empty list stays.
+    iconList_ = CreateIconList();
+    iconListPath_ = ChangeFileExt(options_.ansiExePath, ".icons");
+    if (FileExists(iconListPath_)) {
+        try {
+            iconList_ = IconListFromFile(ReadWholeFile(iconListPath_));
+        } catch (...) {
+        }
+    }
+
+    // 3. The launcher list, empty.
+    launcherList_.clear();
+
+    // 4. Settings: window position, font, alpha value, launcher items.
+    settingsPath_ = ChangeFileExt(options_.exePath, L".ini");
+    LoadSettings(settingsPath_);
+
+    // 5. The older list file, migrated once when the settings file holds no item yet.
+    legacyListPath_ = ChangeFileExt(options_.exePath, L".data");
+    if (settings_->SectionExists(kMenu)) {
+        legacyListSafeToDelete_ = true;
+    } else if (FileExists(legacyListPath_)) {
+        MigrateLegacyList();
+    }
+
+    // 6.
+    picturePath_ = ChangeFileExt(options_.exePath, L".bmp");
+
+    // 7.
+    runValueName_ = ExeBaseName(options_.exePath);
+
+    // 8. The picture the user had at the last close.
+    const std::string ansiPicturePath = WideToAnsi(picturePath_);
+    if (FileExists(ansiPicturePath)) {
+        picture_.SetPicture(ReadBmp(ReadWholeFile(ansiPicturePath)));
+        InvalidateRect(window_, nullptr, FALSE);
+    }
+
+    // 9.
+    BuildPopupMenu();
+}
+
+void MainWindow::LoadSettings(const std::wstring& path) {
+    settings_ = std::make_unique<SettingsStore>(path);
+    RECT bounds{};
+    GetWindowRect(window_, &bounds);
+    const int left = settings_->ReadInteger(kAdmin, L"FormLeft", bounds.left);
+    const int top = settings_->ReadInteger(kAdmin, L"FormTop", bounds.top);
+    SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    // The face name goes through the 8-bit code page, as fonts are chosen by 8-bit names.
+    font_.name = AnsiToWide(WideToAnsi(settings_->ReadString(kAdmin, L"FontName", font_.name)));
+    font_.charSet = static_cast<uint8_t>(settings_->ReadInteger(kAdmin, L"CharSet", font_.charSet));
+    font_.color = settings_->ReadInteger(kAdmin, L"Color", font_.color);
+    font_.size = settings_->ReadInteger(kAdmin, L"Size", font_.size);
+    font_.style = static_cast<uint8_t>(settings_->ReadInteger(kAdmin, L"Style", font_.style));
+    alpha_ = static_cast<uint8_t>(settings_->ReadInteger(kAdmin, L"Alpha", alpha_));
+    ApplyLayering();
+
+    launcherList_ = settings_->ReadSectionValues(kMenu);
+    SortLauncherLines(launcherList_);
+}
+
+void MainWindow::MigrateLegacyList() {
+    // The backup is a byte-for-byte copy; a failed copy does not stop the migration.
+    CopyFileW(legacyListPath_.c_str(), ChangeFileExt(legacyListPath_, L".bak").c_str(), FALSE);
+    launcherList_ = DecodeLegacyList(ReadWholeFile(legacyListPath_));
+    legacyListSafeToDelete_ = true;
+}
+
+// The popup menu itself is built by the launcher menu; what the main window needs from the build
+// today is the taskbar choice.
+void MainWindow::BuildPopupMenu() {
+    activationShowCommand_ = settings_->ReadBool(kAdmin, L"Hide", true) ? SW_SHOW : SW_HIDE;
+}
+
+bool MainWindow::FormCloseQuery() {
+    if (settings_) {
+        // 1. Window, font and alpha value.
+        RECT bounds{};
+        GetWindowRect(window_, &bounds);
+        settings_->WriteInteger(kAdmin, L"FormLeft", bounds.left);
+        settings_->WriteInteger(kAdmin, L"FormTop", bounds.top);
+        settings_->WriteString(kAdmin, L"FontName", font_.name);
+        settings_->WriteInteger(kAdmin, L"CharSet", font_.charSet);
+        settings_->WriteInteger(kAdmin, L"Color", font_.color);
+        settings_->WriteInteger(kAdmin, L"Size", font_.size);
+        settings_->WriteInteger(kAdmin, L"Style", font_.style);
+        settings_->WriteInteger(kAdmin, L"Alpha", alpha_);
+
+        // 2. Every launcher item. A line without "=" (only a hand-made older list file has them)
+        // is kept as an item whose caption and target are both the whole line, so nothing of it
+        // is lost when the older file goes.
+        for (const std::wstring& line : launcherList_) {
+            const LauncherLine item = SplitLauncherLine(line);
+            if (item.hasSeparator) {
+                settings_->WriteString(kMenu, item.caption, item.target);
+            } else if (!line.empty()) {
+                settings_->WriteString(kMenu, line, line);
+            }
+        }
+
+        // 3. The store is released; it is reopened below should the window stay open after all.
+        settings_.reset();
+
+        // 4. The older list file goes once its items are in the settings file.
+        if (legacyListSafeToDelete_ && FileExists(legacyListPath_)) {
+            DeleteFileW(legacyListPath_.c_str());
+        }
+    }
+
+    // 5.-7. The picture and the icon list, each written whole beside the old file and then moved
+    // over it, so a failed write leaves the old file as it was.
+    try {
+        const Bitmap* bitmap = picture_.PictureBitmap();
+        if (!picturePath_.empty() && bitmap && !bitmap->Empty()) {
+            ReplaceFileContents(WideToAnsi(picturePath_), WriteBmp(*bitmap));
+        }
+        if (!iconListPath_.empty() && iconList_) {
+            ReplaceFileContents(iconListPath_, IconListFileOf(iconList_.Get()));
+        }
+    } catch (const Error& error) {
+        // The first time, the window stays open and usable so the user can make room and close
+        // again, which runs the whole save again. Should the files still not be writable then, the
+        // window closes after saying so: the old files are intact, and the user is never trapped.
+        if (fileSaveFailedBefore_) {
+            messages_->ShowError(window_, error.Message());
+            return true;
+        }
+        fileSaveFailedBefore_ = true;
+        try {
+            if (!settingsPath_.empty())
+                settings_ = std::make_unique<SettingsStore>(settingsPath_);
+        } catch (...) {
+        }
+        throw;
+    }
+    return true;
+}
+
+void MainWindow::CloseRequested() {
+    bool allowed = false;
+    RunHandler(*messages_, window_, [&] { allowed = FormCloseQuery(); });
+    if (allowed)
+        DestroyWindow(window_);
+}
+
+void MainWindow::FormActivate() {
+    ShowWindow(application_.Window(), activationShowCommand_);
+}
+
+void MainWindow::FormKeyDown(WORD key) {
+    const Bitmap* bitmap = picture_.PictureBitmap();
+    const int width = bitmap ? bitmap->Width() : 0;
+    if (ShiftHeld() && key == VK_DOWN && width < 500)
+        picture_.ResizeBy(10);
+    if (ShiftHeld() && key == VK_UP && width > 50)
+        picture_.ResizeBy(-10);
+    if (ControlHeld() && key == 'V')
+        PasteClipboardBitmap();
+}
+
+void MainWindow::PasteClipboardBitmap() {
+    if (!IsClipboardFormatAvailable(CF_BITMAP))
+        return;
+    ScopedClipboard clipboard(window_);
+    if (!clipboard.IsOpen())
+        return;
+    HBITMAP pasted = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    if (!pasted)
+        return;
+    picture_.SetPicture(BitmapFromGdi(pasted));
+    InvalidateRect(window_, nullptr, FALSE);
+    UpdateWindow(window_);
+}
+
+void MainWindow::FormMouseWheelUp(bool shift) {
+    if (!shift)
+        return;
+    if (alpha_ > 50) {
+        alpha_ = static_cast<uint8_t>(alpha_ - 10);
+        ApplyLayering();
+    }
+}
+
+void MainWindow::FormMouseWheelDown(bool shift) {
+    if (!shift)
+        return;
+    if (alpha_ < 240) {
+        alpha_ = static_cast<uint8_t>(alpha_ + 10);
+        ApplyLayering();
+    }
+}
+
+void MainWindow::OnMouseWheel(int delta, bool shift) {
+    // One step per notch; fine-grained wheels add up to a notch first.
+    wheelRemainder_ += delta;
+    while (wheelRemainder_ >= WHEEL_DELTA) {
+        wheelRemainder_ -= WHEEL_DELTA;
+        FormMouseWheelUp(shift);
+    }
+    while (wheelRemainder_ <= -WHEEL_DELTA) {
+        wheelRemainder_ += WHEEL_DELTA;
+        FormMouseWheelDown(shift);
+    }
+}
+
+bool MainWindow::StayOnTop() const {
+    return (GetWindowLongPtrW(window_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+void MainWindow::DogImage1DblClick() {
+    SetWindowPos(window_, StayOnTop() ? HWND_NOTOPMOST : HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
+void MainWindow::SetBorderless(bool borderless) {
+    const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
+    const LONG_PTR wanted = (borderless ? kBorderlessStyle : kSizeableStyle) | (style & WS_VISIBLE);
+    if (style == wanted)
+        return;
+    SetWindowLongPtrW(window_, GWL_STYLE, wanted);
+    SetWindowPos(window_, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::FitClientArea(int width, int height) {
+    RECT bounds{0, 0, width, height};
+    AdjustWindowRectEx(&bounds, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
+    SetWindowPos(window_, nullptr, 0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void MainWindow::SetBackgroundColor(Color color) {
+    background_ = color;
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void MainWindow::SetColorKey(Color key, bool enabled) {
+    colorKey_ = key;
+    colorKeyEnabled_ = enabled;
+    ApplyLayering();
+}
+
+void MainWindow::ApplyLayering() {
+    SetLayeredWindowAttributes(window_, colorKey_, alpha_,
+                               LWA_ALPHA | (colorKeyEnabled_ ? LWA_COLORKEY : 0));
+}
+
+LRESULT CALLBACK MainWindow::WindowProcedure(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self =
+            static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self && self->window_ == window)
+        return self->HandleMessage(message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT: {
+            ScopedPaint paint(window_);
+            picture_.Paint(paint.Dc(), background_);
+            return 0;
+        }
+        case WM_ERASEBKGND:
+            return 1;  // the paint covers every pixel
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) != WA_INACTIVE)
+                RunHandler(*messages_, window_, [&] { FormActivate(); });
+            break;
+        case WM_SHOWWINDOW:
+            if (wParam)
+                picture_.OnOwnerShown();
+            break;
+        case WM_KEYDOWN:
+            RunHandler(*messages_, window_, [&] { FormKeyDown(static_cast<WORD>(wParam)); });
+            break;  // the key is passed on unchanged
+        case WM_MOUSEWHEEL: {
+            const bool shift = (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT) != 0;
+            const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
+            RunHandler(*messages_, window_, [&] { OnMouseWheel(delta, shift); });
+            break;
+        }
+        case WM_LBUTTONDOWN:
+            picture_.OnButtonDown(true);
+            return 0;
+        case WM_LBUTTONDBLCLK:
+            RunHandler(*messages_, window_, [&] { DogImage1DblClick(); });
+            return 0;
+        case WM_MOUSEMOVE:
+            picture_.OnMouseMove();
+            return 0;
+        case WM_MOUSELEAVE:
+            picture_.OnMouseLeave();
+            return 0;
+        case WM_SETCURSOR:
+            if (picture_.OnSetCursor())
+                return TRUE;
+            break;
+        case WM_CLOSE:
+            CloseRequested();
+            return 0;
+        case WM_QUERYENDSESSION: {
+            // The final save runs here, once; the session may still be cancelled by another
+            // program.
+            bool allowed = false;
+            RunHandler(*messages_, window_, [&] { allowed = FormCloseQuery(); });
+            savedForEndSession_ = allowed;
+            return allowed ? TRUE : FALSE;
+        }
+        case WM_ENDSESSION:
+            if (wParam) {
+                if (!savedForEndSession_) {
+                    RunHandler(*messages_, window_, [&] { FormCloseQuery(); });
+                }
+                DestroyWindow(window_);
+            } else if (savedForEndSession_) {
+                // The log-off was cancelled: the window lives on with its settings store again.
+                savedForEndSession_ = false;
+                RunHandler(*messages_, window_,
+                           [&] { settings_ = std::make_unique<SettingsStore>(settingsPath_); });
+            }
+            return 0;
+        case WM_DESTROY:
+            if (options_.quitWhenDestroyed)
+                PostQuitMessage(0);
+            window_ = nullptr;
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+}  // namespace corvalo

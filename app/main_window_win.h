@@ -1,0 +1,139 @@
+#pragma once
+
+// The main window: the picture on the desktop. It owns everything the program works with, runs the
+// start-up sequence that reads the data files, and writes them back in the final save when it
+// closes.
+
+#include "app/application_window_win.h"
+#include "app/settings_store_win.h"
+#include "base/scoped_win.h"
+#include "base/user_messages_win.h"
+#include "picture/dog_image_win.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace corvalo {
+
+inline constexpr wchar_t kMainWindowClass[] = L"CorvaloMainWindow";
+
+// The font of all menu drawing, as the settings file stores it.
+struct MenuFont {
+    std::wstring name = L"Tahoma";
+    uint8_t charSet = 1;  // the platform's default character set
+    int32_t color = 0;    // 0x00BBGGRR, or a system colour when negative
+    int32_t size = 10;    // points
+    uint8_t style = 0;    // 1 bold, 2 italic, 4 underline, 8 strike-out
+};
+
+struct MainWindowOptions {
+    // The executable's full path; every data file lies beside it under its base name.
+    std::wstring exePath;
+    // The same path as the process's 8-bit argument 0 gives it; derived from exePath when empty.
+    std::string ansiExePath;
+    // Where errors and notices are shown; the real message boxes when null.
+    UserMessages* messages = nullptr;
+    // The program's one main window ends the message loop when it is destroyed; test windows don't.
+    bool quitWhenDestroyed = true;
+};
+
+class MainWindow final : public PictureOwner {
+  public:
+    // Creates the window, then runs the start-up sequence. An error in start-up is shown and ends
+    // start-up at the failing step; the window is still made and stays usable and closable.
+    explicit MainWindow(MainWindowOptions options);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    void Show();
+    HWND Window() const override { return window_; }
+    HWND ApplicationWindowHandle() const { return application_.Window(); }
+
+    // State other parts of the program read and change.
+    std::vector<std::wstring>& LauncherList() { return launcherList_; }
+    SettingsStore* Settings() { return settings_.get(); }
+    const std::wstring& RunValueName() const { return runValueName_; }
+    int ActivationShowCommand() const { return activationShowCommand_; }
+    void SetActivationShowCommand(int command) { activationShowCommand_ = command; }
+    HIMAGELIST IconList() const { return iconList_.Get(); }
+    DogImage& Picture() { return picture_; }
+    const MenuFont& Font() const { return font_; }
+    void SetFont(const MenuFont& font) { font_ = font; }
+    uint8_t Alpha() const { return alpha_; }
+    bool StayOnTop() const;
+    Color BackgroundColor() const { return background_; }
+    bool ColorKeyEnabled() const { return colorKeyEnabled_; }
+
+    const std::wstring& SettingsPath() const { return settingsPath_; }
+    const std::wstring& PicturePath() const { return picturePath_; }
+    const std::wstring& LegacyListPath() const { return legacyListPath_; }
+    const std::string& IconListPath() const { return iconListPath_; }
+
+    // Handlers, also reached through the window's messages.
+    void FormActivate();
+    void FormKeyDown(WORD key);
+    void FormMouseWheelUp(bool shift);
+    void FormMouseWheelDown(bool shift);
+    void DogImage1DblClick();
+    // The final save; true when the window may close. Errors reach the caller.
+    bool FormCloseQuery();
+
+    // PictureOwner
+    void SetBorderless(bool borderless) override;
+    void FitClientArea(int width, int height) override;
+    void SetBackgroundColor(Color color) override;
+    void SetColorKey(Color key, bool enabled) override;
+    UserMessages& Messages() override { return *messages_; }
+
+  private:
+    static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    HWND CreateMainWindow();
+    void FormCreate();
+    void LoadSettings(const std::wstring& path);
+    void MigrateLegacyList();
+    void BuildPopupMenu();
+    void ApplyLayering();
+    void PasteClipboardBitmap();
+    void CloseRequested();
+    void OnMouseWheel(int delta, bool shift);
+
+    MainWindowOptions options_;
+    MessageBoxUserMessages realMessages_;
+    UserMessages* messages_;
+    ApplicationWindow application_;
+    HWND window_ = nullptr;
+
+    // Components.
+    DogImage picture_;
+    ScopedImageList iconList_;
+
+    // Own state.
+    std::vector<std::wstring> launcherList_;
+    std::wstring legacyListPath_;
+    std::wstring picturePath_;
+    std::string iconListPath_;
+    std::wstring runValueName_;
+    std::wstring settingsPath_;
+    std::unique_ptr<SettingsStore> settings_;
+    int activationShowCommand_ = SW_HIDE;
+
+    MenuFont font_;
+    uint8_t alpha_ = 200;
+    Color background_ = 16773849;
+    Color colorKey_ = 0;
+    bool colorKeyEnabled_ = false;
+    int wheelRemainder_ = 0;
+    // The legacy list file may go only once its items are safe in the settings file.
+    bool legacyListSafeToDelete_ = false;
+    // Set once writing the picture or icon-list file has failed in a final save.
+    bool fileSaveFailedBefore_ = false;
+    // Set when a log-off or shut-down query has already run the final save.
+    bool savedForEndSession_ = false;
+};
+
+}  // namespace corvalo

@@ -1,0 +1,109 @@
+#include "app/settings_store_win.h"
+
+#include "app/settings_integer.h"
+#include "base/error.h"
+#include "base/file_io_win.h"
+#include "base/scoped_win.h"
+
+#include <windows.h>
+
+namespace corvalo {
+namespace {
+
+constexpr DWORD kValueBufferChars = 2048;
+constexpr DWORD kSectionBufferChars = 16384;
+
+}  // namespace
+
+SettingsStore::SettingsStore(std::wstring path) : path_(std::move(path)) {
+    if (GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return;
+    // A byte-order mark and one empty line: the profile functions then write this file in UTF-16.
+    static const uint8_t kUtf16Start[] = {0xFF, 0xFE, 0x0D, 0x00, 0x0A, 0x00};
+    ScopedKernelHandle file(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD wrote = 0;
+    if (!file || !WriteFile(file.Get(), kUtf16Start, sizeof(kUtf16Start), &wrote, nullptr) ||
+        wrote != sizeof(kUtf16Start)) {
+        const DWORD code = GetLastError();
+        file.Reset();
+        throw Error(FillText(L"Cannot create file \"%s\". %s", {path_, SystemErrorText(code)}));
+    }
+}
+
+SettingsStore::~SettingsStore() {
+    Flush();
+}
+
+std::wstring SettingsStore::ReadString(const std::wstring& section, const std::wstring& key,
+                                       const std::wstring& fallback) const {
+    wchar_t buffer[kValueBufferChars];
+    const DWORD length = GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(),
+                                                  buffer, kValueBufferChars, path_.c_str());
+    return std::wstring(buffer, length);
+}
+
+void SettingsStore::WriteString(const std::wstring& section, const std::wstring& key,
+                                const std::wstring& text) {
+    if (!WritePrivateProfileStringW(section.c_str(), key.c_str(), text.c_str(), path_.c_str())) {
+        throw Error(FillText(L"Unable to write to %s", {path_}));
+    }
+}
+
+int32_t SettingsStore::ReadInteger(const std::wstring& section, const std::wstring& key,
+                                   int32_t fallback) const {
+    return ParseSettingsInteger(ReadString(section, key, L"")).value_or(fallback);
+}
+
+void SettingsStore::WriteInteger(const std::wstring& section, const std::wstring& key,
+                                 int32_t value) {
+    WriteString(section, key, FormatSettingsInteger(value));
+}
+
+bool SettingsStore::ReadBool(const std::wstring& section, const std::wstring& key,
+                             bool fallback) const {
+    return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+void SettingsStore::WriteBool(const std::wstring& section, const std::wstring& key, bool value) {
+    WriteString(section, key, value ? L"1" : L"0");
+}
+
+std::vector<std::wstring> SettingsStore::ReadSection(const std::wstring& section) const {
+    std::vector<wchar_t> buffer(kSectionBufferChars, L'\0');
+    const DWORD length = GetPrivateProfileStringW(section.c_str(), nullptr, L"", buffer.data(),
+                                                  kSectionBufferChars, path_.c_str());
+    std::vector<std::wstring> keys;
+    const wchar_t* at = buffer.data();
+    const wchar_t* end = buffer.data() + std::min<DWORD>(length, kSectionBufferChars);
+    while (at < end && *at) {
+        const wchar_t* stop = at;
+        while (stop < end && *stop)
+            ++stop;
+        keys.emplace_back(at, stop);
+        at = stop + 1;
+    }
+    return keys;
+}
+
+std::vector<std::wstring> SettingsStore::ReadSectionValues(const std::wstring& section) const {
+    std::vector<std::wstring> lines;
+    for (const std::wstring& key : ReadSection(section)) {
+        lines.push_back(key + L"=" + ReadString(section, key, L""));
+    }
+    return lines;
+}
+
+bool SettingsStore::SectionExists(const std::wstring& section) const {
+    return !ReadSection(section).empty();
+}
+
+void SettingsStore::DeleteKey(const std::wstring& section, const std::wstring& key) {
+    WritePrivateProfileStringW(section.c_str(), key.c_str(), nullptr, path_.c_str());
+}
+
+void SettingsStore::Flush() {
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, path_.c_str());
+}
+
+}  // namespace corvalo

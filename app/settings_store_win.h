@@ -1,0 +1,46 @@
+#pragma once
+
+// The settings file, read and written through the platform's profile functions. The store keeps
+// nothing but the path: every read goes to the file, every write is on disk at once.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace corvalo {
+
+class SettingsStore {
+  public:
+    // Creates the file with a UTF-16 byte-order mark and one empty line when it does not exist, so
+    // the profile functions keep writing it in UTF-16. Throws "Cannot create file "%s". %s".
+    explicit SettingsStore(std::wstring path);
+    ~SettingsStore();
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
+
+    const std::wstring& Path() const { return path_; }
+
+    // At most 2047 characters come back, as through the profile functions' 2048-character buffer.
+    std::wstring ReadString(const std::wstring& section, const std::wstring& key,
+                            const std::wstring& fallback) const;
+    // Throws "Unable to write to %s" with the file's path.
+    void WriteString(const std::wstring& section, const std::wstring& key,
+                     const std::wstring& text);
+    int32_t ReadInteger(const std::wstring& section, const std::wstring& key,
+                        int32_t fallback) const;
+    void WriteInteger(const std::wstring& section, const std::wstring& key, int32_t value);
+    bool ReadBool(const std::wstring& section, const std::wstring& key, bool fallback) const;
+    void WriteBool(const std::wstring& section, const std::wstring& key, bool value);
+    // The section's key names in file order, as far as they fit in 16384 characters.
+    std::vector<std::wstring> ReadSection(const std::wstring& section) const;
+    // One "key=value" line per key of ReadSection.
+    std::vector<std::wstring> ReadSectionValues(const std::wstring& section) const;
+    bool SectionExists(const std::wstring& section) const;
+    void DeleteKey(const std::wstring& section, const std::wstring& key);
+    void Flush();
+
+  private:
+    std::wstring path_;
+};
+
+}  // namespace corvalo
