@@ -1,0 +1,289 @@
+// The final save and the files it leaves: what the next start reads back, what a failing disk
+// keeps.
+#include "app/main_window_win.h"
+#include "base/error.h"
+#include "picture/bitmap.h"
+#include "picture/bmp_format.h"
+#include "picture/dib_win.h"
+#include "test_support_win.h"
+
+#include <gtest/gtest.h>
+
+namespace corvalo {
+namespace {
+
+using testing::Bytes;
+using testing::Exists;
+using testing::IniValue;
+using testing::ReadBytes;
+using testing::RecordingMessages;
+using testing::SetIniValue;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+class FinalSaveTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<MainWindow> Start() {
+        MainWindowOptions options;
+        options.exePath = folder.ExePath();
+        options.messages = &messages;
+        options.quitWhenDestroyed = false;
+        return std::make_unique<MainWindow>(std::move(options));
+    }
+    std::wstring File(const wchar_t* extension) const {
+        return folder.File(std::wstring(L"corvalo") + extension);
+    }
+
+    TempFolder folder;
+    RecordingMessages messages;
+};
+
+TEST_F(FinalSaveTest, WritesWindowFontAlphaAndEveryItemButLeavesIconsAndStrayKeysAlone) {
+    SetIniValue(File(L".ini"), L"MENU", L"Editor", L"notepad.exe /a");
+    SetIniValue(File(L".ini"), L"ICONS", L"Editor", L"3");
+    auto window = Start();
+    SetWindowPos(window->Window(), nullptr, 100, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    window->LauncherList().push_back(L"Mail=mailto:a=b");
+    window->FormMouseWheelUp(true);
+    ASSERT_TRUE(window->FormCloseQuery());
+
+    const std::wstring ini = File(L".ini");
+    EXPECT_EQ(IniValue(ini, L"ADMIN", L"FormLeft"), L"100");
+    EXPECT_EQ(IniValue(ini, L"ADMIN", L"FormTop"), L"120");
+    EXPECT_EQ(IniValue(ini, L"ADMIN", L"FontName"), L"Tahoma");
+    EXPECT_EQ(IniValue(ini, L"ADMIN", L"CharSet"), L"1");
+    EXPECT_EQ(IniValue(ini, L"ADMIN", L"Color"), L"0");
+    EXPECT_EQ(IniValue(ini, L"ADMIN", L"Size"), L"10");
+    EXPECT_EQ(IniValue(ini, L"ADMIN", L"Style"), L"0");
+    EXPECT_EQ(IniValue(ini, L"ADMIN", L"Alpha"), L"190");
+    EXPECT_EQ(IniValue(ini, L"MENU", L"Editor"), L"notepad.exe /a");
+    EXPECT_EQ(IniValue(ini, L"MENU", L"Mail"), L"mailto:a=b");  // split at the first "="
+    EXPECT_EQ(IniValue(ini, L"ICONS", L"Editor"), L"3");
+    EXPECT_TRUE(Exists(File(L".bmp")));
+    EXPECT_TRUE(Exists(File(L".icons")));
+    EXPECT_FALSE(Exists(File(L".bmp.new")));
+    EXPECT_FALSE(Exists(File(L".icons.new")));
+}
+
+TEST_F(FinalSaveTest, ThePictureRoundTripsThroughACloseAndAStart) {
+    Bitmap picture = NewSizedBitmap(90, 70, 0x00FFFFFF);
+    for (int i = 0; i < 70; ++i)
+        picture.SetPixel(i, i, 0x00102030);
+    {
+        auto window = Start();
+        window->Picture().SetPicture(picture);
+        ASSERT_TRUE(window->FormCloseQuery());
+    }
+    const Bitmap written = ReadBmp(ReadBytes(File(L".bmp")));
+    EXPECT_EQ(written.BitsPerPixel(), 24);
+    auto window = Start();
+    EXPECT_TRUE(messages.errors.empty());
+    const Bitmap* shown = window->Picture().PictureBitmap();
+    ASSERT_NE(shown, nullptr);
+    ASSERT_EQ(shown->Width(), 90);
+    ASSERT_EQ(shown->Height(), 70);
+    for (int i = 0; i < 70; ++i)
+        EXPECT_EQ(shown->PixelAt(i, i), 0x00102030u);
+    EXPECT_EQ(shown->PixelAt(1, 0), 0x00FFFFFFu);
+}
+
+TEST_F(FinalSaveTest, TheBuiltInPictureIsSavedInItsOwnPixelFormat) {
+    auto window = Start();
+    ASSERT_TRUE(window->FormCloseQuery());
+    const Bitmap written = ReadBmp(ReadBytes(File(L".bmp")));
+    EXPECT_EQ(written.BitsPerPixel(), 32);
+    EXPECT_EQ(written.Width(), 256);
+}
+
+TEST_F(FinalSaveTest, TheIconListRoundTripsWithAndWithoutImages) {
+    {
+        auto window = Start();
+        ASSERT_TRUE(window->FormCloseQuery());
+    }
+    const std::vector<uint8_t> empty = ReadBytes(File(L".icons"));
+    ASSERT_GT(empty.size(), 10u);
+    const std::string text(empty.begin(), empty.end());
+    EXPECT_EQ(text.find("Bitmap"), std::string::npos);
+    EXPECT_NE(text.find("dsTransparent"), std::string::npos);
+
+    {
+        auto window = Start();
+        EXPECT_EQ(ImageList_GetImageCount(window->IconList()), 0);
+        Bitmap image = NewSizedBitmap(32, 32, 0x000000FF);
+        image.SetPixel(3, 4, 0x0000FF00);
+        ScopedBitmapHandle handle = GdiBitmapFrom(image);
+        ASSERT_EQ(ImageList_Add(window->IconList(), handle.Get(), nullptr), 0);
+        ASSERT_EQ(ImageList_Add(window->IconList(), handle.Get(), nullptr), 1);
+        ASSERT_TRUE(window->FormCloseQuery());
+    }
+    auto window = Start();
+    ASSERT_EQ(ImageList_GetImageCount(window->IconList()), 2);
+    IMAGEINFO info{};
+    ASSERT_TRUE(ImageList_GetImageInfo(window->IconList(), 1, &info));
+    const Bitmap strip = BitmapFromGdi(info.hbmImage);
+    EXPECT_EQ(strip.PixelAt(info.rcImage.left + 3, info.rcImage.top + 4) & 0x00FFFFFF, 0x0000FF00u);
+    EXPECT_EQ(strip.PixelAt(info.rcImage.left + 5, info.rcImage.top + 5) & 0x00FFFFFF, 0x000000FFu);
+}
+
+TEST_F(FinalSaveTest, ADamagedIconListFileIsIgnoredSilently) {
+    std::vector<uint8_t> damaged = {0xFF, 0x0A, 0x00, 'T',  'I',  'M',  'A',  'G',  'E',  'L', 'I',
+                                    'S',  'T',  0x00, 0x30, 0x10, 0xFF, 0xFF, 0x00, 0x00, 'T', 'P'};
+    WriteBytes(File(L".icons"), damaged);
+    auto window = Start();
+    EXPECT_TRUE(messages.errors.empty());
+    EXPECT_EQ(ImageList_GetImageCount(window->IconList()), 0);
+}
+
+TEST_F(FinalSaveTest, AFailedPictureWriteKeepsTheWindowOpenAndTheOldFilesIntact) {
+    const std::vector<uint8_t> oldPicture = WriteBmp(NewSizedBitmap(40, 30, 0x00ABCDEF));
+    WriteBytes(File(L".bmp"), oldPicture);
+    auto window = Start();
+    window->Picture().SetPicture(NewSizedBitmap(50, 50, 0x00000000));
+    // Something in the way of the new file: a folder of the temporary file's name.
+    ASSERT_TRUE(CreateDirectoryW(File(L".bmp.new").c_str(), nullptr));
+
+    try {
+        window->FormCloseQuery();
+        ADD_FAILURE() << "the save should have failed";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Message().rfind(L"Cannot create file \"", 0), 0u);
+    }
+    EXPECT_EQ(ReadBytes(File(L".bmp")), oldPicture);
+    EXPECT_NE(window->Settings(), nullptr) << "the window goes on with its settings store";
+    EXPECT_TRUE(IsWindow(window->Window()));
+
+    // Once the way is clear, the next close saves everything.
+    RemoveDirectoryW(File(L".bmp.new").c_str());
+    EXPECT_TRUE(window->FormCloseQuery());
+    EXPECT_EQ(ReadBmp(ReadBytes(File(L".bmp"))).Width(), 50);
+}
+
+TEST_F(FinalSaveTest, ASettingsFileThatCannotBeWrittenStopsTheSaveAndKeepsTheStore) {
+    auto window = Start();
+    window->LauncherList().push_back(L"A=a.exe");
+    // The settings file is replaced by a folder while the program runs.
+    ASSERT_TRUE(DeleteFileW(File(L".ini").c_str()));
+    ASSERT_TRUE(CreateDirectoryW(File(L".ini").c_str(), nullptr));
+    try {
+        window->FormCloseQuery();
+        ADD_FAILURE() << "the save should have failed";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Message(), L"Unable to write to " + File(L".ini"));
+    }
+    EXPECT_NE(window->Settings(), nullptr);
+    EXPECT_FALSE(Exists(File(L".bmp"))) << "the save stopped before the picture";
+    RemoveDirectoryW(File(L".ini").c_str());
+    EXPECT_TRUE(window->FormCloseQuery());
+    EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"A"), L"a.exe");
+}
+
+TEST_F(FinalSaveTest, AClosedWindowSavesThroughItsCloseRequest) {
+    auto window = Start();
+    HWND handle = window->Window();
+    SendMessageW(handle, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_TRUE(Exists(File(L".bmp")));
+    EXPECT_EQ(IniValue(File(L".ini"), L"ADMIN", L"Alpha"), L"200");
+}
+
+TEST_F(FinalSaveTest, LogOffSavesExactlyOnce) {
+    auto window = Start();
+    HWND handle = window->Window();
+    EXPECT_TRUE(SendMessageW(handle, WM_QUERYENDSESSION, 0, 0));
+    ASSERT_TRUE(Exists(File(L".bmp")));
+    DeleteFileW(File(L".bmp").c_str());
+    SendMessageW(handle, WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_FALSE(Exists(File(L".bmp"))) << "the end of the session must not save a second time";
+}
+
+TEST_F(FinalSaveTest, ACancelledLogOffLeavesAWorkingWindowThatSavesAgainAtItsClose) {
+    auto window = Start();
+    HWND handle = window->Window();
+    EXPECT_TRUE(SendMessageW(handle, WM_QUERYENDSESSION, 0, 0));
+    SendMessageW(handle, WM_ENDSESSION, FALSE, 0);
+    ASSERT_TRUE(IsWindow(handle));
+    ASSERT_NE(window->Settings(), nullptr);
+    window->LauncherList().push_back(L"Late=late.exe");
+    SendMessageW(handle, WM_CLOSE, 0, 0);
+    EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"Late"), L"late.exe");
+}
+
+// The older list file in each of its encodings and line-end forms.
+struct LegacyCase {
+    const char* name;
+    std::vector<uint8_t> bytes;
+};
+
+class LegacyMigrationTest : public FinalSaveTest,
+                            public ::testing::WithParamInterface<LegacyCase> {};
+
+TEST_P(LegacyMigrationTest, MigratesOnceKeepsABackupAndGoesAtTheNextClose) {
+    const std::vector<uint8_t>& bytes = GetParam().bytes;
+    WriteBytes(File(L".data"), bytes);
+    WriteBytes(File(L".bak"), Bytes({'o', 'l', 'd'}));
+    {
+        auto window = Start();
+        EXPECT_TRUE(messages.errors.empty());
+        EXPECT_EQ(window->LauncherList(),
+                  (std::vector<std::wstring>{L"Zed=z.exe", L"caf\u00e9=c:\\caf\u00e9.txt"}));
+        EXPECT_EQ(ReadBytes(File(L".bak")), bytes);
+        ASSERT_TRUE(window->FormCloseQuery());
+    }
+    EXPECT_FALSE(Exists(File(L".data")));
+    EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"caf\u00e9"), L"c:\\caf\u00e9.txt");
+    auto window = Start();
+    EXPECT_EQ(window->LauncherList(),
+              (std::vector<std::wstring>{L"caf\u00e9=c:\\caf\u00e9.txt", L"Zed=z.exe"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, LegacyMigrationTest,
+    ::testing::Values(
+        LegacyCase{"Ansi_CrLf", Bytes({'Z', 'e', 'd',  '=', 'z',  '.', 'e', 'x', 'e',  13,
+                                       10,  'c', 'a',  'f', 0xE9, '=', 'c', ':', '\\', 'c',
+                                       'a', 'f', 0xE9, '.', 't',  'x', 't', 13,  10})},
+        LegacyCase{"Utf8_Lf", Bytes({0xEF, 0xBB, 0xBF, 'Z',  'e',  'd',  '=',  'z', '.', 'e', 'x',
+                                     'e',  10,   'c',  'a',  'f',  0xC3, 0xA9, '=', 'c', ':', '\\',
+                                     'c',  'a',  'f',  0xC3, 0xA9, '.',  't',  'x', 't'})},
+        LegacyCase{"Utf16Le_Cr",
+                   Bytes({0xFF, 0xFE, 'Z',  0, 'e', 0, 'd', 0, '=',  0, 'z', 0, '.', 0,
+                          'e',  0,    'x',  0, 'e', 0, 13,  0, 'c',  0, 'a', 0, 'f', 0,
+                          0xE9, 0,    '=',  0, 'c', 0, ':', 0, '\\', 0, 'c', 0, 'a', 0,
+                          'f',  0,    0xE9, 0, '.', 0, 't', 0, 'x',  0, 't', 0, 13,  0})},
+        LegacyCase{"Utf16Be_LineSeparator",
+                   Bytes({0xFE, 0xFF, 0, 'Z',  0, 'e', 0,    'd',  0, '=',  0, 'z', 0, '.',
+                          0,    'e',  0, 'x',  0, 'e', 0x20, 0x28, 0, 'c',  0, 'a', 0, 'f',
+                          0,    0xE9, 0, '=',  0, 'c', 0,    ':',  0, '\\', 0, 'c', 0, 'a',
+                          0,    'f',  0, 0xE9, 0, '.', 0,    't',  0, 'x',  0, 't'})}),
+    [](const ::testing::TestParamInfo<LegacyCase>& info) { return std::string(info.param.name); });
+
+TEST_F(FinalSaveTest, WithItemsInTheSettingsFileTheLegacyFileIsNotReadButGoesAtTheClose) {
+    SetIniValue(File(L".ini"), L"MENU", L"Kept", L"k.exe");
+    WriteBytes(File(L".data"), Bytes({'N', 'e', 'w', '=', 'n', '.', 'e', 'x', 'e'}));
+    auto window = Start();
+    EXPECT_EQ(window->LauncherList(), (std::vector<std::wstring>{L"Kept=k.exe"}));
+    EXPECT_FALSE(Exists(File(L".bak")));
+    ASSERT_TRUE(window->FormCloseQuery());
+    EXPECT_FALSE(Exists(File(L".data")));
+    EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"New"), L"<missing>");
+}
+
+TEST_F(FinalSaveTest, AMenuSectionWithoutKeysCountsAsMissing) {
+    WriteBytes(File(L".ini"), Bytes({'[', 'M', 'E', 'N', 'U', ']', 13, 10}));
+    WriteBytes(File(L".data"), Bytes({'A', '=', 'a', '.', 'e', 'x', 'e'}));
+    auto window = Start();
+    EXPECT_EQ(window->LauncherList(), (std::vector<std::wstring>{L"A=a.exe"}));
+}
+
+TEST_F(FinalSaveTest, ALegacyLineWithoutSeparatorIsKeptAsAnItemOfItsOwnName) {
+    WriteBytes(File(L".data"),
+               Bytes({'c', ':', '\\', 't', '.', 'e', 'x', 'e', 10, 10, 'B', '=', 'b'}));
+    auto window = Start();
+    ASSERT_TRUE(window->FormCloseQuery());
+    EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"c:\\t.exe"), L"c:\\t.exe");
+    EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"B"), L"b");
+}
+
+}  // namespace
+}  // namespace corvalo

@@ -1,0 +1,209 @@
+// The user's keys, wheel, double-click and paste on the main window, sent as real window messages.
+#include "app/main_window_win.h"
+#include "picture/bitmap.h"
+#include "picture/dib_win.h"
+#include "test_support_win.h"
+
+#include <gtest/gtest.h>
+
+namespace corvalo {
+namespace {
+
+using testing::HeldKeys;
+using testing::RecordingMessages;
+using testing::TempFolder;
+
+class InputTest : public ::testing::Test {
+  protected:
+    void SetUp() override { Start(); }
+    void Start() {
+        window.reset();
+        MainWindowOptions options;
+        options.exePath = folder.ExePath();
+        options.messages = &messages;
+        options.quitWhenDestroyed = false;
+        window = std::make_unique<MainWindow>(std::move(options));
+        window->Show();
+    }
+    HWND Handle() const { return window->Window(); }
+    void Key(WORD key) { SendMessageW(Handle(), WM_KEYDOWN, key, 0); }
+    void Wheel(int delta, bool shift) {
+        SendMessageW(Handle(), WM_MOUSEWHEEL, MAKEWPARAM(shift ? MK_SHIFT : 0, delta), 0);
+    }
+    // A start with the alpha value stored in the settings file.
+    void StartWithAlpha(int alpha) {
+        window.reset();
+        testing::SetIniValue(folder.File(L"corvalo.ini"), L"ADMIN", L"Alpha",
+                             std::to_wstring(alpha));
+        Start();
+        ASSERT_EQ(window->Alpha(), alpha);
+    }
+    Size PictureSize() const {
+        const Bitmap* bitmap = window->Picture().PictureBitmap();
+        return bitmap ? Size{bitmap->Width(), bitmap->Height()} : Size{};
+    }
+    Size WindowSize() const {
+        RECT bounds{};
+        GetWindowRect(Handle(), &bounds);
+        return Size{bounds.right - bounds.left, bounds.bottom - bounds.top};
+    }
+
+    TempFolder folder;
+    RecordingMessages messages;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(InputTest, ShiftDownGrowsAPictureNarrowerThan500) {
+    window->Picture().SetPicture(NewSizedBitmap(495, 300, 0x00FFFFFF));
+    HeldKeys shift(true, false);
+    Key(VK_DOWN);
+    EXPECT_EQ(PictureSize().width, 505);
+    EXPECT_EQ(PictureSize().height, 306);
+    EXPECT_EQ(WindowSize().width, 505);
+    EXPECT_EQ(WindowSize().height, 306);
+    Key(VK_DOWN);  // 505 is at the limit: nothing
+    EXPECT_EQ(PictureSize().width, 505);
+}
+
+TEST_F(InputTest, ShiftUpShrinksAPictureWiderThan50) {
+    window->Picture().SetPicture(NewSizedBitmap(55, 40, 0x00FFFFFF));
+    HeldKeys shift(true, false);
+    Key(VK_UP);
+    EXPECT_EQ(PictureSize().width, 45);
+    Key(VK_UP);
+    EXPECT_EQ(PictureSize().width, 45);
+}
+
+TEST_F(InputTest, ArrowsWithoutShiftAndOtherKeysDoNothing) {
+    window->Picture().SetPicture(NewSizedBitmap(100, 100, 0x00FFFFFF));
+    {
+        HeldKeys none(false, false);
+        Key(VK_DOWN);
+        Key(VK_UP);
+    }
+    {
+        HeldKeys shift(true, false);
+        Key(VK_LEFT);
+        Key('V');
+    }
+    EXPECT_EQ(PictureSize().width, 100);
+}
+
+TEST_F(InputTest, ResizeStepsAlwaysResampleFromTheMasterPicture) {
+    Bitmap stripes = NewSizedBitmap(200, 100, 0x00FFFFFF);
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 200; x += 2)
+            stripes.SetPixel(x, y, 0x00000000);
+    }
+    window->Picture().SetPicture(stripes);
+    HeldKeys shift(true, false);
+    for (int i = 0; i < 10; ++i)
+        Key(VK_DOWN);
+    EXPECT_EQ(PictureSize().width, 300);
+    for (int i = 0; i < 10; ++i)
+        Key(VK_UP);
+    EXPECT_EQ(PictureSize().width, 200);
+    EXPECT_EQ(PictureSize().height, 100);
+    // Back at the master's size, the pixels are the master's own, not a copy of copies.
+    const Bitmap& back = *window->Picture().PictureBitmap();
+    const Bitmap& master = window->Picture().MasterPicture();
+    EXPECT_EQ(master.Width(), 200);
+    for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(back.PixelAt(x, 50), master.PixelAt(x, 50)) << x;
+}
+
+TEST_F(InputTest, ShiftWheelStepsTheAlphaWithinItsLimits) {
+    StartWithAlpha(55);
+    Wheel(WHEEL_DELTA, true);
+    EXPECT_EQ(window->Alpha(), 45);
+    Wheel(WHEEL_DELTA, true);
+    EXPECT_EQ(window->Alpha(), 45);
+    StartWithAlpha(235);
+    Wheel(-WHEEL_DELTA, true);
+    EXPECT_EQ(window->Alpha(), 245);
+    Wheel(-WHEEL_DELTA, true);
+    EXPECT_EQ(window->Alpha(), 245);
+
+    Wheel(WHEEL_DELTA, false);  // without Shift nothing happens
+    EXPECT_EQ(window->Alpha(), 245);
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    GetLayeredWindowAttributes(Handle(), nullptr, &alpha, &flags);
+    EXPECT_EQ(alpha, 245);
+}
+
+TEST_F(InputTest, WheelStopsAtTheExactBoundaries) {
+    StartWithAlpha(60);
+    Wheel(WHEEL_DELTA, true);
+    EXPECT_EQ(window->Alpha(), 50);
+    Wheel(WHEEL_DELTA, true);  // 50 is not above 50
+    EXPECT_EQ(window->Alpha(), 50);
+    StartWithAlpha(240);
+    Wheel(-WHEEL_DELTA, true);  // 240 is not below 240
+    EXPECT_EQ(window->Alpha(), 240);
+    StartWithAlpha(255);  // a stored 255 can only be lowered
+    Wheel(-WHEEL_DELTA, true);
+    EXPECT_EQ(window->Alpha(), 255);
+    Wheel(WHEEL_DELTA, true);
+    EXPECT_EQ(window->Alpha(), 245);
+}
+
+TEST_F(InputTest, HalfNotchesOfAFineWheelAddUpToOneStep) {
+    StartWithAlpha(100);
+    Wheel(WHEEL_DELTA / 2, true);
+    EXPECT_EQ(window->Alpha(), 100);
+    Wheel(WHEEL_DELTA / 2, true);
+    EXPECT_EQ(window->Alpha(), 90);
+}
+
+TEST_F(InputTest, DoubleClickSwitchesStayOnTopBackAndForth) {
+    ASSERT_TRUE(window->StayOnTop());
+    SendMessageW(Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_FALSE(window->StayOnTop());
+    SendMessageW(Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_TRUE(window->StayOnTop());
+}
+
+class ClipboardTest : public InputTest {
+  protected:
+    void PutTextOnClipboard() {
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, 8 * sizeof(wchar_t));
+        wcscpy(static_cast<wchar_t*>(GlobalLock(memory)), L"text");
+        GlobalUnlock(memory);
+        SetClipboardData(CF_UNICODETEXT, memory);
+        CloseClipboard();
+    }
+    void PutBitmapOnClipboard(int width, int height) {
+        Bitmap picture = NewSizedBitmap(width, height, 0x00336699);
+        ScopedBitmapHandle handle = GdiBitmapFrom(picture);
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        if (SetClipboardData(CF_BITMAP, handle.Get()))
+            handle.Release();
+        CloseClipboard();
+    }
+};
+
+TEST_F(ClipboardTest, CtrlVWithOnlyTextChangesNothing) {
+    PutTextOnClipboard();
+    HeldKeys control(false, true);
+    Key('V');
+    EXPECT_EQ(PictureSize().width, 256);
+}
+
+TEST_F(ClipboardTest, CtrlShiftVPastesABitmapAndKeysItsCornerColour) {
+    PutBitmapOnClipboard(64, 48);
+    HeldKeys both(true, true);
+    Key('V');
+    EXPECT_EQ(PictureSize().width, 64);
+    EXPECT_EQ(PictureSize().height, 48);
+    EXPECT_EQ(WindowSize().width, 64);
+    EXPECT_TRUE(window->ColorKeyEnabled());
+    EXPECT_EQ(window->BackgroundColor(), 0x00336699u);
+    EXPECT_EQ(window->Picture().MasterPicture().Width(), 64);
+}
+
+}  // namespace
+}  // namespace corvalo

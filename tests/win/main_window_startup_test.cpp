@@ -1,0 +1,197 @@
+// Start-up of the main window over a folder of data files: what a user sees and what lands on disk.
+#include "app/main_window_win.h"
+#include "picture/bitmap.h"
+#include "base/error.h"
+#include "picture/bmp_format.h"
+#include "test_support_win.h"
+
+#include <gtest/gtest.h>
+
+namespace corvalo {
+namespace {
+
+using testing::Bytes;
+using testing::Exists;
+using testing::IniValue;
+using testing::ReadBytes;
+using testing::RecordingMessages;
+using testing::SetIniValue;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+class StartupTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<MainWindow> Start() {
+        MainWindowOptions options;
+        options.exePath = folder.ExePath();
+        options.messages = &messages;
+        options.quitWhenDestroyed = false;
+        return std::make_unique<MainWindow>(std::move(options));
+    }
+    std::wstring Ini() const { return folder.File(L"corvalo.ini"); }
+
+    TempFolder folder;
+    RecordingMessages messages;
+};
+
+TEST_F(StartupTest, FirstStartUsesEveryDefaultAndCreatesAnEmptyUtf16SettingsFile) {
+    auto window = Start();
+    EXPECT_TRUE(messages.errors.empty());
+    EXPECT_EQ(ReadBytes(Ini()), Bytes({0xFF, 0xFE, 0x0D, 0x00, 0x0A, 0x00}));
+
+    RECT bounds{};
+    GetWindowRect(window->Window(), &bounds);
+    EXPECT_EQ(bounds.left, 1588);
+    EXPECT_EQ(bounds.top, 251);
+    // Frameless and of exactly the built-in picture's size.
+    EXPECT_EQ(bounds.right - bounds.left, 256);
+    EXPECT_EQ(bounds.bottom - bounds.top, 256);
+    EXPECT_EQ(GetWindowLongPtrW(window->Window(), GWL_STYLE) & WS_CAPTION, 0);
+
+    EXPECT_EQ(window->Alpha(), 200);
+    EXPECT_TRUE(window->StayOnTop());
+    EXPECT_EQ(window->Font().name, L"Tahoma");
+    EXPECT_EQ(window->Font().size, 10);
+    EXPECT_EQ(window->Font().charSet, 1);
+    EXPECT_EQ(window->Font().style, 0);
+    EXPECT_EQ(window->Font().color, 0);
+    EXPECT_TRUE(window->LauncherList().empty());
+    EXPECT_EQ(window->RunValueName(), L"corvalo");
+
+    // The built-in picture on the button-face colour, nothing see-through.
+    ASSERT_NE(window->Picture().PictureBitmap(), nullptr);
+    EXPECT_EQ(window->Picture().PictureBitmap()->Width(), 256);
+    EXPECT_EQ(window->BackgroundColor(), GetSysColor(COLOR_BTNFACE));
+    EXPECT_FALSE(window->ColorKeyEnabled());
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(window->Window(), &key, &alpha, &flags));
+    EXPECT_EQ(alpha, 200);
+    EXPECT_EQ(flags & LWA_COLORKEY, 0u);
+    EXPECT_EQ(window->ActivationShowCommand(), SW_SHOW);
+}
+
+TEST_F(StartupTest, StoredKeysAreAppliedWithTheirIntegerRules) {
+    SetIniValue(Ini(), L"ADMIN", L"FormLeft", L"0x20");
+    SetIniValue(Ini(), L"ADMIN", L"FormTop", L"$20");
+    SetIniValue(Ini(), L"ADMIN", L"Alpha", L"300");
+    SetIniValue(Ini(), L"ADMIN", L"CharSet", L"256");
+    SetIniValue(Ini(), L"ADMIN", L"Style", L"5");
+    SetIniValue(Ini(), L"ADMIN", L"Size", L"abc");
+    SetIniValue(Ini(), L"ADMIN", L"Color", L"-2147483633");
+    SetIniValue(Ini(), L"ADMIN", L"FontName", L"Courier New");
+    SetIniValue(Ini(), L"ADMIN", L"Hide", L"0");
+    auto window = Start();
+
+    RECT bounds{};
+    GetWindowRect(window->Window(), &bounds);
+    EXPECT_EQ(bounds.left, 32);
+    EXPECT_EQ(bounds.top, 32);
+    EXPECT_EQ(window->Alpha(), 44);
+    EXPECT_EQ(window->Font().charSet, 0);
+    EXPECT_EQ(window->Font().style, 5);
+    EXPECT_EQ(window->Font().size, 10);
+    EXPECT_EQ(window->Font().color, -2147483633);
+    EXPECT_EQ(window->Font().name, L"Courier New");
+    EXPECT_EQ(window->ActivationShowCommand(), SW_HIDE);
+}
+
+TEST_F(StartupTest, AnInvalidPositionFallsBackToTheDefault) {
+    SetIniValue(Ini(), L"ADMIN", L"FormLeft", L"abc");
+    SetIniValue(Ini(), L"ADMIN", L"FormTop", L"-5000");
+    auto window = Start();
+    RECT bounds{};
+    GetWindowRect(window->Window(), &bounds);
+    EXPECT_EQ(bounds.left, 1588);
+    EXPECT_EQ(bounds.top, -5000);  // off every screen, and left there
+}
+
+TEST_F(StartupTest, AnyTextInAnyKeyNeverCrashes) {
+    const std::wstring junk[] = {L"",
+                                 L"-",
+                                 L"$",
+                                 L"0x",
+                                 L"99999999999999999999",
+                                 L"$FFFFFFFFF",
+                                 L"\u00e9\u4e2d",
+                                 std::wstring(3000, L'9'),
+                                 L" +- 1"};
+    for (const std::wstring& value : junk) {
+        for (const wchar_t* key : {L"FormLeft", L"Alpha", L"Size", L"Style", L"CharSet", L"Color",
+                                   L"FontName", L"Hide"}) {
+            SetIniValue(Ini(), L"ADMIN", key, value);
+        }
+        auto window = Start();
+        EXPECT_TRUE(messages.errors.empty());
+        EXPECT_TRUE(window->FormCloseQuery());
+    }
+}
+
+TEST_F(StartupTest, LauncherItemsAreReadAndSortedWithoutRegardToCase) {
+    SetIniValue(Ini(), L"MENU", L"zeta", L"z.exe");
+    SetIniValue(Ini(), L"MENU", L"Alpha", L"a.exe /x");
+    SetIniValue(Ini(), L"MENU", L"beta", L"C:\\b.txt");
+    auto window = Start();
+    EXPECT_EQ(window->LauncherList(),
+              (std::vector<std::wstring>{L"Alpha=a.exe /x", L"beta=C:\\b.txt", L"zeta=z.exe"}));
+}
+
+TEST_F(StartupTest, AnUnreadablePictureFileIsReportedAndTheWindowStaysUsable) {
+    WriteBytes(folder.File(L"corvalo.bmp"), Bytes({'B', 'M', 1,  2,  3,  4,  5,  6,  7,  8,  9,
+                                                   10,  11,  12, 13, 14, 15, 16, 17, 18, 19, 20}));
+    auto window = Start();
+    ASSERT_EQ(messages.errors.size(), 1u);
+    EXPECT_TRUE(messages.errors[0] == L"Bitmap image is not valid" ||
+                messages.errors[0] == L"Stream read error")
+        << std::string(messages.errors[0].begin(), messages.errors[0].end());
+    // Start-up ended before the menu build: the taskbar choice was never read.
+    EXPECT_EQ(window->ActivationShowCommand(), SW_HIDE);
+    EXPECT_EQ(window->Picture().PictureBitmap()->Width(), 256);
+    EXPECT_TRUE(window->FormCloseQuery());
+}
+
+TEST_F(StartupTest, AStoredPictureIsShownWithItsKeyColourSeeThrough) {
+    Bitmap picture = NewSizedBitmap(120, 80, 0x00FF00FF);
+    picture.SetPixel(10, 10, 0x00123456);
+    const std::vector<uint8_t> file = WriteBmp(picture);
+    WriteBytes(folder.File(L"corvalo.bmp"), file);
+    auto window = Start();
+    EXPECT_TRUE(messages.errors.empty());
+    RECT bounds{};
+    GetWindowRect(window->Window(), &bounds);
+    EXPECT_EQ(bounds.right - bounds.left, 120);
+    EXPECT_EQ(bounds.bottom - bounds.top, 80);
+    EXPECT_TRUE(window->ColorKeyEnabled());
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(window->Window(), &key, &alpha, &flags));
+    EXPECT_EQ(key, 0x00FF00FFu);
+    EXPECT_NE(flags & LWA_COLORKEY, 0u);
+}
+
+TEST_F(StartupTest, ASettingsFileThatCannotBeCreatedIsReportedAndTheWindowStillCloses) {
+    CreateDirectoryW(Ini().c_str(), nullptr);  // a folder where the file should be
+    auto window = Start();
+    EXPECT_TRUE(messages.errors.empty()) << "a folder counts as present; reads give defaults";
+    RemoveDirectoryW(Ini().c_str());
+
+    TempFolder missing;
+    MainWindowOptions options;
+    options.exePath = missing.Path() + L"\\no such folder\\corvalo.exe";
+    options.messages = &messages;
+    options.quitWhenDestroyed = false;
+    MainWindow broken(std::move(options));
+    ASSERT_EQ(messages.errors.size(), 1u);
+    EXPECT_EQ(messages.errors[0].rfind(L"Cannot create file \"", 0), 0u);
+    EXPECT_EQ(broken.Settings(), nullptr);
+    // Nothing can be written there: the first close is refused with the reason, the second one
+    // says it again and lets the user go.
+    EXPECT_THROW(broken.FormCloseQuery(), Error);
+    EXPECT_TRUE(broken.FormCloseQuery());
+    EXPECT_EQ(messages.errors.size(), 2u);
+}
+
+}  // namespace
+}  // namespace corvalo

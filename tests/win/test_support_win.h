@@ -1,0 +1,64 @@
+#pragma once
+
+// Shared helpers of the Windows integration tests: a temporary folder to play the folder beside the
+// executable, message boxes that are recorded instead of shown, and file and key helpers.
+
+#include "base/user_messages_win.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace corvalo::testing {
+
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::wstring& Path() const { return path_; }
+    std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
+    // The executable path a main window under test is given.
+    std::wstring ExePath() const { return File(L"corvalo.exe"); }
+
+  private:
+    std::wstring path_;
+};
+
+class RecordingMessages final : public UserMessages {
+  public:
+    void ShowError(HWND, const std::wstring& text) override { errors.push_back(text); }
+    void ShowNotice(HWND, const std::wstring& text) override { notices.push_back(text); }
+    std::vector<std::wstring> errors;
+    std::vector<std::wstring> notices;
+};
+
+bool Exists(const std::wstring& path);
+std::vector<uint8_t> ReadBytes(const std::wstring& path);
+void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> Bytes(std::initializer_list<int> values);
+
+// The value the profile functions return for a key, or "<missing>".
+std::wstring IniValue(const std::wstring& path, const std::wstring& section,
+                      const std::wstring& key);
+void SetIniValue(const std::wstring& path, const std::wstring& section, const std::wstring& key,
+                 const std::wstring& value);
+
+// Holds Shift and/or Ctrl down for this thread's key-state reads for one scope.
+class HeldKeys {
+  public:
+    HeldKeys(bool shift, bool control);
+    ~HeldKeys();
+
+  private:
+    BYTE saved_[256];
+};
+
+void PumpMessages();
+
+}  // namespace corvalo::testing
