@@ -1,0 +1,27 @@
+#pragma once
+
+// "Start with Windows": the program's value in the current user's Run key. Nothing of it is cached
+// or kept in the settings file; the registry is asked every time.
+
+#include "base/scoped_win.h"
+
+#include <functional>
+#include <string>
+
+namespace corvalo {
+
+// Opens the Run key (creating it when asked); an invalid key when that fails. Tests pass their
+// own to use a key of their own or a key opened without the right to write.
+using RunKeyOpener = std::function<ScopedRegistryKey(bool create)>;
+
+ScopedRegistryKey OpenUserRunKey(bool create);
+
+bool RunEntryExists(const std::wstring& valueName, const RunKeyOpener& open = OpenUserRunKey);
+
+// on: writes the executable's path (no quotes, with its terminating zero); off: deletes the value,
+// ignoring a failure. A key that cannot be opened or created does nothing; a value that cannot be
+// written throws "Failed to set data for '%s'".
+void SetRunEntry(const std::wstring& valueName, const std::wstring& exePath, bool on,
+                 const RunKeyOpener& open = OpenUserRunKey);
+
+}  // namespace corvalo
