@@ -1,6 +1,10 @@
 #include "base/error.h"
 
+#include "base/text.h"
+
 namespace corvalo {
+
+Error::Error(std::wstring message) : message_(std::move(message)), utf8_(WideToUtf8(message_)) {}
 
 std::wstring FillText(std::wstring_view pattern, std::initializer_list<std::wstring_view> args) {
     std::wstring out;

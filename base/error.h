@@ -12,13 +12,15 @@ namespace corvalo {
 // box and the program goes on.
 class Error : public std::exception {
   public:
-    explicit Error(std::wstring message) : message_(std::move(message)) {}
+    explicit Error(std::wstring message);
 
     const std::wstring& Message() const noexcept { return message_; }
-    const char* what() const noexcept override { return "corvalo::Error"; }
+    // The message in UTF-8, for logs and test reports.
+    const char* what() const noexcept override { return utf8_.c_str(); }
 
   private:
     std::wstring message_;
+    std::string utf8_;
 };
 
 // Fills each "%s" of a message template with the next argument, in order ("%%" gives "%").
