@@ -6,7 +6,9 @@
 #include "base/error.h"
 #include "base/file_io_win.h"
 #include "base/text.h"
+#include "launcher/launcher_items_win.h"
 #include "launcher/launcher_line.h"
+#include "launcher/locale_compare_win.h"
 #include "picture/bmp_format.h"
 #include "picture/dib_win.h"
 #include "resources/resource_ids.h"
@@ -47,15 +49,6 @@ void RegisterMainWindowClass(WNDPROC procedure) {
     registered = true;
 }
 
-// The launcher list is kept in the order of the user's locale, without regard to case.
-void SortLauncherLines(std::vector<std::wstring>& lines) {
-    std::stable_sort(lines.begin(), lines.end(), [](const std::wstring& a, const std::wstring& b) {
-        return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(),
-                              static_cast<int>(a.size()), b.c_str(),
-                              static_cast<int>(b.size())) == CSTR_LESS_THAN;
-    });
-}
-
 bool ShiftHeld() {
     return GetKeyState(VK_SHIFT) < 0;
 }
@@ -68,10 +61,13 @@ bool ControlHeld() {
 MainWindow::MainWindow(MainWindowOptions options)
     : options_(std::move(options)),
       messages_(options_.messages ? options_.messages : &realMessages_),
-      picture_(*this, kPictureSide, kPictureSide) {
+      picture_(*this, kPictureSide, kPictureSide),
+      launcherList_(CompareInUserLocale) {
     if (options_.ansiExePath.empty())
         options_.ansiExePath = WideToAnsi(options_.exePath);
     window_ = CreateMainWindow();
+    menu_ = std::make_unique<LauncherMenu>(*this, options_.shell ? *options_.shell : realShell_,
+                                           options_.dialogs ? *options_.dialogs : realDialogs_);
     application_.SetMainWindow(window_);
 
     // The single-instance guard decides here, before anything is read: a second copy of the same
@@ -130,7 +126,7 @@ void MainWindow::FormCreate() {
     }
 
     // 3. The launcher list, empty.
-    launcherList_.clear();
+    launcherList_.Clear();
 
     // 4. Settings: window position, font, alpha value, launcher items.
     settingsPath_ = ChangeFileExt(options_.exePath, L".ini");
@@ -157,8 +153,8 @@ void MainWindow::FormCreate() {
         InvalidateRect(window_, nullptr, FALSE);
     }
 
-    // 9.
-    BuildPopupMenu();
+    // 9. The popup menu, which also applies the stored taskbar choice.
+    menu_->RebuildMenu();
 }
 
 void MainWindow::LoadSettings(const std::wstring& path) {
@@ -178,21 +174,28 @@ void MainWindow::LoadSettings(const std::wstring& path) {
     alpha_ = static_cast<uint8_t>(settings_->ReadInteger(kAdmin, L"Alpha", alpha_));
     ApplyLayering();
 
-    launcherList_ = settings_->ReadSectionValues(kMenu);
-    SortLauncherLines(launcherList_);
+    launcherList_.SetLines(settings_->ReadSectionValues(kMenu));
+    launcherList_.SortItems();
 }
 
 void MainWindow::MigrateLegacyList() {
     // The backup is a byte-for-byte copy; a failed copy does not stop the migration.
     CopyFileW(legacyListPath_.c_str(), ChangeFileExt(legacyListPath_, L".bak").c_str(), FALSE);
-    launcherList_ = DecodeLegacyList(ReadWholeFile(legacyListPath_));
+    launcherList_.SetLines(DecodeLegacyList(ReadWholeFile(legacyListPath_)));
     legacyListSafeToDelete_ = true;
 }
 
-// The popup menu itself is built by the launcher menu; what the main window needs from the build
-// today is the taskbar choice.
-void MainWindow::BuildPopupMenu() {
-    activationShowCommand_ = settings_->ReadBool(kAdmin, L"Hide", true) ? SW_SHOW : SW_HIDE;
+void MainWindow::ResolveItemIcon(const std::wstring& caption, Bitmap& bitmap) const {
+    bitmap = Bitmap();
+    if (!settings_)
+        return;
+    ItemIconSources sources;
+    sources.iconList = iconList_.Get();
+    corvalo::ResolveItemIcon(*settings_, launcherList_, sources, caption, bitmap);
+}
+
+Bitmap MainWindow::LoadPicture(const std::wstring& fileName) const {
+    return ReadBmp(ReadWholeFile(fileName));
 }
 
 bool MainWindow::FormCloseQuery() {
@@ -212,7 +215,7 @@ bool MainWindow::FormCloseQuery() {
         // 2. Every launcher item. A line without "=" (only a hand-made older list file has them)
         // is kept as an item whose caption and target are both the whole line, so nothing of it
         // is lost when the older file goes.
-        for (const std::wstring& line : launcherList_) {
+        for (const std::wstring& line : launcherList_.Lines()) {
             const LauncherLine item = SplitLauncherLine(line);
             if (item.hasSeparator) {
                 settings_->WriteString(kMenu, item.caption, item.target);
@@ -426,6 +429,32 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (picture_.OnSetCursor())
                 return TRUE;
             break;
+        case WM_CONTEXTMENU: {
+            // A right click opens the menu at the pointer; Shift+F10 or the menu key at the
+            // picture's top-left corner.
+            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            if (lParam == -1) {
+                RECT bounds{};
+                GetWindowRect(window_, &bounds);
+                at = POINT{bounds.left, bounds.top};
+            }
+            RunHandler(*messages_, window_, [&] { menu_->Popup(at); });
+            return 0;
+        }
+        case WM_MEASUREITEM: {
+            auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+            if (measure->CtlType != ODT_MENU)
+                break;
+            RunHandler(*messages_, window_, [&] { menu_->Painter().Measure(*measure); });
+            return TRUE;
+        }
+        case WM_DRAWITEM: {
+            const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (draw->CtlType != ODT_MENU)
+                break;
+            RunHandler(*messages_, window_, [&] { menu_->Painter().Draw(*draw); });
+            return TRUE;
+        }
         case WM_CLOSE:
             CloseRequested();
             return 0;

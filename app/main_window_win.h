@@ -8,6 +8,8 @@
 #include "app/settings_store_win.h"
 #include "base/scoped_win.h"
 #include "base/user_messages_win.h"
+#include "launcher/launcher_list.h"
+#include "launcher/launcher_menu_win.h"
 #include "picture/dog_image_win.h"
 
 #include <windows.h>
@@ -38,6 +40,9 @@ struct MainWindowOptions {
     UserMessages* messages = nullptr;
     // The program's one main window ends the message loop when it is destroyed; test windows don't.
     bool quitWhenDestroyed = true;
+    // How launcher items are opened and the common dialogs are run; the real ones when null.
+    ShellLauncher* shell = nullptr;
+    CommonDialogs* dialogs = nullptr;
 };
 
 class MainWindow final : public PictureOwner {
@@ -54,7 +59,9 @@ class MainWindow final : public PictureOwner {
     HWND ApplicationWindowHandle() const { return application_.Window(); }
 
     // State other parts of the program read and change.
-    std::vector<std::wstring>& LauncherList() { return launcherList_; }
+    corvalo::LauncherList& LauncherList() { return launcherList_; }
+    LauncherMenu& Menu() { return *menu_; }
+    const std::wstring& ExePath() const { return options_.exePath; }
     SettingsStore* Settings() { return settings_.get(); }
     const std::wstring& RunValueName() const { return runValueName_; }
     int ActivationShowCommand() const { return activationShowCommand_; }
@@ -72,6 +79,11 @@ class MainWindow final : public PictureOwner {
     const std::wstring& PicturePath() const { return picturePath_; }
     const std::wstring& LegacyListPath() const { return legacyListPath_; }
     const std::string& IconListPath() const { return iconListPath_; }
+
+    // The icon a launcher entry shows (an assigned image of the icon list, else the target's
+    // system icon), and a picture file read for the picture.
+    void ResolveItemIcon(const std::wstring& caption, Bitmap& bitmap) const;
+    Bitmap LoadPicture(const std::wstring& fileName) const;
 
     // Handlers, also reached through the window's messages.
     void FormActivate();
@@ -96,7 +108,6 @@ class MainWindow final : public PictureOwner {
     void FormCreate();
     void LoadSettings(const std::wstring& path);
     void MigrateLegacyList();
-    void BuildPopupMenu();
     void ApplyLayering();
     void PasteClipboardBitmap();
     void CloseRequested();
@@ -104,6 +115,8 @@ class MainWindow final : public PictureOwner {
 
     MainWindowOptions options_;
     MessageBoxUserMessages realMessages_;
+    ShellExecuteLauncher realShell_;
+    SystemCommonDialogs realDialogs_;
     UserMessages* messages_;
     ApplicationWindow application_;
     HWND window_ = nullptr;
@@ -111,9 +124,10 @@ class MainWindow final : public PictureOwner {
     // Components.
     DogImage picture_;
     ScopedImageList iconList_;
+    std::unique_ptr<LauncherMenu> menu_;
 
     // Own state.
-    std::vector<std::wstring> launcherList_;
+    corvalo::LauncherList launcherList_;
     std::wstring legacyListPath_;
     std::wstring picturePath_;
     std::string iconListPath_;

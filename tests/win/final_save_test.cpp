@@ -43,7 +43,7 @@ TEST_F(FinalSaveTest, WritesWindowFontAlphaAndEveryItemButLeavesIconsAndStrayKey
     SetIniValue(File(L".ini"), L"ICONS", L"Editor", L"3");
     auto window = Start();
     SetWindowPos(window->Window(), nullptr, 100, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    window->LauncherList().push_back(L"Mail=mailto:a=b");
+    window->LauncherList().AppendItem(L"Mail", L"mailto:a=b");
     window->FormMouseWheelUp(true);
     ASSERT_TRUE(window->FormCloseQuery());
 
@@ -160,7 +160,7 @@ TEST_F(FinalSaveTest, AFailedPictureWriteKeepsTheWindowOpenAndTheOldFilesIntact)
 
 TEST_F(FinalSaveTest, ASettingsFileThatCannotBeWrittenStopsTheSaveAndKeepsTheStore) {
     auto window = Start();
-    window->LauncherList().push_back(L"A=a.exe");
+    window->LauncherList().AppendItem(L"A", L"a.exe");
     // The settings file is replaced by a folder while the program runs.
     ASSERT_TRUE(DeleteFileW(File(L".ini").c_str()));
     ASSERT_TRUE(CreateDirectoryW(File(L".ini").c_str(), nullptr));
@@ -204,7 +204,7 @@ TEST_F(FinalSaveTest, ACancelledLogOffLeavesAWorkingWindowThatSavesAgainAtItsClo
     SendMessageW(handle, WM_ENDSESSION, FALSE, 0);
     ASSERT_TRUE(IsWindow(handle));
     ASSERT_NE(window->Settings(), nullptr);
-    window->LauncherList().push_back(L"Late=late.exe");
+    window->LauncherList().AppendItem(L"Late", L"late.exe");
     SendMessageW(handle, WM_CLOSE, 0, 0);
     EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"Late"), L"late.exe");
 }
@@ -225,7 +225,7 @@ TEST_P(LegacyMigrationTest, MigratesOnceKeepsABackupAndGoesAtTheNextClose) {
     {
         auto window = Start();
         EXPECT_TRUE(messages.errors.empty());
-        EXPECT_EQ(window->LauncherList(),
+        EXPECT_EQ(window->LauncherList().Lines(),
                   (std::vector<std::wstring>{L"Zed=z.exe", L"caf\u00e9=c:\\caf\u00e9.txt"}));
         EXPECT_EQ(ReadBytes(File(L".bak")), bytes);
         ASSERT_TRUE(window->FormCloseQuery());
@@ -233,7 +233,7 @@ TEST_P(LegacyMigrationTest, MigratesOnceKeepsABackupAndGoesAtTheNextClose) {
     EXPECT_FALSE(Exists(File(L".data")));
     EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"caf\u00e9"), L"c:\\caf\u00e9.txt");
     auto window = Start();
-    EXPECT_EQ(window->LauncherList(),
+    EXPECT_EQ(window->LauncherList().Lines(),
               (std::vector<std::wstring>{L"caf\u00e9=c:\\caf\u00e9.txt", L"Zed=z.exe"}));
 }
 
@@ -262,7 +262,7 @@ TEST_F(FinalSaveTest, WithItemsInTheSettingsFileTheLegacyFileIsNotReadButGoesAtT
     SetIniValue(File(L".ini"), L"MENU", L"Kept", L"k.exe");
     WriteBytes(File(L".data"), Bytes({'N', 'e', 'w', '=', 'n', '.', 'e', 'x', 'e'}));
     auto window = Start();
-    EXPECT_EQ(window->LauncherList(), (std::vector<std::wstring>{L"Kept=k.exe"}));
+    EXPECT_EQ(window->LauncherList().Lines(), (std::vector<std::wstring>{L"Kept=k.exe"}));
     EXPECT_FALSE(Exists(File(L".bak")));
     ASSERT_TRUE(window->FormCloseQuery());
     EXPECT_FALSE(Exists(File(L".data")));
@@ -273,7 +273,7 @@ TEST_F(FinalSaveTest, AMenuSectionWithoutKeysCountsAsMissing) {
     WriteBytes(File(L".ini"), Bytes({'[', 'M', 'E', 'N', 'U', ']', 13, 10}));
     WriteBytes(File(L".data"), Bytes({'A', '=', 'a', '.', 'e', 'x', 'e'}));
     auto window = Start();
-    EXPECT_EQ(window->LauncherList(), (std::vector<std::wstring>{L"A=a.exe"}));
+    EXPECT_EQ(window->LauncherList().Lines(), (std::vector<std::wstring>{L"A=a.exe"}));
 }
 
 TEST_F(FinalSaveTest, ALegacyLineWithoutSeparatorIsKeptAsAnItemOfItsOwnName) {

@@ -55,7 +55,7 @@ TEST_F(StartupTest, FirstStartUsesEveryDefaultAndCreatesAnEmptyUtf16SettingsFile
     EXPECT_EQ(window->Font().charSet, 1);
     EXPECT_EQ(window->Font().style, 0);
     EXPECT_EQ(window->Font().color, 0);
-    EXPECT_TRUE(window->LauncherList().empty());
+    EXPECT_TRUE(window->LauncherList().Lines().empty());
     EXPECT_EQ(window->RunValueName(), L"corvalo");
 
     // The built-in picture on the button-face colour, nothing see-through.
@@ -133,7 +133,7 @@ TEST_F(StartupTest, LauncherItemsAreReadAndSortedWithoutRegardToCase) {
     SetIniValue(Ini(), L"MENU", L"Alpha", L"a.exe /x");
     SetIniValue(Ini(), L"MENU", L"beta", L"C:\\b.txt");
     auto window = Start();
-    EXPECT_EQ(window->LauncherList(),
+    EXPECT_EQ(window->LauncherList().Lines(),
               (std::vector<std::wstring>{L"Alpha=a.exe /x", L"beta=C:\\b.txt", L"zeta=z.exe"}));
 }
 

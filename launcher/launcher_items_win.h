@@ -1,0 +1,43 @@
+#pragma once
+
+// The launcher items' operations that reach the settings file and the icon lists: the MENU and
+// ICONS keys of an item, and the icon every menu entry shows.
+
+#include "app/settings_store_win.h"
+#include "launcher/launcher_list.h"
+#include "picture/bitmap.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+
+namespace corvalo {
+
+void StoreItem(SettingsStore& settings, const std::wstring& caption, const std::wstring& target);
+// Removes the item's ICONS key, then its MENU key.
+void UnstoreItem(SettingsStore& settings, const std::wstring& caption);
+// -1 when the caption has no assigned icon (or a value that is not a number).
+int IconIndexOf(const SettingsStore& settings, const std::wstring& caption);
+// A negative index removes the assignment.
+void SetIconIndex(SettingsStore& settings, const std::wstring& caption, int index);
+
+int IconCount(HIMAGELIST list);
+
+// Image `index` of the list, drawn with its transparency onto white in a bitmap of the list's image
+// size. False, and the bitmap untouched, when there is no such image.
+bool CopyIcon(HIMAGELIST list, int index, Bitmap& bitmap);
+
+// What a menu entry's icon is: the assigned image of the icon list when the caption has one (no
+// icon at all when that index is past the list's end), otherwise the system icon of the item's
+// whole target, parameters included, looked up by its 8-bit name.
+struct ItemIconSources {
+    HIMAGELIST iconList = nullptr;
+    HIMAGELIST systemList = nullptr;
+    std::function<int(const std::string& ansiName)> systemIconIndex;
+};
+void ResolveItemIcon(const SettingsStore& settings, const LauncherList& items,
+                     const ItemIconSources& sources, const std::wstring& caption, Bitmap& bitmap);
+
+}  // namespace corvalo

@@ -1,0 +1,95 @@
+#pragma once
+
+// The popup menu of the picture: "Settings..." with the commands, the spacer, and one entry per
+// launcher item. Built as a whole (RebuildMenu), opened at the pointer, and dispatching the chosen
+// entry to CommandItemClick or LauncherItemClick.
+
+#include "launcher/menu_entry.h"
+#include "launcher/menu_painter_win.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvalo {
+
+class MainWindow;
+struct MenuFont;
+
+// The shell's "open" of a launcher item's target.
+class ShellLauncher {
+  public:
+    virtual ~ShellLauncher() = default;
+    virtual void Open(const std::wstring& file, const std::wstring& parameters,
+                      const std::wstring& directory) = 0;
+};
+
+class ShellExecuteLauncher final : public ShellLauncher {
+  public:
+    void Open(const std::wstring& file, const std::wstring& parameters,
+              const std::wstring& directory) override;
+};
+
+// The two common dialogs the commands run.
+class CommonDialogs {
+  public:
+    virtual ~CommonDialogs() = default;
+    // The chosen file, or nothing when the user cancelled.
+    virtual std::optional<std::wstring> OpenPicture(HWND owner, const std::wstring& filter,
+                                                    const std::wstring& defaultExtension) = 0;
+    // True when the user confirmed a font; font then holds it.
+    virtual bool PickFont(HWND owner, MenuFont& font) = 0;
+};
+
+class SystemCommonDialogs final : public CommonDialogs {
+  public:
+    std::optional<std::wstring> OpenPicture(HWND owner, const std::wstring& filter,
+                                            const std::wstring& defaultExtension) override;
+    bool PickFont(HWND owner, MenuFont& font) override;
+};
+
+class LauncherMenu {
+  public:
+    LauncherMenu(MainWindow& window, ShellLauncher& shell, CommonDialogs& dialogs);
+    LauncherMenu(const LauncherMenu&) = delete;
+    LauncherMenu& operator=(const LauncherMenu&) = delete;
+
+    void RebuildMenu();
+    // Opens the menu at a screen position and runs the chosen entry's click handler.
+    void Popup(POINT screenPosition);
+
+    // The entries as built; nothing may keep one across a rebuild.
+    const std::vector<std::unique_ptr<MenuEntry>>& TopLevel() const { return entries_; }
+    MenuEntry* FindCommand(const std::string& name);
+
+    // Handlers, reachable directly for tests and for keyboard access.
+    void TntPopupMenu1Popup();
+    void Choose(MenuEntry& entry);
+    void CommandItemClick(MenuEntry& entry);
+    void LauncherItemClick(MenuEntry& entry);
+
+    MenuPainter& Painter() { return painter_; }
+
+  private:
+    void AddCommandItems();
+    void ChooseNewImage();
+    void ChooseMenuFont();
+    void ShowInTaskbar(bool show);
+
+    MainWindow& window_;
+    ShellLauncher& shell_;
+    CommonDialogs& dialogs_;
+    MenuPainter painter_;
+    std::vector<std::unique_ptr<MenuEntry>> entries_;
+};
+
+inline constexpr wchar_t kPictureFilter[] =
+    L"Graphic Files|*.jpg;*.png;*.bmp;*.jp2;*.tga;*.gif;*.emf|JPEG Image (*.jpg)|*.jpg;*.jpeg|"
+    L"Portable Networks Graphic (*.png)|*.png|Windows Bitmap (*.bmp)|*.bmp|"
+    L"JPEG 2000 (*.jp2)|*.jp2;*.jpc;*.j2k|Targa Image (*.tga)|*.tga|GIF Image (*.gif)|*.gif|"
+    L"Enhanced Metafile (*.emf)|*.emf";
+
+}  // namespace corvalo

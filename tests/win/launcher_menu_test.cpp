@@ -1,0 +1,312 @@
+// The popup menu as a user meets it: its structure, ticks, commands and launches, with the shell
+// and the common dialogs replaced by recorders.
+#include "app/main_window_win.h"
+#include "app/run_entry_win.h"
+#include "picture/bmp_format.h"
+#include "test_support_win.h"
+
+#include <gtest/gtest.h>
+
+namespace corvalo {
+namespace {
+
+using testing::IniValue;
+using testing::RecordingMessages;
+using testing::SetIniValue;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+struct Launch {
+    std::wstring file, parameters, directory;
+};
+
+class RecordingShell final : public ShellLauncher {
+  public:
+    void Open(const std::wstring& file, const std::wstring& parameters,
+              const std::wstring& directory) override {
+        launches.push_back({file, parameters, directory});
+    }
+    std::vector<Launch> launches;
+};
+
+class ScriptedDialogs final : public CommonDialogs {
+  public:
+    std::optional<std::wstring> OpenPicture(HWND, const std::wstring& filter,
+                                            const std::wstring& defaultExtension) override {
+        lastFilter = filter;
+        lastExtension = defaultExtension;
+        return pictureAnswer;
+    }
+    bool PickFont(HWND, MenuFont& font) override {
+        ++fontDialogs;
+        if (!fontAnswer)
+            return false;
+        font = *fontAnswer;
+        return true;
+    }
+    std::optional<std::wstring> pictureAnswer;
+    std::optional<MenuFont> fontAnswer;
+    std::wstring lastFilter, lastExtension;
+    int fontDialogs = 0;
+};
+
+class LauncherMenuTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        window.reset();
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                           L"corvalo");
+    }
+    void Start() {
+        window.reset();
+        MainWindowOptions options;
+        options.exePath = folder.ExePath();
+        options.messages = &messages;
+        options.quitWhenDestroyed = false;
+        options.shell = &shell;
+        options.dialogs = &dialogs;
+        window = std::make_unique<MainWindow>(std::move(options));
+    }
+    void Item(const std::wstring& caption, const std::wstring& target) {
+        SetIniValue(Ini(), L"MENU", caption, target);
+    }
+    std::wstring Ini() const { return folder.File(L"corvalo.ini"); }
+    LauncherMenu& Menu() { return window->Menu(); }
+    std::vector<std::wstring> TopCaptions() {
+        std::vector<std::wstring> captions;
+        for (const auto& entry : Menu().TopLevel())
+            captions.push_back(entry->caption);
+        return captions;
+    }
+
+    TempFolder folder;
+    RecordingMessages messages;
+    RecordingShell shell;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(LauncherMenuTest, AnEmptyListGivesOnlyTheSettingsEntryAndTheSpacer) {
+    Start();
+    ASSERT_EQ(Menu().TopLevel().size(), 2u);
+    const MenuEntry& settings = *Menu().TopLevel()[0];
+    EXPECT_EQ(settings.caption, L"Settings...");
+    EXPECT_EQ(settings.name, "ADMIN");
+    EXPECT_EQ(Menu().TopLevel()[1]->caption, L"");
+    EXPECT_EQ(Menu().TopLevel()[1]->name, "Stuff6");
+    std::vector<std::string> names;
+    std::vector<std::wstring> captions;
+    for (const auto& command : settings.submenu) {
+        names.push_back(command->name);
+        captions.push_back(command->caption);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Stuff1", "Stuff2", "IMAGE", "Stuff3", "Stuff4",
+                                               "Stuff5"}));
+    EXPECT_EQ(captions,
+              (std::vector<std::wstring>{L"Start with Windows", L"New empty item", L"New image",
+                                         L"Font", L"Show in taskbar", L"Quit"}));
+    EXPECT_TRUE(settings.submenu[0]->autoTick);
+    EXPECT_TRUE(settings.submenu[4]->autoTick);
+    EXPECT_FALSE(settings.submenu[5]->autoTick);
+}
+
+TEST_F(LauncherMenuTest, LauncherEntriesFollowTheCommandsInListOrder) {
+    Item(L"zeta", L"z.exe");
+    Item(L"Alpha", L"a.exe");
+    Start();
+    EXPECT_EQ(TopCaptions(), (std::vector<std::wstring>{L"Settings...", L"", L"Alpha", L"zeta"}));
+    EXPECT_EQ(Menu().TopLevel()[2]->kind, MenuEntry::Kind::Launcher);
+}
+
+TEST_F(LauncherMenuTest, ShowInTaskbarFollowsTheStoredChoice) {
+    Start();
+    EXPECT_TRUE(Menu().FindCommand("Stuff4")->ticked);
+    EXPECT_EQ(window->ActivationShowCommand(), SW_SHOW);
+    SetIniValue(Ini(), L"ADMIN", L"Hide", L"0");
+    Start();
+    EXPECT_FALSE(Menu().FindCommand("Stuff4")->ticked);
+    EXPECT_EQ(window->ActivationShowCommand(), SW_HIDE);
+}
+
+TEST_F(LauncherMenuTest, ChoosingShowInTaskbarHidesTheButtonStoresItAndSurvivesActivation) {
+    Start();
+    window->FormActivate();
+    EXPECT_TRUE(IsWindowVisible(window->ApplicationWindowHandle()));
+    Menu().Choose(*Menu().FindCommand("Stuff4"));
+    EXPECT_FALSE(Menu().FindCommand("Stuff4")->ticked);
+    EXPECT_FALSE(IsWindowVisible(window->ApplicationWindowHandle()));
+    EXPECT_EQ(IniValue(Ini(), L"ADMIN", L"Hide"), L"0");
+    window->FormActivate();
+    EXPECT_FALSE(IsWindowVisible(window->ApplicationWindowHandle()));
+    Menu().Choose(*Menu().FindCommand("Stuff4"));
+    EXPECT_EQ(IniValue(Ini(), L"ADMIN", L"Hide"), L"1");
+    EXPECT_TRUE(IsWindowVisible(window->ApplicationWindowHandle()));
+}
+
+TEST_F(LauncherMenuTest, StartWithWindowsShowsTheRegistryAtEveryOpeningAndFlipsIt) {
+    Start();
+    MenuEntry& entry = *Menu().FindCommand("Stuff1");
+    Menu().TntPopupMenu1Popup();
+    EXPECT_FALSE(entry.ticked);
+    Menu().Choose(entry);
+    EXPECT_TRUE(entry.ticked);
+    EXPECT_TRUE(RunEntryExists(L"corvalo"));
+    // Another tool removes the value: the next opening shows it.
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                       L"corvalo");
+    Menu().TntPopupMenu1Popup();
+    EXPECT_FALSE(entry.ticked);
+    SetRunEntry(L"corvalo", folder.ExePath(), true);
+    Menu().TntPopupMenu1Popup();
+    EXPECT_TRUE(entry.ticked);
+    Menu().Choose(entry);  // ticked: choosing it removes the registration
+    EXPECT_FALSE(RunEntryExists(L"corvalo"));
+}
+
+TEST_F(LauncherMenuTest, FontRebuildsTheMenuWhetherChosenOrCancelled) {
+    Item(L"A", L"a.exe");
+    Start();
+    Menu().TopLevel()[2]->caption = L"marked before the rebuild";
+    Menu().Choose(*Menu().FindCommand("Stuff3"));
+    EXPECT_EQ(dialogs.fontDialogs, 1);
+    EXPECT_EQ(window->Font().name, L"Tahoma");
+    EXPECT_EQ(Menu().TopLevel().size(), 3u);
+    EXPECT_EQ(Menu().TopLevel()[2]->caption, L"A") << "cancelled, and still rebuilt";
+
+    MenuFont chosen;
+    chosen.name = L"Courier New";
+    chosen.size = 14;
+    chosen.style = 3;
+    dialogs.fontAnswer = chosen;
+    Menu().Choose(*Menu().FindCommand("Stuff3"));
+    EXPECT_EQ(window->Font().name, L"Courier New");
+    EXPECT_EQ(window->Font().size, 14);
+    EXPECT_EQ(window->Font().style, 3);
+    ASSERT_TRUE(window->FormCloseQuery());
+    EXPECT_EQ(IniValue(Ini(), L"ADMIN", L"FontName"), L"Courier New");
+    EXPECT_EQ(IniValue(Ini(), L"ADMIN", L"Style"), L"3");
+}
+
+TEST_F(LauncherMenuTest, NewImageLoadsTheChosenPictureAndCancellingKeepsTheOld) {
+    Start();
+    Menu().Choose(*Menu().FindCommand("IMAGE"));
+    EXPECT_EQ(dialogs.lastExtension, L"bmp");
+    EXPECT_EQ(
+        dialogs.lastFilter.rfind(L"Graphic Files|*.jpg;*.png;*.bmp;*.jp2;*.tga;*.gif;*.emf|", 0),
+        0u);
+    EXPECT_EQ(window->Picture().PictureBitmap()->Width(), 256);
+
+    const std::wstring file = folder.File(L"new picture.bmp");
+    WriteBytes(file, WriteBmp(NewSizedBitmap(77, 33, 0x00112233)));
+    dialogs.pictureAnswer = file;
+    Menu().Choose(*Menu().FindCommand("IMAGE"));
+    EXPECT_EQ(window->Picture().PictureBitmap()->Width(), 77);
+    EXPECT_TRUE(messages.errors.empty());
+}
+
+TEST_F(LauncherMenuTest, ANewImageThatCannotBeReadIsReportedAndTheOldPictureStays) {
+    Start();
+    dialogs.pictureAnswer = folder.File(L"missing.bmp");
+    HWND owner = window->Window();
+    RunHandler(messages, owner, [&] { Menu().Choose(*Menu().FindCommand("IMAGE")); });
+    ASSERT_EQ(messages.errors.size(), 1u);
+    EXPECT_EQ(messages.errors[0].rfind(L"Cannot open file \"", 0), 0u);
+    EXPECT_EQ(window->Picture().PictureBitmap()->Width(), 256);
+}
+
+TEST_F(LauncherMenuTest, SpacerAndSettingsEntryDoNothing) {
+    Start();
+    Menu().Choose(*Menu().TopLevel()[0]);
+    Menu().Choose(*Menu().TopLevel()[1]);
+    EXPECT_TRUE(shell.launches.empty());
+    EXPECT_TRUE(IsWindow(window->Window()));
+}
+
+TEST_F(LauncherMenuTest, QuitClosesTheWindowThroughTheFinalSave) {
+    Start();
+    HWND handle = window->Window();
+    Menu().Choose(*Menu().FindCommand("Stuff5"));
+    testing::PumpMessages();
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(IniValue(Ini(), L"ADMIN", L"Alpha"), L"200");
+}
+
+TEST_F(LauncherMenuTest, ALauncherEntryOpensItsSplitTargetThroughTheShell) {
+    Item(L"Tool", L"\"C:\\Program Files\\Tool\\tool.exe\" /s /x");
+    Item(L"Notes", L"notepad.exe /C:\\notes.txt");
+    Item(L"Web", L"https://example.com/a=b");
+    Start();
+    for (size_t i = 2; i < Menu().TopLevel().size(); ++i)
+        Menu().Choose(*Menu().TopLevel()[i]);
+    ASSERT_EQ(shell.launches.size(), 3u);
+    EXPECT_EQ(shell.launches[0].file, L"notepad.exe");
+    EXPECT_EQ(shell.launches[0].parameters, L"C:\\notes.txt");
+    EXPECT_EQ(shell.launches[0].directory, L"");
+    EXPECT_EQ(shell.launches[1].file, L"C:\\Program Files\\Tool\\tool.exe");
+    EXPECT_EQ(shell.launches[1].parameters, L"s /x");
+    EXPECT_EQ(shell.launches[1].directory, L"C:\\Program Files\\Tool\\");
+    EXPECT_EQ(shell.launches[2].file, L"https://example.com/a=b");
+    EXPECT_EQ(shell.launches[2].directory, L"https:");
+}
+
+TEST_F(LauncherMenuTest, CaptionsDifferingOnlyInCaseBothOpenTheFirstLine) {
+    Start();
+    window->LauncherList().SetLines({L"Mail=a.exe", L"mail=b.exe"});
+    Menu().RebuildMenu();
+    Menu().Choose(*Menu().TopLevel()[2]);
+    Menu().Choose(*Menu().TopLevel()[3]);
+    ASSERT_EQ(shell.launches.size(), 2u);
+    EXPECT_EQ(shell.launches[0].file, L"a.exe");
+    EXPECT_EQ(shell.launches[1].file, L"a.exe");
+}
+
+TEST_F(LauncherMenuTest, ShiftClickDoesNotLaunch) {
+    Item(L"A", L"a.exe");
+    Start();
+    testing::HeldKeys shift(true, false);
+    Menu().Choose(*Menu().TopLevel()[2]);
+    EXPECT_TRUE(shell.launches.empty());
+}
+
+TEST_F(LauncherMenuTest, HugeAndOddSettingsStillBuildAndAct) {
+    std::wstring ini = L"\xFEFF[MENU]\r\n";
+    for (int i = 0; i < 5000; ++i)
+        ini += L"item" + std::to_wstring(i) + L"=target" + std::to_wstring(i) + L"\r\n";
+    ini += std::wstring(2047, L'c') + L"=long.exe\r\n";
+    ini +=
+        L"   "
+        L"=spaces\r\n[ICONS]\r\nitem1=-5\r\nitem2=99999999999\r\nitem3=0x7fffffff\r\nitem4="
+        L"text\r\n";
+    std::vector<uint8_t> bytes;
+    for (wchar_t ch : ini) {
+        bytes.push_back(static_cast<uint8_t>(ch & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(ch >> 8));
+    }
+    WriteBytes(Ini(), bytes);
+    Start();
+    EXPECT_TRUE(messages.errors.empty());
+    EXPECT_GT(Menu().TopLevel().size(), 1000u);
+    for (const auto& entry : Menu().TopLevel()) {
+        if (entry->kind == MenuEntry::Kind::Launcher) {
+            EXPECT_TRUE(entry->bitmap.Empty());
+        }
+    }
+    Menu().Choose(*Menu().TopLevel()[3]);
+    EXPECT_EQ(shell.launches.size(), 1u);
+}
+
+// The menu really opens at the pointer and closes again: a timer of the test ends it.
+TEST_F(LauncherMenuTest, ThePopupOpensAndEndsWithoutChoosingAnything) {
+    Item(L"A", L"a.exe");
+    Start();
+    window->Show();
+    const UINT_PTR timer =
+        SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+    Menu().Popup(POINT{1600, 300});
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(shell.launches.empty());
+    EXPECT_TRUE(messages.errors.empty());
+}
+
+}  // namespace
+}  // namespace corvalo

@@ -1,0 +1,139 @@
+// The owner-drawn entries rendered into a memory bitmap and checked by their pixels.
+#include "app/main_window_win.h"
+#include "launcher/menu_painter_win.h"
+#include "picture/dib_win.h"
+#include "resources/resource_ids.h"
+
+#include <gtest/gtest.h>
+
+namespace corvalo {
+namespace {
+
+constexpr Color kGrey = 0x00A4A0A0;
+constexpr Color kFill = 0x00123456;  // what the menu window shows before an entry is drawn
+
+class MenuPainterTest : public ::testing::Test {
+  protected:
+    MenuPainterTest()
+        : painter(LoadBitmapResource(IDB_GLYPH_TICK), LoadBitmapResource(IDB_GLYPH_GEAR)),
+          dc(CreateCompatibleDC(nullptr)) {
+        painter.BeginOpening(MenuFont{});
+    }
+    ~MenuPainterTest() override { painter.EndOpening(); }
+
+    // Draws the entry into a canvas of the given size prefilled with kFill and returns the pixels.
+    Bitmap Render(const MenuEntry& entry, int width, int height, bool selected) {
+        ScopedBitmapHandle canvas = GdiBitmapFrom(NewSizedBitmap(width, height, kFill));
+        {
+            ScopedSelectObject selectedCanvas(dc.Get(), canvas.Get());
+            const RECT rect{0, 0, width, height};
+            if (entry.kind == MenuEntry::Kind::Launcher) {
+                painter.LauncherItemDraw(entry, dc.Get(), rect, selected);
+            } else {
+                painter.CommandItemDraw(entry, dc.Get(), rect, selected);
+            }
+        }
+        return BitmapFromGdi(canvas.Get());
+    }
+    static int Count(const Bitmap& bitmap, Color color, int left, int top, int right, int bottom) {
+        int count = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x < right; ++x)
+                count += (bitmap.PixelAt(x, y) & 0xFFFFFF) == color;
+        }
+        return count;
+    }
+    static MenuEntry Entry(MenuEntry::Kind kind, const wchar_t* caption, const char* name = "") {
+        MenuEntry entry;
+        entry.kind = kind;
+        entry.caption = caption;
+        entry.name = name;
+        return entry;
+    }
+
+    MenuPainter painter;
+    ScopedMemoryDc dc;
+    const int m = GetSystemMetrics(SM_CXMENUCHECK);
+};
+
+TEST_F(MenuPainterTest, MeasuresFollowTheCaptionExtent) {
+    const MenuEntry launcher = Entry(MenuEntry::Kind::Launcher, L"Notepad");
+    const MenuEntry command = Entry(MenuEntry::Kind::Command, L"Notepad", "Stuff3");
+    const MenuEntry spacer = Entry(MenuEntry::Kind::Command, L"", "Stuff6");
+    const Size l = painter.LauncherItemMeasure(launcher);
+    const Size c = painter.CommandItemMeasure(command);
+    EXPECT_EQ(l.width - 32, c.width - m - 4);
+    EXPECT_EQ(l.height - 8, c.height - 4);
+    EXPECT_GT(l.height - 8, 8) << "a text height";
+    EXPECT_EQ(painter.CommandItemMeasure(spacer).width, m + 4);
+}
+
+TEST_F(MenuPainterTest, ACaptionOutsideTheCodePageIsMeasuredAsDefaultCharacters) {
+    const Size greek =
+        painter.LauncherItemMeasure(Entry(MenuEntry::Kind::Launcher, L"\u4E2D\u6587"));
+    const Size marks = painter.LauncherItemMeasure(Entry(MenuEntry::Kind::Launcher, L"??"));
+    EXPECT_EQ(greek, marks);
+}
+
+TEST_F(MenuPainterTest, ASelectedLauncherEntryIsGreyOnlyBehindItsCaption) {
+    const MenuEntry entry = Entry(MenuEntry::Kind::Launcher, L"Mail");
+    const Bitmap normal = Render(entry, 120, 24, false);
+    EXPECT_EQ(Count(normal, kFill, 0, 0, 120, 24), 0) << "the whole row is painted";
+    EXPECT_EQ(Count(normal, kGrey, 0, 0, 120, 24), 0);
+    const Bitmap selected = Render(entry, 120, 24, true);
+    EXPECT_GT(Count(selected, kGrey, 32, 0, 120, 24), 0);
+    EXPECT_EQ(Count(selected, kGrey, 0, 0, 32, 24), 0) << "the icon column stays white";
+    EXPECT_EQ(selected.PixelAt(110, 1) & 0xFFFFFF, kWhite) << "beyond the caption: white";
+}
+
+TEST_F(MenuPainterTest, ALauncherIconIsStretchedIntoItsSquareWithItsCornerSeeThrough) {
+    MenuEntry entry = Entry(MenuEntry::Kind::Launcher, L"");
+    entry.bitmap = NewSizedBitmap(32, 32, 0x00FF00FF);  // the corner colour: see-through
+    for (int y = 8; y < 24; ++y) {
+        for (int x = 8; x < 24; ++x)
+            entry.bitmap.SetPixel(x, y, 0x000000FF);
+    }
+    const Bitmap drawn = Render(entry, 100, 24, false);
+    // Square from (4, 4), side 24 - 6 = 18: the red middle lands inside it.
+    EXPECT_EQ(drawn.PixelAt(13, 13) & 0xFFFFFF, 0x000000FFu);
+    EXPECT_EQ(Count(drawn, 0x00FF00FF, 0, 0, 100, 24), 0);
+    EXPECT_EQ(Count(drawn, 0x000000FF, 22, 0, 100, 24), 0) << "nothing outside the square";
+}
+
+TEST_F(MenuPainterTest, CommandsDrawTheirGlyphsOnlyWhereTheyBelongAndNoBackground) {
+    MenuEntry settings = Entry(MenuEntry::Kind::Command, L"Settings...", "ADMIN");
+    const Bitmap gear = Render(settings, 160, 22, false);
+    const int glyphPixels = (m) * (m);
+    EXPECT_LT(Count(gear, kFill, 4, 4, 4 + m, 4 + m), glyphPixels) << "the gear is drawn";
+    EXPECT_EQ(gear.PixelAt(1, 1) & 0xFFFFFF, kFill) << "the entry is not filled";
+
+    MenuEntry start = Entry(MenuEntry::Kind::Command, L"Start with Windows", "Stuff1");
+    EXPECT_EQ(Count(Render(start, 160, 22, false), kFill, 4, 4, 4 + m, 4 + m), glyphPixels);
+    start.ticked = true;
+    const Bitmap ticked = Render(start, 160, 22, false);
+    int red = 0;
+    for (int y = 4; y < 4 + m; ++y) {
+        for (int x = 4; x < 4 + m; ++x) {
+            const Color c = ticked.PixelAt(x, y);
+            red += (c & 0xFF) > 150 && ((c >> 8) & 0xFF) < 100;
+        }
+    }
+    EXPECT_GT(red, 0) << "the red tick fills the square";
+
+    MenuEntry spacer = Entry(MenuEntry::Kind::Command, L"", "Stuff6");
+    const Bitmap empty = Render(spacer, 40, 20, true);
+    EXPECT_EQ(Count(empty, kFill, 0, 0, 40, 20), 40 * 20) << "the spacer shows nothing";
+}
+
+TEST_F(MenuPainterTest, ASelectedCommandTurnsOnlyItsCaptionCellsGrey) {
+    const MenuEntry quit = Entry(MenuEntry::Kind::Command, L"Quit", "Stuff5");
+    const Bitmap selected = Render(quit, 160, 22, true);
+    EXPECT_GT(Count(selected, kGrey, 2 * m, 0, 160, 22), 0);
+    EXPECT_EQ(Count(selected, kGrey, 0, 0, 2 * m, 22), 0);
+    EXPECT_EQ(selected.PixelAt(155, 1) & 0xFFFFFF, kFill);
+    const Bitmap normal = Render(quit, 160, 22, false);
+    EXPECT_GT(Count(normal, GetSysColor(COLOR_BTNFACE), 2 * m, 0, 160, 22), 0);
+}
+
+}  // namespace
+}  // namespace corvalo
