@@ -2,6 +2,7 @@
 // and the common dialogs replaced by recorders.
 #include "app/main_window_win.h"
 #include "app/run_entry_win.h"
+#include "launcher/split_target.h"
 #include "picture/bmp_format.h"
 #include "test_support_win.h"
 
@@ -306,6 +307,41 @@ TEST_F(LauncherMenuTest, ThePopupOpensAndEndsWithoutChoosingAnything) {
     KillTimer(nullptr, timer);
     EXPECT_TRUE(shell.launches.empty());
     EXPECT_TRUE(messages.errors.empty());
+}
+
+}  // namespace
+}  // namespace corvalo
+
+namespace corvalo {
+namespace {
+
+// One real launch through the shell: a small program that writes what it was given.
+TEST(ShellLaunch, OpensAProgramWithItsParametersInItsOwnFolder) {
+    testing::TempFolder folder;
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring tools(self);
+    tools.resize(tools.find_last_of(L'\\') + 1);
+    const std::wstring program = folder.File(L"write marker.exe");
+    ASSERT_TRUE(CopyFileW(
+        (tools + std::wstring(CORVALO_WRITE_MARKER_EXE,
+                              CORVALO_WRITE_MARKER_EXE + sizeof(CORVALO_WRITE_MARKER_EXE) - 1))
+            .c_str(),
+        program.c_str(), FALSE));
+
+    const LaunchCommand command = SplitTarget(L"\"" + program + L"\" /one \"two three\"");
+    ShellExecuteLauncher().Open(command.file, command.parameters, LaunchDirectory(command.file));
+
+    const std::wstring marker = folder.File(L"marker.txt");
+    for (int i = 0; i < 100 && !testing::Exists(marker); ++i)
+        Sleep(50);
+    Sleep(100);
+    const std::vector<uint8_t> bytes = testing::ReadBytes(marker);
+    const std::string text(bytes.begin(), bytes.end());
+    std::string expectedFolder;
+    for (wchar_t ch : folder.Path())
+        expectedFolder += static_cast<char>(ch);
+    EXPECT_EQ(text, "one \"two three\"\n" + expectedFolder + "\n");
 }
 
 }  // namespace

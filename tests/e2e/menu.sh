@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# The menu end to end: three items in the settings file, a right click on the picture opens the
+# menu (kept as a screenshot), choosing an item runs it, and Settings... > Quit closes Corvalo with
+# its files saved.
+set -euo pipefail
+exe=$1 marker_exe=$2 artifacts=$3
+if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
+    echo "needs the X display and Wine prefix of the test command"
+    exit 77
+fi
+mkdir -p "$artifacts"
+folder=$(mktemp -d)
+trap 'rm -rf "$folder"' EXIT
+cp "$exe" "$folder/corvalo.exe"
+cp "$marker_exe" "$folder/write_marker.exe"
+folder_win=$(winepath -w "$folder")
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# The settings file, UTF-16 with its byte-order mark as Corvalo itself makes it.
+printf '[MENU]\r\nAlpha marker=%s\\write_marker.exe /first second\r\nBeta=C:\\nothing\\here.exe\r\nGamma=https://example.com\r\n' \
+    "$folder_win" | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$folder/corvalo.ini"
+
+picture_window() {
+    local id
+    for id in $(xdotool search --onlyvisible --name '^Corvalo$' 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id")"
+        if [ "$WIDTH" -gt 8 ] && [ "$HEIGHT" -gt 8 ]; then
+            echo "$id"
+            return
+        fi
+    done
+}
+
+(cd "$folder" && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
+pid=$!
+window=""
+for _ in $(seq 1 200); do
+    window=$(picture_window)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+[ -n "$window" ] || fail "the picture window did not appear"
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$window")"
+
+open_menu() {
+    xdotool mousemove "$((X + 60))" "$((Y + 60))"
+    sleep 0.2
+    xdotool click 3
+    sleep 0.8
+}
+
+# Open the menu and keep a picture of it; then Down, Down, Down: Settings..., the spacer, the
+# first item ("Alpha marker"), and Enter runs it.
+open_menu
+import -window root "$artifacts/menu-open.png"
+xdotool key Down Down Down Return
+for _ in $(seq 1 100); do
+    [ -f "$folder/marker.txt" ] && break
+    sleep 0.1
+done
+[ -f "$folder/marker.txt" ] || fail "choosing the item did not run it"
+sleep 0.2
+[ "$(head -n1 "$folder/marker.txt" | tr -d '\r')" = "first second" ] || fail "parameters: $(cat "$folder/marker.txt")"
+
+# Settings... > Quit: into the submenu, up to its last entry.
+open_menu
+xdotool key Down Right
+sleep 0.5
+import -window root "$artifacts/menu-settings.png"
+xdotool key Up Return
+for _ in $(seq 1 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "Quit did not close Corvalo"
+text=$(iconv -f UTF-16 -t UTF-8 "$folder/corvalo.ini" | tr -d '\r')
+echo "$text" | grep -qx 'Alpha=200' || fail "the final save did not run: $text"
+echo "$text" | grep -q '^Gamma=https://example.com$' || fail "items not saved: $text"
+[ -s "$folder/corvalo.bmp" ] || fail "no picture file"
+echo "1 passed, 0 failed"
