@@ -346,3 +346,52 @@ TEST(ShellLaunch, OpensAProgramWithItsParametersInItsOwnFolder) {
 
 }  // namespace
 }  // namespace corvalo
+
+namespace corvalo {
+namespace {
+
+// The real common dialogs, answered by a timer of the test the way a user would cancel them.
+BOOL CALLBACK CancelDialog(HWND window, LPARAM found) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (wcscmp(className, L"#32770") == 0 && IsWindowVisible(window)) {
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        *reinterpret_cast<bool*>(found) = true;
+    }
+    return TRUE;
+}
+
+bool cancelledDialog = false;
+
+void CALLBACK CancelOpenDialogs(HWND, UINT, UINT_PTR, DWORD) {
+    EnumThreadWindows(GetCurrentThreadId(), CancelDialog,
+                      reinterpret_cast<LPARAM>(&cancelledDialog));
+}
+
+TEST(SystemDialogs, CancellingTheFontAndPictureDialogsChangesNothing) {
+    testing::TempFolder folder;
+    testing::RecordingMessages messages;
+    MainWindowOptions options;
+    options.exePath = folder.ExePath();
+    options.messages = &messages;
+    options.quitWhenDestroyed = false;
+    MainWindow window(std::move(options));
+    window.Show();
+    SystemCommonDialogs dialogs;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 300, CancelOpenDialogs);
+
+    cancelledDialog = false;
+    MenuFont font = window.Font();
+    EXPECT_FALSE(dialogs.PickFont(window.Window(), font));
+    EXPECT_TRUE(cancelledDialog);
+    EXPECT_EQ(font.name, L"Tahoma");
+
+    cancelledDialog = false;
+    EXPECT_FALSE(dialogs.OpenPicture(window.Window(), kPictureFilter, L"bmp").has_value());
+    EXPECT_TRUE(cancelledDialog);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(messages.errors.empty());
+}
+
+}  // namespace
+}  // namespace corvalo
