@@ -51,6 +51,9 @@ fi
 # One run at a time per build folder: two runs would share the prefix and its server. The prefix
 # belongs to this script alone, so the server it stops at the end is its own.
 exec 9>"$build/bench-startup.lock"
+# Nothing Wine starts may inherit the lock, or a server left running would hold it after the run.
+wine() { command wine "$@" 9>&-; }
+wineserver() { command wineserver "$@" 9>&-; }
 if ! flock -n 9; then
     echo "bench-startup: another run is using $build" >&2
     exit 1
@@ -99,7 +102,8 @@ fi
 # A persistent server: otherwise it ends after every program and each start pays for a new one.
 mkdir -p "$WINEPREFIX"
 server_started=1
-setsid nohup wineserver -p </dev/null >/dev/null 2>&1 &
+# The server must not inherit the lock: it would hold it after this script ends.
+setsid nohup wineserver -p </dev/null >/dev/null 2>&1 9>&- &
 wine wineboot -i </dev/null >/dev/null 2>&1
 if [[ -n $xvfb_pid ]]; then
     # No window manager on Xvfb: unmanaged windows close at once instead of after a 2 s wait.
@@ -110,10 +114,14 @@ fi
 # --- Measure -------------------------------------------------------------------------------------
 run_dir=$work/run
 mkdir -p "$run_dir"
+# Both run as shipped: without the debug information of the development build.
+strip_tool=x86_64-w64-mingw32-strip
 cp "$build/bench/startup/bare_window.exe" "$run_dir/"
+"$strip_tool" "$run_dir/bare_window.exe"
 programs=(bare_window.exe CorvaloBareWindow)
 if ((have_corvalo)); then
     cp "$build/corvalo.exe" "$run_dir/"
+    "$strip_tool" "$run_dir/corvalo.exe"
     programs+=(corvalo.exe CorvaloMainWindow)
 else
     if ((!self)); then
