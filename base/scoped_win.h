@@ -228,4 +228,12 @@ struct ItemIdListTraits {
 };
 using ScopedItemIdList = ScopedHandle<LPITEMIDLIST, ItemIdListTraits>;
 
+// A module loaded with LoadLibraryEx, freed again.
+struct LibraryTraits {
+    static HMODULE Invalid() { return nullptr; }
+    static bool Valid(HMODULE h) { return h != nullptr; }
+    static void Close(HMODULE h) { FreeLibrary(h); }
+};
+using ScopedLibrary = ScopedHandle<HMODULE, LibraryTraits>;
+
 }  // namespace corvalo

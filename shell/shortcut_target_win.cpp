@@ -1,6 +1,7 @@
 #include "shell/shortcut_target_win.h"
 
 #include "base/scoped_win.h"
+#include "shell/file_checks_win.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -60,6 +61,9 @@ std::wstring ReadTarget(const std::wstring& fileName) {
 
 std::wstring GetShortcutTarget(const std::wstring& fileName) {
     try {
+        // A shortcut is a file; a device name would make the load wait for data.
+        if (fileName.empty() || OpensAsDevice(fileName))
+            return {};
         ComScope com;
         // The objects are released inside ReadTarget, before COM is let go.
         return ReadTarget(fileName);

@@ -3,7 +3,7 @@
 #include "base/file_io_win.h"
 #include "base/text.h"
 #include "shell/file_extension.h"
-#include "shell/own_path_win.h"
+#include "shell/file_checks_win.h"
 #include "shell/special_folder_map.h"
 
 #include <shellapi.h>

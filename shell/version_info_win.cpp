@@ -1,11 +1,14 @@
 #include "shell/version_info_win.h"
 
+#include "base/scoped_win.h"
 #include "base/text.h"
-#include "shell/own_path_win.h"
+#include "shell/file_checks_win.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 
 namespace corvalo {
 
@@ -17,6 +20,7 @@ void VersionInfoReader::SetFileName(const std::string& ansiFileName) {
     fileName_ = ansiFileName;
     hasVersionInfo_ = false;
     block_.clear();
+    validLength_ = 0;
     fixedInfo_ = {};
     translations_.clear();
     currentTranslation_ = -1;
@@ -33,6 +37,7 @@ void VersionInfoReader::SetFileName(const std::string& ansiFileName) {
         // Out of memory: the file counts as one without version information.
         hasVersionInfo_ = false;
         block_.clear();
+        validLength_ = 0;
         fixedInfo_ = {};
         translations_.clear();
         currentTranslation_ = -1;
@@ -40,7 +45,7 @@ void VersionInfoReader::SetFileName(const std::string& ansiFileName) {
 }
 
 void VersionInfoReader::Read(const std::wstring* ownPath) {
-    if (!ownPath && fileName_.empty())
+    if (!ownPath && (fileName_.empty() || OpensAsDevice(fileName_)))
         return;
     DWORD ignored = 0;
     const DWORD size = ownPath ? GetFileVersionInfoSizeW(ownPath->c_str(), &ignored)
@@ -54,10 +59,31 @@ void VersionInfoReader::Read(const std::wstring* ownPath) {
         return;
     hasVersionInfo_ = true;
     block_ = std::move(block);
-    const VersionBlock parsed(block_);
+    validLength_ = std::min(block_.size(), ResourceSize(ownPath));
+    const VersionBlock parsed = Parsed();
     fixedInfo_ = parsed.FixedInfo().value_or(FixedFileInfo{});
     translations_ = parsed.Translations();
     currentTranslation_ = translations_.empty() ? -1 : 0;
+}
+
+size_t VersionInfoReader::ResourceSize(const std::wstring* ownPath) const {
+    // The version functions hand out more bytes than the resource holds (room for their own use),
+    // so a resource cut short would read on into that room. Where the file is a program or
+    // library, its resource's own size is the real end of the block.
+    const DWORD flags = LOAD_LIBRARY_AS_DATAFILE;
+    ScopedLibrary module(ownPath ? LoadLibraryExW(ownPath->c_str(), nullptr, flags)
+                                 : LoadLibraryExA(fileName_.c_str(), nullptr, flags));
+    if (!module)
+        return SIZE_MAX;  // an old 16-bit file: only the version functions can read it
+    HRSRC resource = FindResourceW(module.Get(), MAKEINTRESOURCEW(VS_VERSION_INFO),
+                                   MAKEINTRESOURCEW(16));  // RT_VERSION
+    if (!resource)
+        return SIZE_MAX;
+    return SizeofResource(module.Get(), resource);
+}
+
+VersionBlock VersionInfoReader::Parsed() const {
+    return VersionBlock(std::span<const uint8_t>(block_).first(validLength_));
 }
 
 std::string VersionInfoReader::CurrentTranslationKey() const {
@@ -76,7 +102,7 @@ std::string VersionInfoReader::StandardString(int index) const {
         return {};
     const std::string path = std::string("\\StringFileInfo\\") + key + "\\" +
                              kStandardVersionStrings[static_cast<size_t>(index)];
-    return VersionBlock(block_).Text(path).value_or(std::string());
+    return Parsed().Text(path).value_or(std::string());
 }
 
 std::string AnsiFileName(std::wstring_view fileName) {

@@ -41,10 +41,13 @@ class VersionInfoReader {
 
   private:
     void Read(const std::wstring* ownPath);
+    size_t ResourceSize(const std::wstring* ownPath) const;
+    VersionBlock Parsed() const;
 
     std::string fileName_;
     bool hasVersionInfo_ = false;
-    std::vector<uint8_t> block_;
+    std::vector<uint8_t> block_;  // as the version functions hand it out
+    size_t validLength_ = 0;      // how much of it is the file's resource
     FixedFileInfo fixedInfo_;
     std::vector<Translation> translations_;
     int currentTranslation_ = -1;
