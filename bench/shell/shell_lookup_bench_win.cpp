@@ -67,7 +67,7 @@ void DeleteKey(HKEY root, const std::wstring& key) {
 
 class BenchFileType {
   public:
-    BenchFileType() {
+    BenchFileType() : userClassesExisted_(KeyExists(HKEY_CURRENT_USER, L"Software\\Classes")) {
         const std::wstring extension = AnsiToWide(kKnownExtension);
         const std::wstring classes = L"Software\\Classes\\";
         SetDefaultValue(HKEY_CURRENT_USER, classes + extension, kTypeName);
@@ -89,9 +89,12 @@ class BenchFileType {
             DeleteKey(HKEY_CLASSES_ROOT, extension);
             DeleteKey(HKEY_CLASSES_ROOT, kTypeName);
         }
+        if (!userClassesExisted_)
+            RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Classes");
     }
 
   private:
+    bool userClassesExisted_;
     bool merged_ = false;
 };
 

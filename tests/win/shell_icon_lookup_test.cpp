@@ -123,7 +123,9 @@ bool KeyExists(HKEY root, const std::wstring& key) {
 // (Wine 8 does not), the same keys go into that view too. Everything is removed again.
 class ScopedFileType {
   public:
-    explicit ScopedFileType(const std::wstring& extension) : extension_(extension) {
+    explicit ScopedFileType(const std::wstring& extension)
+        : extension_(extension),
+          userClassesExisted_(KeyExists(HKEY_CURRENT_USER, L"Software\\Classes")) {
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, extension_)) << "left over from an earlier run";
         const std::wstring classes = L"Software\\Classes\\";
         ok_ = SetDefaultValue(HKEY_CURRENT_USER, classes + extension_, kTypeName) &&
@@ -148,6 +150,8 @@ class ScopedFileType {
             RegDeleteTreeW(HKEY_CLASSES_ROOT, kTypeName);
             RegDeleteKeyW(HKEY_CLASSES_ROOT, kTypeName);
         }
+        if (!userClassesExisted_)
+            RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Classes");
         SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, extension_));
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, classes + extension_));
@@ -158,6 +162,7 @@ class ScopedFileType {
     static constexpr wchar_t kTypeName[] = L"Corvalo.TestFile";
     static constexpr wchar_t kIcon[] = L"shell32.dll,5";
     std::wstring extension_;
+    bool userClassesExisted_;
     bool ok_ = false;
     bool merged_ = false;
 };
@@ -213,6 +218,11 @@ TEST(SysImageList, AChangedIconSizeAttachesTheOtherList) {
     EXPECT_NE(list.Handle(), large);
     EXPECT_EQ(list.ImageWidth(), GetSystemMetrics(SM_CXSMICON));
     EXPECT_EQ(list.ImageHeight(), GetSystemMetrics(SM_CYSMICON));
+    // Both sizes number their images alike.
+    EXPECT_EQ(list.FileIconIndex(WindowsFolder(), false), GetFileIconIndex(WindowsFolder(), false));
+    Bitmap small;
+    ASSERT_TRUE(list.DrawInto(list.FileIconIndex(WindowsFolder(), false), small));
+    EXPECT_EQ(small.Width(), GetSystemMetrics(SM_CXSMICON));
     list.SetIconSize(SysIconSize::Large);
     EXPECT_EQ(list.Handle(), large);
     // Both lists are the shell's: a second component attaches to the same one, and letting a
