@@ -6,6 +6,7 @@
 #include <objbase.h>
 #include <objidl.h>  // before commctrl.h, which then declares the image-list stream functions
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <utility>
 
@@ -210,5 +211,29 @@ class ComPtr {
   private:
     T* pointer_ = nullptr;
 };
+
+// An item ID list handed out by the shell, given back to the shell's allocator.
+struct ItemIdListTraits {
+    static LPITEMIDLIST Invalid() { return nullptr; }
+    static bool Valid(LPITEMIDLIST h) { return h != nullptr; }
+    static void Close(LPITEMIDLIST h) {
+        IMalloc* allocator = nullptr;
+        if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator) {
+            allocator->Free(h);
+            allocator->Release();
+        } else {
+            CoTaskMemFree(h);
+        }
+    }
+};
+using ScopedItemIdList = ScopedHandle<LPITEMIDLIST, ItemIdListTraits>;
+
+// A module loaded with LoadLibraryEx, freed again.
+struct LibraryTraits {
+    static HMODULE Invalid() { return nullptr; }
+    static bool Valid(HMODULE h) { return h != nullptr; }
+    static void Close(HMODULE h) { FreeLibrary(h); }
+};
+using ScopedLibrary = ScopedHandle<HMODULE, LibraryTraits>;
 
 }  // namespace corvalo
