@@ -191,6 +191,8 @@ void MainWindow::ResolveItemIcon(const std::wstring& caption, Bitmap& bitmap) co
         return;
     ItemIconSources sources;
     sources.iconList = iconList_.Get();
+    sources.systemList = sil_.Handle();
+    sources.systemIconIndex = [](const std::string& name) { return GetFileIconIndex(name, false); };
     corvalo::ResolveItemIcon(*settings_, launcherList_, sources, caption, bitmap);
 }
 

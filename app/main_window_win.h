@@ -11,6 +11,8 @@
 #include "launcher/launcher_list.h"
 #include "launcher/launcher_menu_win.h"
 #include "picture/dog_image_win.h"
+#include "shell/sys_image_list_win.h"
+#include "shell/version_info_win.h"
 
 #include <windows.h>
 
@@ -67,6 +69,8 @@ class MainWindow final : public PictureOwner {
     int ActivationShowCommand() const { return activationShowCommand_; }
     void SetActivationShowCommand(int command) { activationShowCommand_ = command; }
     HIMAGELIST IconList() const { return iconList_.Get(); }
+    const SysImageList& SystemIcons() const { return sil_; }
+    VersionInfoReader& VersionInfo() { return versionInfo_; }
     DogImage& Picture() { return picture_; }
     const MenuFont& Font() const { return font_; }
     void SetFont(const MenuFont& font) { font_ = font; }
@@ -123,6 +127,8 @@ class MainWindow final : public PictureOwner {
 
     // Components.
     DogImage picture_;
+    VersionInfoReader versionInfo_;
+    SysImageList sil_;
     ScopedImageList iconList_;
     std::unique_ptr<LauncherMenu> menu_;
 

@@ -9,8 +9,8 @@ namespace corvalo {
 
 // 8-bit text is in the system's ANSI code page. On Windows these go through CP_ACP; in the native
 // build they use Windows-1252, the code page the tests assume. Characters the code page lacks come
-// out as the code page's default character '?' (Windows first tries a best-fit letter, so Greek
-// alpha becomes 'a' there).
+// out as the code page's default character '?': no best-fit look-alike letters, so a Greek caption
+// shows as default characters and a file name never turns into the name of another file.
 std::string WideToAnsi(std::wstring_view text);
 std::wstring AnsiToWide(std::string_view text);
 

@@ -105,23 +105,10 @@ std::string VersionInfoReader::StandardString(int index) const {
     return Parsed().Text(path).value_or(std::string());
 }
 
-std::string AnsiFileName(std::wstring_view fileName) {
-    if (fileName.empty() || fileName.size() > static_cast<size_t>(INT_MAX))
-        return {};
-    const int length = static_cast<int>(fileName.size());
-    const int needed = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, fileName.data(), length,
-                                           nullptr, 0, nullptr, nullptr);
-    if (needed <= 0)
-        return {};
-    std::string out(static_cast<size_t>(needed), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, fileName.data(), length, out.data(), needed,
-                        nullptr, nullptr);
-    return out;
-}
 
 std::wstring GetProductName(VersionInfoReader& reader, const std::wstring& fileName) {
     try {
-        reader.SetFileName(AnsiFileName(fileName));
+        reader.SetFileName(WideToAnsi(fileName));
         return AnsiToWide(reader.StandardString(kProductNameIndex));
     } catch (...) {
         return {};

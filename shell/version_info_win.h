@@ -60,9 +60,5 @@ class VersionInfoReader {
 // gives the program's own product name.
 std::wstring GetProductName(VersionInfoReader& reader, const std::wstring& fileName);
 
-// The 8-bit form of a file name for the lookups that take one. A character the ANSI code page
-// lacks becomes the default character "?", never a look-alike letter ("α" is not "a"), so such a
-// name can never name another, existing file.
-std::string AnsiFileName(std::wstring_view fileName);
 
 }  // namespace corvalo

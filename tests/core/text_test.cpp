@@ -20,6 +20,7 @@ TEST(AnsiText, RoundTripsTheCodePageAndReplacesTheRest) {
     EXPECT_EQ(wide, std::wstring(L"caf\u00E9 \u20AC \u0178"));
     EXPECT_EQ(WideToAnsi(wide), bytes);
     EXPECT_EQ(WideToAnsi(L"\u4E2D\u6587"), "??");
+    EXPECT_EQ(WideToAnsi(L"\u03B1\u03B2"), "??");  // no best-fit "a"
 }
 
 TEST(Utf16Text, KeepsPairsAndLoneSurrogates) {

@@ -29,7 +29,7 @@ constexpr char kKnownExtension[] = ".corvalotest";
 constexpr char kUnknownExtension[] = ".corvalonone";
 
 std::string Ansi(const std::wstring& text) {
-    return AnsiFileName(text);
+    return WideToAnsi(text);
 }
 
 std::string WindowsFolder() {

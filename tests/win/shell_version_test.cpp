@@ -236,7 +236,7 @@ TEST(ShortcutTarget, WorksWithShortcutNamesOutsideTheCodePage) {
     SaveShortcut(shortcut, program);
     EXPECT_TRUE(SameFile(GetShortcutTarget(shortcut), program));
     // Its 8-bit form names nothing.
-    EXPECT_EQ(GetShortcutTarget(AnsiToWide(AnsiFileName(shortcut))), L"");
+    EXPECT_EQ(GetShortcutTarget(AnsiToWide(WideToAnsi(shortcut))), L"");
 }
 
 // --- Product names ------------------------------------------------------------------------------
@@ -340,7 +340,7 @@ TEST(ProductName, APathOutsideTheCodePageGivesNothingNotAnotherFilesName) {
     VersionInfoReader reader;
     EXPECT_EQ(GetProductName(reader, lookAlike + L"\\tool.exe"), L"Shell Test Tool");
     EXPECT_EQ(GetProductName(reader, greek + L"\\tool.exe"), L"");
-    EXPECT_EQ(AnsiFileName(greek).back(), '?');
+    EXPECT_EQ(WideToAnsi(greek).back(), '?');
 }
 
 TEST(ProductName, DamagedVersionResourcesGiveNothing) {
