@@ -113,7 +113,7 @@ DecodedPicture DecodeTiff(std::span<const uint8_t> file) {
     // A damaged directory must not make libtiff take more than the picture itself may.
     TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), tmsize_t(kMaxPicturePixels) * 4);
     std::unique_ptr<TIFF, TiffCloser> tiff(
-        TIFFClientOpenExt("picture", "rm", &source, ReadBytes, WriteNothing, SeekTo, CloseNothing,
+        TIFFClientOpenExt("picture", "r", &source, ReadBytes, WriteNothing, SeekTo, CloseNothing,
                           SizeOf, MapWhole, UnmapNothing, options.get()));
     if (!tiff) {
         Fail(source);
