@@ -29,6 +29,10 @@ struct DecodedPicture {
     std::optional<Color> transparentColor;  // its fixed transparent colour, if it names one
 };
 
+// Throws as NewPictureBitmap does, without allocating anything: for decoders that can tell from
+// the header alone that a file is too short, so they say that before taking the memory.
+void CheckPictureSize(uint64_t width, uint64_t height, const wchar_t* invalidMessage);
+
 // A white 24-bpp bitmap for a decoded picture. A zero side throws Error(invalidMessage); a picture
 // over kMaxPicturePixels or over the bitmap's own limits throws Error("Invalid image size").
 Bitmap NewPictureBitmap(uint64_t width, uint64_t height, const wchar_t* invalidMessage);

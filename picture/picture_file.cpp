@@ -259,7 +259,7 @@ Bitmap LoadPictureFile(const std::wstring& fileName) {
     return DecodePictureFile(fileName, contents);
 }
 
-Bitmap NewPictureBitmap(uint64_t width, uint64_t height, const wchar_t* invalidMessage) {
+void CheckPictureSize(uint64_t width, uint64_t height, const wchar_t* invalidMessage) {
     if (width == 0 || height == 0) {
         throw Error(invalidMessage);
     }
@@ -267,6 +267,10 @@ Bitmap NewPictureBitmap(uint64_t width, uint64_t height, const wchar_t* invalidM
         width * height > kMaxPicturePixels) {
         throw Error(L"Invalid image size");
     }
+}
+
+Bitmap NewPictureBitmap(uint64_t width, uint64_t height, const wchar_t* invalidMessage) {
+    CheckPictureSize(width, height, invalidMessage);
     return NewSizedBitmap(int(width), int(height), std::nullopt);
 }
 

@@ -113,10 +113,18 @@ DecodedPicture DecodePortableAnymap(std::span<const uint8_t> file) {
     if (binary) {
         in.EndOfHeader();
     }
-    DecodedPicture picture;
-    picture.bitmap = NewPictureBitmap(width, height, kNotValid);
     const unsigned samples = colour ? 3 : 1;
     const unsigned sampleBytes = maxValue > 255 ? 2 : 1;
+    CheckPictureSize(width, height, kNotValid);
+    if (binary) {
+        const uint64_t rowBytes =
+            type == 4 ? (uint64_t(width) + 7) / 8 : uint64_t(width) * samples * sampleBytes;
+        if (rowBytes * height > file.size() - 2 - in.Offset()) {
+            TooShort();  // said before the picture's memory is taken
+        }
+    }
+    DecodedPicture picture;
+    picture.bitmap = NewPictureBitmap(width, height, kNotValid);
     const auto scale = [&](unsigned v) {
         return uint8_t((std::min(v, maxValue) * 255u + maxValue / 2) / maxValue);
     };

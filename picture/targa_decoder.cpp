@@ -101,8 +101,12 @@ DecodedPicture DecodeTarga(std::span<const uint8_t> file) {
     }
     at += mapBytes;
 
-    picture.bitmap = NewPictureBitmap(width, height, kNotValid);
     const size_t pixelBytes = (pixelBits + 7) / 8;
+    CheckPictureSize(width, height, kNotValid);
+    if (!rle && uint64_t(width) * height * pixelBytes > file.size() - at) {
+        TooShort();  // said before the picture's memory is taken
+    }
+    picture.bitmap = NewPictureBitmap(width, height, kNotValid);
     const bool topDown = descriptor & 0x20;
     const bool rightToLeft = descriptor & 0x10;
     const uint64_t total = uint64_t(width) * height;

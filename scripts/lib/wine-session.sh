@@ -36,7 +36,8 @@ wine_session_start() {
     local wanted=x11
     [ "$display_mode" = no-display ] && wanted=null
     local current
-    current=$(wine reg query "$driver_key" /v Graphics </dev/null 2>/dev/null | tr -d '\r' | awk '/Graphics/ {print $3}')
+    # A new prefix has no such value yet: the query then fails, which is no error here.
+    current=$( (wine reg query "$driver_key" /v Graphics </dev/null 2>/dev/null || true) | tr -d '\r' | awk '/Graphics/ {print $3}')
     if [ "${current:-x11}" != "$wanted" ]; then
         if [ "$wanted" = null ]; then
             wine reg add "$driver_key" /v Graphics /d null /f </dev/null >/dev/null 2>&1
