@@ -73,6 +73,13 @@ struct IconTraits {
 };
 using ScopedIcon = ScopedHandle<HICON, IconTraits>;
 
+struct EnhMetaFileTraits {
+    static HENHMETAFILE Invalid() { return nullptr; }
+    static bool Valid(HENHMETAFILE h) { return h != nullptr; }
+    static void Close(HENHMETAFILE h) { DeleteEnhMetaFile(h); }
+};
+using ScopedEnhMetaFile = ScopedHandle<HENHMETAFILE, EnhMetaFileTraits>;
+
 struct ImageListTraits {
     static HIMAGELIST Invalid() { return nullptr; }
     static bool Valid(HIMAGELIST h) { return h != nullptr; }

@@ -22,3 +22,6 @@ echo "Running the resampler benchmark and Pillow's (about a minute)..."
 "$python" "$root/bench/resample_report.py" "$build/resample_bench.json" \
     "$build/pillow_resample.json"
 echo "All of Google Benchmark's figures: $build/resample_bench.txt"
+
+# Picture file loading beside the bare codec libraries, natively and under Wine.
+"$root/bench/pictures/run.sh"

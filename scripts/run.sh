@@ -8,7 +8,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 scripts/install-deps.sh
-cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+codecs=$(scripts/build-codecs.sh)  # the static codec libraries, built once per machine
+cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCORVALO_WINDOWS_PREFIX="$codecs" >/dev/null
 cmake --build build/windows -j "$(nproc)" --target corvalo send_close
 
 mkdir -p run

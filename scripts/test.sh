@@ -15,7 +15,9 @@ cmake --build build/native -j "$jobs"
 ctest --test-dir build/native --output-on-failure
 
 echo "== Windows build =="
-cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+codecs=$(scripts/build-codecs.sh)  # the static codec libraries, built once per machine
+cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCORVALO_WINDOWS_PREFIX="$codecs" >/dev/null
 cmake --build build/windows -j "$jobs"
 
 source scripts/lib/wine-session.sh

@@ -1,0 +1,151 @@
+// GIF pictures through giflib: the first image, on its logical screen.
+#include "base/error.h"
+#include "picture/picture_decoders.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include <gif_lib.h>
+
+namespace corvalo {
+
+namespace {
+
+constexpr wchar_t kInvalidSignature[] = L"Invalid GIF signature";
+constexpr wchar_t kUnsupportedVersion[] = L"Unsupported GIF version";
+constexpr wchar_t kInvalidData[] = L"Invalid GIF data";
+
+[[noreturn]] void InvalidData() {
+    throw Error(kInvalidData);
+}
+
+struct Source {
+    std::span<const uint8_t> data;
+    size_t offset = 0;
+};
+
+int ReadBytes(GifFileType* gif, GifByteType* out, int count) {
+    auto* source = static_cast<Source*>(gif->UserData);
+    const size_t left = source->data.size() - source->offset;
+    const size_t n = std::min(left, size_t(count < 0 ? 0 : count));
+    std::memcpy(out, source->data.data() + source->offset, n);
+    source->offset += n;
+    return int(n);
+}
+
+struct GifCloser {
+    void operator()(GifFileType* gif) const {
+        int ignored = 0;
+        DGifCloseFile(gif, &ignored);
+    }
+};
+
+}  // namespace
+
+DecodedPicture DecodeGif(std::span<const uint8_t> file) {
+    if (file.size() < 6 || std::memcmp(file.data(), "GIF", 3) != 0) {
+        throw Error(kInvalidSignature);
+    }
+    if (std::memcmp(file.data() + 3, "87a", 3) != 0 &&
+        std::memcmp(file.data() + 3, "89a", 3) != 0) {
+        throw Error(kUnsupportedVersion);
+    }
+    Source source{file};
+    int error = 0;
+    std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, ReadBytes, &error));
+    if (!gif) {
+        if (error == D_GIF_ERR_NOT_GIF_FILE) {
+            throw Error(kInvalidSignature);
+        }
+        InvalidData();
+    }
+
+    // Extensions up to the first image; the graphic control block before it names the
+    // transparent index.
+    int transparentIndex = NO_TRANSPARENT_COLOR;
+    for (;;) {
+        GifRecordType type = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR) {
+            InvalidData();
+        }
+        if (type == IMAGE_DESC_RECORD_TYPE) {
+            break;
+        }
+        if (type != EXTENSION_RECORD_TYPE) {
+            InvalidData();  // the trailer, or anything else, before any image
+        }
+        int code = 0;
+        GifByteType* block = nullptr;
+        if (DGifGetExtension(gif.get(), &code, &block) == GIF_ERROR) {
+            InvalidData();
+        }
+        if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4) {
+            GraphicsControlBlock control{};
+            if (DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK) {
+                transparentIndex = control.TransparentColor;
+            }
+        }
+        while (block) {
+            if (DGifGetExtensionNext(gif.get(), &block) == GIF_ERROR) {
+                InvalidData();
+            }
+        }
+    }
+    if (DGifGetImageDesc(gif.get()) == GIF_ERROR) {
+        InvalidData();
+    }
+    const GifImageDesc& image = gif->Image;
+    if (image.Width <= 0 || image.Height <= 0 || image.Left < 0 || image.Top < 0) {
+        InvalidData();
+    }
+    const uint64_t screenWidth =
+        std::max<uint64_t>(uint64_t(std::max(gif->SWidth, 0)), uint64_t(image.Left) + image.Width);
+    const uint64_t screenHeight =
+        std::max<uint64_t>(uint64_t(std::max(gif->SHeight, 0)), uint64_t(image.Top) + image.Height);
+
+    DecodedPicture picture;
+    picture.bitmap = NewPictureBitmap(screenWidth, screenHeight, kInvalidData);
+    const ColorMapObject* map = image.ColorMap ? image.ColorMap : gif->SColorMap;
+    Color colors[256] = {};  // indexes the map lacks are black
+    if (map && map->Colors) {
+        const int count = std::min(map->ColorCount, 256);
+        for (int i = 0; i < count; ++i) {
+            colors[i] = MakeColor(map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue);
+            picture.palette.push_back(colors[i]);
+        }
+    }
+
+    std::vector<GifPixelType> line(size_t(image.Width));
+    const auto drawLine = [&](int y) {
+        if (DGifGetLine(gif.get(), line.data(), image.Width) == GIF_ERROR) {
+            InvalidData();
+        }
+        uint8_t* out = picture.bitmap.Row(image.Top + y) + 3 * size_t(image.Left);
+        for (int x = 0; x < image.Width; ++x, out += 3) {
+            if (line[size_t(x)] == transparentIndex) {
+                continue;  // the white background shows
+            }
+            const Color c = colors[line[size_t(x)]];
+            out[0] = BlueOf(c);
+            out[1] = GreenOf(c);
+            out[2] = RedOf(c);
+        }
+    };
+    if (image.Interlace) {
+        static constexpr int kStart[] = {0, 4, 2, 1};
+        static constexpr int kStep[] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass) {
+            for (int y = kStart[pass]; y < image.Height; y += kStep[pass]) {
+                drawLine(y);
+            }
+        }
+    } else {
+        for (int y = 0; y < image.Height; ++y) {
+            drawLine(y);
+        }
+    }
+    return picture;
+}
+
+}  // namespace corvalo

@@ -1,0 +1,199 @@
+// JPEG 2000 pictures through OpenJPEG: JP2 files and raw codestreams, read from memory.
+#include "base/error.h"
+#include "picture/picture_decoders.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include <openjpeg.h>
+
+namespace corvalo {
+
+namespace {
+
+constexpr wchar_t kUnknownType[] = L"Unknown JPEG 2000 file type";
+constexpr wchar_t kDecodingFailed[] = L"JPEG 2000 image decoding failed";
+
+[[noreturn]] void Failed() {
+    throw Error(kDecodingFailed);
+}
+
+struct Source {
+    const uint8_t* data;
+    size_t size;
+    size_t offset;
+};
+
+OPJ_SIZE_T ReadBytes(void* buffer, OPJ_SIZE_T count, void* user) {
+    auto* source = static_cast<Source*>(user);
+    if (source->offset >= source->size) {
+        return OPJ_SIZE_T(-1);
+    }
+    const size_t n = std::min<size_t>(count, source->size - source->offset);
+    std::memcpy(buffer, source->data + source->offset, n);
+    source->offset += n;
+    return n;
+}
+
+OPJ_OFF_T SkipBytes(OPJ_OFF_T count, void* user) {
+    auto* source = static_cast<Source*>(user);
+    if (count < 0 ? uint64_t(-count) > source->offset
+                  : uint64_t(count) > source->size - source->offset) {
+        return -1;
+    }
+    source->offset = size_t(int64_t(source->offset) + count);
+    return count;
+}
+
+OPJ_BOOL SeekTo(OPJ_OFF_T position, void* user) {
+    auto* source = static_cast<Source*>(user);
+    if (position < 0 || uint64_t(position) > source->size) {
+        return OPJ_FALSE;
+    }
+    source->offset = size_t(position);
+    return OPJ_TRUE;
+}
+
+void Quiet(const char*, void*) {}
+
+struct CodecCloser {
+    void operator()(opj_codec_t* codec) const { opj_destroy_codec(codec); }
+};
+struct StreamCloser {
+    void operator()(opj_stream_t* stream) const { opj_stream_destroy(stream); }
+};
+struct ImageCloser {
+    void operator()(opj_image_t* image) const { opj_image_destroy(image); }
+};
+
+// One component's samples as 8-bit values, whatever its precision and sign.
+struct Channel {
+    const opj_image_comp_t* comp;
+    int shift;     // right shift for precisions over 8
+    int scale;     // multiplier for precisions under 8 (then divided by the maximum)
+    int offset;    // added to signed samples
+    unsigned max;  // largest sample at the precision
+
+    explicit Channel(const opj_image_comp_t* c) : comp(c) {
+        const int prec = std::clamp<int>(int(c->prec), 1, 31);
+        shift = prec > 8 ? prec - 8 : 0;
+        scale = prec < 8 ? 255 : 0;
+        max = prec < 8 ? (1u << prec) - 1u : 0;
+        offset = c->sgnd ? int(1u << (prec - 1)) : 0;
+    }
+    uint8_t At(uint32_t x, uint32_t y) const {
+        const uint32_t cx = std::min(x / std::max<uint32_t>(comp->dx, 1), comp->w - 1);
+        const uint32_t cy = std::min(y / std::max<uint32_t>(comp->dy, 1), comp->h - 1);
+        int64_t v = int64_t(comp->data[size_t(cy) * comp->w + cx]) + offset;
+        if (scale) {
+            v = v * scale / int64_t(max);
+        } else {
+            v >>= shift;
+        }
+        return uint8_t(std::clamp<int64_t>(v, 0, 255));
+    }
+};
+
+uint8_t Clamp8(int v) {
+    return uint8_t(std::clamp(v, 0, 255));
+}
+
+}  // namespace
+
+DecodedPicture DecodeJpeg2000(std::span<const uint8_t> file) {
+    static constexpr uint8_t kJp2Signature[] = {0x00, 0x00, 0x00, 0x0C, 0x6A, 0x50, 0x20, 0x20};
+    static constexpr uint8_t kCodestreamSignature[] = {0xFF, 0x4F, 0xFF, 0x51};
+    OPJ_CODEC_FORMAT format;
+    if (file.size() >= 8 && std::memcmp(file.data(), kJp2Signature, 8) == 0) {
+        format = OPJ_CODEC_JP2;
+    } else if (file.size() >= 4 && std::memcmp(file.data(), kCodestreamSignature, 4) == 0) {
+        format = OPJ_CODEC_J2K;
+    } else {
+        throw Error(kUnknownType);
+    }
+
+    std::unique_ptr<opj_codec_t, CodecCloser> codec(opj_create_decompress(format));
+    if (!codec) {
+        Failed();
+    }
+    opj_set_error_handler(codec.get(), Quiet, nullptr);
+    opj_set_warning_handler(codec.get(), Quiet, nullptr);
+    opj_set_info_handler(codec.get(), Quiet, nullptr);
+    opj_dparameters_t parameters;
+    opj_set_default_decoder_parameters(&parameters);
+    if (!opj_setup_decoder(codec.get(), &parameters) ||
+        !opj_decoder_set_strict_mode(codec.get(), OPJ_TRUE)) {  // a truncated file is an error
+        Failed();
+    }
+
+    Source source{file.data(), file.size(), 0};
+    std::unique_ptr<opj_stream_t, StreamCloser> stream(opj_stream_create(1 << 16, OPJ_TRUE));
+    if (!stream) {
+        Failed();
+    }
+    opj_stream_set_user_data(stream.get(), &source, nullptr);
+    opj_stream_set_user_data_length(stream.get(), file.size());
+    opj_stream_set_read_function(stream.get(), ReadBytes);
+    opj_stream_set_skip_function(stream.get(), SkipBytes);
+    opj_stream_set_seek_function(stream.get(), SeekTo);
+
+    opj_image_t* header = nullptr;
+    if (!opj_read_header(stream.get(), codec.get(), &header)) {
+        opj_image_destroy(header);
+        Failed();
+    }
+    std::unique_ptr<opj_image_t, ImageCloser> image(header);
+    if (image->numcomps == 0 || image->x1 <= image->x0 || image->y1 <= image->y0) {
+        Failed();
+    }
+    const uint32_t width = image->x1 - image->x0;
+    const uint32_t height = image->y1 - image->y0;
+    // Before any decoding: the size limit applies to what the header claims.
+    DecodedPicture picture;
+    picture.bitmap = NewPictureBitmap(width, height, kDecodingFailed);
+    if (!opj_decode(codec.get(), stream.get(), image.get()) ||
+        !opj_end_decompress(codec.get(), stream.get())) {
+        Failed();
+    }
+    const uint32_t count = image->numcomps;
+    for (uint32_t i = 0; i < count; ++i) {
+        const opj_image_comp_t& comp = image->comps[i];
+        if (!comp.data || comp.w == 0 || comp.h == 0) {
+            Failed();
+        }
+    }
+
+    // Grey (with or without alpha), colour (RGB or YCC, any alpha ignored), or CMYK.
+    const bool colour = count >= 3;
+    const bool ycc =
+        colour && (image->color_space == OPJ_CLRSPC_SYCC || image->color_space == OPJ_CLRSPC_EYCC);
+    const bool cmyk = count >= 4 && image->color_space == OPJ_CLRSPC_CMYK;
+    const Channel c0(&image->comps[0]);
+    const Channel c1(&image->comps[colour ? 1 : 0]);
+    const Channel c2(&image->comps[colour ? 2 : 0]);
+    const Channel c3(&image->comps[cmyk ? 3 : 0]);
+    for (uint32_t y = 0; y < height; ++y) {
+        uint8_t* out = picture.bitmap.Row(int(y));
+        for (uint32_t x = 0; x < width; ++x, out += 3) {
+            int r = c0.At(x, y), g = c1.At(x, y), b = c2.At(x, y);
+            if (ycc) {
+                const int cb = g - 128, cr = b - 128, luma = r;
+                r = Clamp8(luma + (91881 * cr + 32768) / 65536);
+                g = Clamp8(luma - (22554 * cb + 46802 * cr + 32768) / 65536);
+                b = Clamp8(luma + (116130 * cb + 32768) / 65536);
+            } else if (cmyk) {
+                const int k = 255 - c3.At(x, y);
+                r = (255 - r) * k / 255;
+                g = (255 - g) * k / 255;
+                b = (255 - b) * k / 255;
+            }
+            out[0] = uint8_t(b);
+            out[1] = uint8_t(g);
+            out[2] = uint8_t(r);
+        }
+    }
+    return picture;
+}
+
+}  // namespace corvalo
