@@ -11,6 +11,7 @@
 #include "launcher/locale_compare_win.h"
 #include "picture/bmp_format.h"
 #include "picture/dib_win.h"
+#include "picture/picture_file.h"
 #include "resources/resource_ids.h"
 
 #include <windowsx.h>
@@ -197,7 +198,7 @@ void MainWindow::ResolveItemIcon(const std::wstring& caption, Bitmap& bitmap) co
 }
 
 Bitmap MainWindow::LoadPicture(const std::wstring& fileName) const {
-    return ReadBmp(ReadWholeFile(fileName));
+    return LoadPictureFile(fileName);
 }
 
 bool MainWindow::FormCloseQuery() {

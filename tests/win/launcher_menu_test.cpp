@@ -3,6 +3,7 @@
 #include "app/main_window_win.h"
 #include "app/run_entry_win.h"
 #include "launcher/split_target.h"
+#include "picture/dib_win.h"
 #include "picture/bmp_format.h"
 #include "test_support_win.h"
 
@@ -288,9 +289,12 @@ TEST_F(LauncherMenuTest, HugeAndOddSettingsStillBuildAndAct) {
     EXPECT_TRUE(messages.errors.empty());
     EXPECT_GT(Menu().TopLevel().size(), 1000u);
     for (const auto& entry : Menu().TopLevel()) {
-        if (entry->kind == MenuEntry::Kind::Launcher) {
-            EXPECT_TRUE(entry->bitmap.Empty());
-        }
+        if (entry->kind != MenuEntry::Kind::Launcher)
+            continue;
+        // An assigned index past the icon list shows no icon; anything unreadable or negative
+        // falls back to the target's system icon.
+        EXPECT_EQ(entry->bitmap.Empty(), entry->caption == L"item3")
+            << entry->caption.substr(0, 20);
     }
     Menu().Choose(*Menu().TopLevel()[3]);
     EXPECT_EQ(shell.launches.size(), 1u);
@@ -391,6 +395,37 @@ TEST(SystemDialogs, CancellingTheFontAndPictureDialogsChangesNothing) {
     EXPECT_TRUE(cancelledDialog);
     KillTimer(nullptr, timer);
     EXPECT_TRUE(messages.errors.empty());
+}
+
+}  // namespace
+}  // namespace corvalo
+
+namespace corvalo {
+namespace {
+
+TEST_F(LauncherMenuTest, EntriesShowTheirAssignedIconOrTheTargetsSystemIcon) {
+    Item(L"Own", L"C:\\a.exe");
+    Item(L"Past", L"C:\\b.exe");
+    Item(L"System", L"C:\\c.txt");
+    SetIniValue(Ini(), L"ICONS", L"Own", L"1");
+    SetIniValue(Ini(), L"ICONS", L"Past", L"2");
+    Start();
+    Bitmap red = NewSizedBitmap(32, 32, 0x000000FF);
+    Bitmap green = NewSizedBitmap(32, 32, 0x0000FF00);
+    for (const Bitmap* image : {&red, &green}) {
+        ScopedBitmapHandle handle = GdiBitmapFrom(*image);
+        ASSERT_GE(ImageList_Add(window->IconList(), handle.Get(), nullptr), 0);
+    }
+    Menu().RebuildMenu();
+    const auto& entries = Menu().TopLevel();
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_EQ(entries[2]->caption, L"Own");
+    ASSERT_EQ(entries[2]->bitmap.Width(), 32);
+    EXPECT_EQ(entries[2]->bitmap.PixelAt(16, 16), 0x0000FF00u);
+    EXPECT_TRUE(entries[3]->bitmap.Empty()) << "index 2 is past a list of two";
+    const SysImageList& system = window->SystemIcons();
+    EXPECT_EQ(entries[4]->bitmap.Width(), system.ImageWidth());
+    EXPECT_EQ(entries[4]->bitmap.Height(), system.ImageHeight());
 }
 
 }  // namespace
