@@ -4,6 +4,7 @@
 #include "app/optex_win.h"
 #include "app/shared_block_win.h"
 #include "base/error.h"
+#include "base/text.h"
 
 #include <sddl.h>
 #include <shellapi.h>
@@ -82,17 +83,8 @@ std::vector<std::string> ProcessArguments() {
     if (!list)
         return arguments;
     ScopedLocalMemory owner(reinterpret_cast<HLOCAL>(list));
-    for (int i = 1; i < count; ++i) {
-        const int length = lstrlenW(list[i]);
-        std::string text;
-        if (length > 0) {
-            const int size =
-                WideCharToMultiByte(CP_ACP, 0, list[i], length, nullptr, 0, nullptr, nullptr);
-            text.resize(static_cast<size_t>(std::max(size, 0)));
-            WideCharToMultiByte(CP_ACP, 0, list[i], length, text.data(), size, nullptr, nullptr);
-        }
-        arguments.push_back(std::move(text));
-    }
+    for (int i = 1; i < count; ++i)
+        arguments.push_back(WideToAnsi(list[i]));
     return arguments;
 }
 
