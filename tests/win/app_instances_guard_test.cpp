@@ -57,8 +57,8 @@ std::vector<std::wstring> GrantedSids(HANDLE object) {
         PSID sid = &static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart;
         LPWSTR text = nullptr;
         if (ConvertSidToStringSidW(sid, &text)) {
+            ScopedLocalMemory textOwner(text);
             sids.emplace_back(text);
-            LocalFree(text);
         }
     }
     return sids;
@@ -73,10 +73,10 @@ std::wstring CurrentUserSid() {
     if (!GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size))
         return {};
     LPWSTR text = nullptr;
-    ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
-    std::wstring sid = text ? text : L"";
-    LocalFree(text);
-    return sid;
+    if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text))
+        return {};
+    ScopedLocalMemory textOwner(text);
+    return text;
 }
 
 TEST(InstanceGuard, RegistersTheProcessInEveryListNamedAfterThePath) {
@@ -216,18 +216,6 @@ TEST(InstanceGuard, AnswersTheActiveQueryOfAnotherGuardOnly) {
     SendMessageW(answering.Window(), message, kInstanceActiveQuery, 12345);  // no window at all
     SendMessageW(answering.Window(), message, kInstanceUserNotify, 7);       // nothing to do
     EXPECT_TRUE(answering.Active());
-}
-
-TEST(InstanceGuard, TellsOfCopiesThatCameOrLeft) {
-    TempFolder folder;
-    AppInstances guard(AppInstancesOptions(AnsiPath(folder)));
-    std::vector<DWORD> created, destroyed;
-    guard.onInstanceCreated = [&](DWORD id) { created.push_back(id); };
-    guard.onInstanceDestroyed = [&](DWORD id) { destroyed.push_back(id); };
-    SendMessageW(guard.Window(), guard.Message(), kInstanceCreated, 1234);
-    SendMessageW(guard.Window(), guard.Message(), kInstanceDestroyed, 5678);
-    EXPECT_EQ(created, std::vector<DWORD>{1234});
-    EXPECT_EQ(destroyed, std::vector<DWORD>{5678});
 }
 
 TEST(InstanceGuard, TakesCopyDataFromAnotherGuardAndAnswersHandled) {
