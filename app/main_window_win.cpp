@@ -73,6 +73,8 @@ MainWindow::MainWindow(MainWindowOptions options)
 
     // The single-instance guard decides here, before anything is read: a second copy of the same
     // executable ends at this point.
+    instances_ = std::make_unique<AppInstances>(AppInstancesOptions(options_.ansiExePath));
+    instances_->EndProcessIfRejected();
 
     // The built-in picture is applied before the picture's see-through switch is on, so the first
     // start shows it on the button-face colour with nothing see-through.

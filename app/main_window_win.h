@@ -4,6 +4,7 @@
 // start-up sequence that reads the data files, and writes them back in the final save when it
 // closes.
 
+#include "app/app_instances_win.h"
 #include "app/application_window_win.h"
 #include "app/settings_store_win.h"
 #include "base/scoped_win.h"
@@ -124,6 +125,8 @@ class MainWindow final : public PictureOwner {
     UserMessages* messages_;
     ApplicationWindow application_;
     HWND window_ = nullptr;
+    // The single-instance guard (JvAppInstances1); made before anything is read.
+    std::unique_ptr<AppInstances> instances_;
 
     // Components.
     DogImage picture_;

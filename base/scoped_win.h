@@ -101,6 +101,22 @@ struct WindowTraits {
 };
 using ScopedWindow = ScopedHandle<HWND, WindowTraits>;
 
+// A view of a file mapping (shared memory), unmapped once.
+struct MappedViewTraits {
+    static void* Invalid() { return nullptr; }
+    static bool Valid(void* view) { return view != nullptr; }
+    static void Close(void* view) { UnmapViewOfFile(view); }
+};
+using ScopedMappedView = ScopedHandle<void*, MappedViewTraits>;
+
+// Memory the system allocated with LocalAlloc for the caller (security descriptors, SID texts).
+struct LocalMemoryTraits {
+    static HLOCAL Invalid() { return nullptr; }
+    static bool Valid(HLOCAL memory) { return memory != nullptr; }
+    static void Close(HLOCAL memory) { LocalFree(memory); }
+};
+using ScopedLocalMemory = ScopedHandle<HLOCAL, LocalMemoryTraits>;
+
 // A window's device context, released to that window.
 class ScopedWindowDc {
   public:

@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# A second start of the program while it runs, on a display: the second start ends at once with
+# exit code 0, maps no window on the screen and leaves every file of the folder as it was; the
+# running copy comes back from minimised to the front. A copy in another folder runs beside it.
+# After the running copy has closed, the next start runs normally.
+set -euo pipefail
+exe=$1 send_close=$2 window_state=$3 artifacts=$4
+if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
+    echo "needs the X display and Wine prefix of the test command"
+    exit 77
+fi
+mkdir -p "$artifacts"
+folder=$(mktemp -d)
+other=$(mktemp -d)
+events=$(mktemp)
+xev_pid=""
+cleanup() {
+    [ -n "$xev_pid" ] && kill "$xev_pid" 2>/dev/null
+    rm -rf "$folder" "$other" "$events"
+}
+trap cleanup EXIT
+cp "$exe" "$folder/corvalo.exe"
+cp "$exe" "$other/corvalo.exe"
+program=$(winepath -w "$folder/corvalo.exe" 2>/dev/null)
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+start_copy() { # folder [arguments...]; prints the process id
+    local dir=$1
+    shift
+    (cd "$dir" && exec wine corvalo.exe "$@" </dev/null >/dev/null 2>&1) &
+    echo $!
+}
+
+# The visible picture window of a process: larger than the zero-size application window.
+picture_window_of() {
+    local id
+    for id in $(xdotool search --all --onlyvisible --pid "$1" --name '^Corvalo$' 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id")"
+        if [ "$WIDTH" -gt 8 ] && [ "$HEIGHT" -gt 8 ]; then
+            echo "$id"
+            return
+        fi
+    done
+}
+
+wait_for_picture_window() {
+    local window=""
+    for _ in $(seq 1 200); do
+        window=$(picture_window_of "$1")
+        [ -n "$window" ] && break
+        sleep 0.1
+    done
+    echo "$window"
+}
+
+wait_for_end() {
+    local pid
+    for pid in "$@"; do
+        for _ in $(seq 1 100); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        ! kill -0 "$pid" 2>/dev/null || fail "process $pid did not end"
+    done
+}
+
+state() { wine "$window_state" report "$program" </dev/null 2>/dev/null | tr -d '\r'; }
+
+snapshot() { (cd "$folder" && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
+
+first=$(start_copy "$folder")
+first_window=$(wait_for_picture_window "$first")
+[ -n "$first_window" ] || fail "the first copy did not show its picture"
+beside=$(start_copy "$other")
+[ -n "$(wait_for_picture_window "$beside")" ] || fail "a copy in another folder did not run beside it"
+sleep 0.5
+
+# The user minimises the first copy and works elsewhere.
+wine "$window_state" minimize "$program" </dev/null >/dev/null 2>&1 || fail "could not minimise"
+echo "before the second start: $(state)"
+[ "$(state)" = "iconic=1 foreground=0" ] || fail "the first copy should be minimised and behind"
+import -window root "$artifacts/second-start-before.png"
+before=$(snapshot)
+
+# Every window the X server creates or maps meanwhile is recorded.
+xev -root -event substructure >"$events" 2>&1 &
+xev_pid=$!
+sleep 0.5
+started=$(date +%s%N)
+status=0
+(cd "$folder" && exec timeout 30 wine corvalo.exe "C:\\notes\\today.txt" "two words") \
+    </dev/null >/dev/null 2>&1 || status=$?
+ended=$(date +%s%N)
+sleep 0.5
+kill "$xev_pid"
+wait "$xev_pid" 2>/dev/null || true
+xev_pid=""
+echo "the second start ended after $(((ended - started) / 1000000)) ms with exit code $status"
+[ "$status" = 0 ] || fail "the second start should end with exit code 0, not $status"
+
+# Windows created while the second start ran are its own; none of them may reach the screen.
+created=$(awk '/^CreateNotify/ {getline; if (match($0, /window 0x[0-9a-f]+/)) print substr($0, RSTART + 7, RLENGTH - 7)}' "$events" | sort -u)
+mapped=$(awk '/^MapNotify/ {getline; if (match($0, /window 0x[0-9a-f]+/)) print substr($0, RSTART + 7, RLENGTH - 7)}' "$events" | sort -u)
+echo "windows created meanwhile: $(echo $created), mapped: $(echo $mapped)"
+shown=$(comm -12 <(echo "$created") <(echo "$mapped") | grep . || true)
+[ -z "$shown" ] || fail "the second start showed windows: $shown"
+
+[ "$(snapshot)" = "$before" ] || fail "the second start changed the folder"
+sleep 0.5
+echo "after the second start: $(state)"
+[ "$(state)" = "iconic=0 foreground=1" ] || fail "the first copy should be restored and in front"
+[ "$(picture_window_of "$first")" = "$first_window" ] || fail "the first copy's picture is gone"
+kill -0 "$first" 2>/dev/null || fail "the first copy has ended"
+import -window root "$artifacts/second-start-after.png"
+
+# Both copies close normally; then the next start is a first copy again.
+wine "$send_close" </dev/null >/dev/null 2>&1 || fail "a copy did not close on request"
+wine "$send_close" </dev/null >/dev/null 2>&1 || fail "a copy did not close on request"
+wait_for_end "$first" "$beside"
+[ -s "$folder/corvalo.ini" ] || fail "the first copy's final save is missing"
+next=$(start_copy "$folder")
+[ -n "$(wait_for_picture_window "$next")" ] || fail "the next start after the close did not run"
+wine "$send_close" </dev/null >/dev/null 2>&1 || fail "the next start did not close on request"
+wait_for_end "$next"
+echo "1 passed, 0 failed"

@@ -1,0 +1,317 @@
+// The single-instance guard with real copies of the program: corvalo.exe (and its test build that
+// hangs on request) copied into a temporary folder and started as separate processes.
+#include "app/app_instances_win.h"
+#include "app/application_window_win.h"
+#include "app/instance_list.h"
+#include "app/main_window_win.h"
+#include "app_instances_support.h"
+#include "base/text.h"
+#include "test_support_win.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace corvalo::testing {
+namespace {
+
+// Generous bounds that only catch a hang; a second start normally ends in a fraction of a second.
+constexpr DWORD kEndBound = 20000;
+constexpr DWORD kHangBound = 30000;
+const std::vector<std::wstring> kNoFile;
+
+DWORD ForegroundProcess() {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &processId);
+    return processId;
+}
+
+std::wstring JoinArguments(const std::vector<std::wstring>& arguments) {
+    std::wstring text;
+    for (const std::wstring& argument : arguments)
+        text += (text.empty() ? L"" : L" ") + QuoteArgument(argument);
+    return text;
+}
+
+// This test process playing a running copy of the folder's program: an application window and a
+// registered guard, recording what reaches the guard.
+struct PlayedCopy {
+    explicit PlayedCopy(const std::wstring& exePath)
+        : guard(AppInstancesOptions(WideToAnsi(exePath))) {
+        guard.onDataAvailable = [this](ULONG_PTR kind, std::string_view data) {
+            kinds.push_back(kind);
+            received.emplace_back(data);
+        };
+        guard.onInstanceCreated = [this](DWORD id) { notices.emplace_back(kInstanceCreated, id); };
+        guard.onInstanceDestroyed = [this](DWORD id) {
+            notices.emplace_back(kInstanceDestroyed, id);
+        };
+    }
+
+    ApplicationWindow application;
+    AppInstances guard;
+    std::vector<ULONG_PTR> kinds;
+    std::vector<std::string> received;
+    std::vector<std::pair<WPARAM, DWORD>> notices;
+};
+
+class SecondStart : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(CopyProgram(BuiltProgram(L"corvalo.exe"), folder_.ExePath()))
+            << "corvalo.exe is built beside the tests";
+    }
+
+    // Starts a copy under the watch and lets it run.
+    std::unique_ptr<ChildProcess> StartWatched(ShowWatch& watch, const std::wstring& arguments) {
+        auto copy = std::make_unique<ChildProcess>(folder_.ExePath(), arguments, true);
+        EXPECT_TRUE(copy->Started());
+        watch.Watch(copy->Id());
+        copy->Resume();
+        return copy;
+    }
+
+    TempFolder folder_;
+};
+
+TEST_F(SecondStart, EndsAtOnceWithoutAWindowOrAFileAndBringsTheRunningCopyBack) {
+    ShowWatch watch;
+    ASSERT_TRUE(watch.Ready());
+    auto first = StartWatched(watch, L"");
+    HWND firstWindow = WaitForMainWindow(*first);
+    ASSERT_NE(firstWindow, nullptr);
+    // The watch sees a copy that does show its window.
+    EXPECT_TRUE(watch.Shown(first->Id()));
+    HWND firstApplication = FindProcessWindow(first->Id(), kApplicationWindowClass);
+    ASSERT_NE(firstApplication, nullptr);
+
+    // The user has minimised the program and works in another window.
+    ShowWindow(firstApplication, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(firstApplication) != FALSE; }, 5000));
+    ScopedWindow other(CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                       nullptr, nullptr, nullptr, nullptr));
+    SetForegroundWindow(other.Get());
+    ASSERT_EQ(GetForegroundWindow(), other.Get());
+    const auto before = FolderContents(folder_.Path());
+
+    auto second = StartWatched(watch, L"C:\\notes\\today.txt \"two words\"");
+    ASSERT_TRUE(second->WaitForExit(kEndBound)) << "the second start did not end";
+    EXPECT_EQ(second->ExitCode(), 0u);
+    EXPECT_FALSE(watch.Shown(second->Id())) << "the second start showed a window";
+    EXPECT_EQ(ChangedFiles(before, FolderContents(folder_.Path())), kNoFile);
+
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(firstApplication); }, 5000));
+    EXPECT_EQ(ForegroundProcess(), first->Id());
+    // The running copy took the arguments and goes on as before.
+    EXPECT_TRUE(Answers(firstWindow));
+    EXPECT_TRUE(IsWindowVisible(firstWindow));
+    EXPECT_EQ(ChangedFiles(before, FolderContents(folder_.Path())), kNoFile);
+
+    PostMessageW(firstWindow, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(first->WaitForExit(kEndBound));
+    EXPECT_EQ(first->ExitCode(), 0u);
+}
+
+TEST_F(SecondStart, ReadsAndCreatesNoFileAndHandsItsArgumentsToTheRunningCopy) {
+    // Files that a start running on its own would read, back up and create a settings file for.
+    WriteBytes(folder_.File(L"corvalo.data"),
+               Bytes({'N', '=', 'C', ':', '\\', 'n', '.', 'e', 'x', 'e', '\r', '\n'}));
+    WriteBytes(folder_.File(L"corvalo.icons"), Bytes({'n', 'o', 't', ' ', 'a', 'n', ' ', 'i'}));
+    PlayedCopy running(folder_.ExePath());
+    ASSERT_TRUE(running.guard.Registered());
+    ShowWindow(running.application.Window(), SW_MINIMIZE);
+    const auto before = FolderContents(folder_.Path());
+
+    ShowWatch watch;
+    ASSERT_TRUE(watch.Ready());
+    const std::vector<std::wstring> arguments = {
+        L"C:\\My Documents\\a b.txt", L"",    L"say \"hi\"", L"ends with\\", L"tab\there",
+        L"caf\u00e9 \u03b1\u03b2",    L"/x=1"};
+    auto second = StartWatched(watch, JoinArguments(arguments));
+    ASSERT_TRUE(second->WaitForExit(kEndBound));
+    EXPECT_EQ(second->ExitCode(), 0u);
+    EXPECT_FALSE(watch.Shown(second->Id()));
+    EXPECT_EQ(ChangedFiles(before, FolderContents(folder_.Path())), kNoFile);
+
+    std::vector<std::string> expected;
+    for (const std::wstring& argument : arguments)
+        expected.push_back(WideToAnsi(argument));
+    ASSERT_EQ(running.received.size(), 1u);
+    EXPECT_EQ(running.kinds[0], kCommandLineDataKind);
+    EXPECT_EQ(running.received[0], CommandLineHandOver(expected));
+
+    // The second start registered and left again, telling the running copy both times.
+    const std::vector<std::pair<WPARAM, DWORD>> notices = {{kInstanceCreated, second->Id()},
+                                                           {kInstanceDestroyed, second->Id()}};
+    EXPECT_EQ(running.notices, notices);
+    EXPECT_FALSE(IsIconic(running.application.Window()));
+    EXPECT_EQ(ForegroundProcess(), GetCurrentProcessId());
+}
+
+TEST_F(SecondStart, HandsOverArgumentsOfAnyLength) {
+    PlayedCopy running(folder_.ExePath());
+    // Close to the longest command line the platform takes.
+    const std::vector<std::wstring> arguments = {std::wstring(30000, L'x'), L"y",
+                                                 std::wstring(1000, L'\u00e9')};
+    ChildProcess second(folder_.ExePath(), JoinArguments(arguments));
+    ASSERT_TRUE(second.WaitForExit(kEndBound));
+    EXPECT_EQ(second.ExitCode(), 0u);
+    ASSERT_EQ(running.received.size(), 1u);
+    EXPECT_EQ(running.received[0],
+              CommandLineHandOver({std::string(30000, 'x'), "y", WideToAnsi(arguments[2])}));
+
+    // And none at all.
+    ChildProcess third(folder_.ExePath(), L"");
+    ASSERT_TRUE(third.WaitForExit(kEndBound));
+    EXPECT_EQ(third.ExitCode(), 0u);
+    ASSERT_EQ(running.received.size(), 2u);
+    EXPECT_EQ(running.received[1], "");
+}
+
+TEST_F(SecondStart, CopiesInTwoFoldersOrUnderTwoNamesRunSideBySide) {
+    TempFolder otherFolder;
+    ASSERT_TRUE(CopyProgram(folder_.ExePath(), otherFolder.ExePath()));
+    ASSERT_TRUE(CopyProgram(folder_.ExePath(), folder_.File(L"launcher.exe")));
+
+    ChildProcess first(folder_.ExePath(), L"");
+    ChildProcess inOtherFolder(otherFolder.ExePath(), L"");
+    ChildProcess underOtherName(folder_.File(L"launcher.exe"), L"");
+    std::vector<HWND> windows;
+    for (ChildProcess* copy : {&first, &inOtherFolder, &underOtherName}) {
+        windows.push_back(WaitForMainWindow(*copy));
+        EXPECT_NE(windows.back(), nullptr) << "a copy did not run";
+    }
+    for (ChildProcess* copy : {&first, &inOtherFolder, &underOtherName})
+        EXPECT_TRUE(copy->Running());
+    for (HWND window : windows)
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    for (ChildProcess* copy : {&first, &inOtherFolder, &underOtherName}) {
+        ASSERT_TRUE(copy->WaitForExit(kEndBound));
+        EXPECT_EQ(copy->ExitCode(), 0u);
+    }
+    EXPECT_TRUE(Exists(folder_.File(L"corvalo.ini")));
+    EXPECT_TRUE(Exists(folder_.File(L"launcher.ini")));
+    EXPECT_TRUE(Exists(otherFolder.File(L"corvalo.ini")));
+}
+
+TEST_F(SecondStart, TheNextStartRunsAfterTheCopyClosedOrWasKilled) {
+    {
+        ChildProcess first(folder_.ExePath(), L"");
+        HWND window = WaitForMainWindow(first);
+        ASSERT_NE(window, nullptr);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(first.WaitForExit(kEndBound));
+    }
+    {
+        ChildProcess afterClose(folder_.ExePath(), L"");
+        ASSERT_NE(WaitForMainWindow(afterClose), nullptr) << "no normal start after a close";
+        afterClose.Kill();
+        ASSERT_TRUE(afterClose.WaitForExit(kEndBound));
+    }
+    ChildProcess afterKill(folder_.ExePath(), L"");
+    HWND window = WaitForMainWindow(afterKill);
+    ASSERT_NE(window, nullptr) << "no normal start after a kill";
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(afterKill.WaitForExit(kEndBound));
+    EXPECT_EQ(afterKill.ExitCode(), 0u);
+}
+
+TEST_F(SecondStart, AHungRunningCopyDoesNotHangIt) {
+    ASSERT_TRUE(CopyProgram(BuiltProgram(L"corvalo_hang.exe"), folder_.ExePath()));
+    ChildProcess first(folder_.ExePath(), L"");
+    HWND firstWindow = WaitForMainWindow(first);
+    ASSERT_NE(firstWindow, nullptr);
+    PostMessageW(firstWindow, RegisterWindowMessageW(L"CorvaloTestHang"), 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !Answers(firstWindow); }, 5000));
+    const auto before = FolderContents(folder_.Path());
+
+    ShowWatch watch;
+    auto second = StartWatched(watch, L"argument");
+    const ULONGLONG started = GetTickCount64();
+    ASSERT_TRUE(second->WaitForExit(kHangBound)) << "the second start hangs with the first";
+    EXPECT_EQ(second->ExitCode(), 0u);
+    EXPECT_FALSE(watch.Shown(second->Id()));
+    EXPECT_EQ(ChangedFiles(before, FolderContents(folder_.Path())), kNoFile);
+    std::printf("second start beside a hung copy ended after %llu ms\n",
+                GetTickCount64() - started);
+    EXPECT_TRUE(first.Running());
+}
+
+TEST_F(SecondStart, RunsWhenTheRunningCopysGuardIsNotActive) {
+    // The copies ask each other; a running copy whose guard is off answers so and lets a second
+    // start run as a copy of its own.
+    PlayedCopy running(folder_.ExePath());
+    running.guard.SetActive(false);
+    ChildProcess second(folder_.ExePath(), L"");
+    HWND window = WaitForMainWindow(second);
+    ASSERT_NE(window, nullptr) << "the second start was refused";
+    EXPECT_TRUE(running.received.empty());
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(second.WaitForExit(kEndBound));
+    EXPECT_EQ(second.ExitCode(), 0u);
+}
+
+TEST_F(SecondStart, AFullOrDamagedListRefusesItWithoutAWriteOutsideTheBlock) {
+    PlayedCopy running(folder_.ExePath());
+    ScopedKernelHandle mapping(
+        OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, running.guard.Names().allCopies.c_str()));
+    ASSERT_TRUE(mapping);
+    // The whole section as the system made it, so bytes after the block can be watched too.
+    ScopedMappedView view(MapViewOfFile(mapping.Get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    ASSERT_TRUE(view);
+    MEMORY_BASIC_INFORMATION region{};
+    VirtualQuery(view.Get(), &region, sizeof(region));
+    ASSERT_GE(region.RegionSize, kInstanceListBytes);
+    uint8_t* bytes = static_cast<uint8_t*>(view.Get());
+    InstanceList list(std::span<uint8_t, kInstanceListBytes>(bytes, kInstanceListBytes));
+    ASSERT_EQ(list.PositionOf(GetCurrentProcessId()), 0u);
+
+    const auto setField = [&](size_t offset, uint16_t value) {
+        std::memcpy(bytes + offset, &value, sizeof(value));
+    };
+    const std::vector<std::function<void()>> damages = {
+        // Full: 256 more copies that no longer exist.
+        [&] {
+            for (uint32_t i = 1; i < kInstanceListCapacity; ++i)
+                ASSERT_TRUE(list.Append(0x7FFF0000u + 4 * i));
+        },
+        // A count beyond the room.
+        [&] { setField(2, 300); },
+        [&] { setField(2, 65535); },
+        // A count beyond the maximum.
+        [&] {
+            setField(0, 1);
+            setField(2, 5);
+        },
+    };
+    for (size_t i = 0; i < damages.size(); ++i) {
+        damages[i]();
+        const std::vector<uint8_t> snapshot(bytes, bytes + region.RegionSize);
+        ChildProcess second(folder_.ExePath(), L"x");
+        ASSERT_TRUE(second.WaitForExit(kEndBound)) << i;
+        EXPECT_EQ(second.ExitCode(), 0u) << i;
+        EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + region.RegionSize), snapshot) << i;
+        EXPECT_EQ(running.received.size(), i + 1) << "the running copy was not told";
+    }
+}
+
+TEST_F(SecondStart, RunsAsASingleCopyWhenItsSharedListCannotBeMade) {
+    // Another program holds the name of the all-copies list with an object of another kind.
+    PlayedCopy probe(folder_.File(L"probe.exe"));
+    std::string name = probe.guard.Names().allCopies;
+    name.replace(name.find("PROBE.EXE"), 9, "CORVALO.EXE");
+    ScopedKernelHandle squatter(CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
+    ASSERT_TRUE(squatter);
+
+    ChildProcess copy(folder_.ExePath(), L"");
+    HWND window = WaitForMainWindow(copy);
+    ASSERT_NE(window, nullptr) << "the program did not run";
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(copy.WaitForExit(kEndBound));
+    EXPECT_EQ(copy.ExitCode(), 0u);
+    EXPECT_TRUE(Exists(folder_.File(L"corvalo.ini")));
+}
+
+}  // namespace
+}  // namespace corvalo::testing
