@@ -164,11 +164,16 @@ int LookUpFileIcon(std::string_view fileName, bool openIcon, SysIconSize size) {
 
 }  // namespace
 
-SysImageList::SysImageList(SysIconSize size, SysIconSet set) : set_(set), size_(size) {
-    Attach();
+SysImageList::SysImageList(SysIconSize size, SysIconSet set) : set_(set), size_(size) {}
+
+HIMAGELIST SysImageList::Handle() const {
+    if (!attached_)
+        Attach();
+    return list_;
 }
 
-void SysImageList::Attach() {
+void SysImageList::Attach() const {
+    attached_ = true;
     toolbar_.Reset();
     list_ = nullptr;
     if (set_ == SysIconSet::System) {
@@ -210,34 +215,36 @@ void SysImageList::Attach() {
 
 int SysImageList::ImageWidth() const {
     int width = 0, height = 0;
-    if (!list_ || !ImageList_GetIconSize(list_, &width, &height))
+    if (!Handle() || !ImageList_GetIconSize(list_, &width, &height))
         return 0;
     return width;
 }
 
 int SysImageList::ImageHeight() const {
     int width = 0, height = 0;
-    if (!list_ || !ImageList_GetIconSize(list_, &width, &height))
+    if (!Handle() || !ImageList_GetIconSize(list_, &width, &height))
         return 0;
     return height;
 }
 
 int SysImageList::Count() const {
-    return list_ ? ImageList_GetImageCount(list_) : 0;
+    return Handle() ? ImageList_GetImageCount(list_) : 0;
 }
 
 void SysImageList::SetIconSet(SysIconSet set) {
     if (set == set_)
         return;
     set_ = set;
-    Attach();
+    if (attached_)
+        Attach();
 }
 
 void SysImageList::SetIconSize(SysIconSize size) {
     if (size == size_)
         return;
     size_ = size;
-    Attach();
+    if (attached_)
+        Attach();
 }
 
 bool SysImageList::DrawInto(int index, Bitmap& target) const {

@@ -24,13 +24,15 @@ enum class SysIconSize { Small, Large };
 
 class SysImageList {
   public:
-    // Attaches at once. The shell owns the system list: it is never destroyed here.
+    // Attaches at its first use: asking the shell for its list costs tens of milliseconds, which
+    // a start-up with no launcher item need not pay. The shell owns the system list: it is never
+    // destroyed here.
     explicit SysImageList(SysIconSize size = SysIconSize::Large,
                           SysIconSet set = SysIconSet::System);
     SysImageList(const SysImageList&) = delete;
     SysImageList& operator=(const SysImageList&) = delete;
 
-    HIMAGELIST Handle() const { return list_; }
+    HIMAGELIST Handle() const;
     // The image size is always that of the attached list (32 x 32 for large system icons).
     int ImageWidth() const;
     int ImageHeight() const;
@@ -52,12 +54,13 @@ class SysImageList {
     int FileIconIndex(const std::string& ansiFileName, bool openIcon) const;
 
   private:
-    void Attach();
+    void Attach() const;
 
     SysIconSet set_;
     SysIconSize size_;
-    HIMAGELIST list_ = nullptr;  // not owned: the shell's list, or the toolbar's
-    ScopedWindow toolbar_;       // the hidden toolbar whose list the Toolbar set shows
+    mutable bool attached_ = false;
+    mutable HIMAGELIST list_ = nullptr;  // not owned: the shell's list, or the toolbar's
+    mutable ScopedWindow toolbar_;       // the hidden toolbar whose list the Toolbar set shows
 };
 
 // The position of a file name's icon in the shell's system image list. The name is 8-bit text in
