@@ -1,32 +1,12 @@
 #include "app/application_window_win.h"
 
 #include "base/error.h"
-#include "resources/resource_ids.h"
+#include "base/window_class_win.h"
 
 namespace corvalo {
-namespace {
-
-void RegisterApplicationWindowClass(WNDPROC procedure) {
-    static bool registered = false;
-    if (registered)
-        return;
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kApplicationWindowClass;
-    if (!RegisterClassExW(&windowClass))
-        throw Error(L"Failed to register the application window");
-    registered = true;
-}
-
-}  // namespace
 
 ApplicationWindow::ApplicationWindow() {
-    RegisterApplicationWindowClass(&ApplicationWindow::WindowProcedure);
+    RegisterProgramWindowClass(kApplicationWindowClass, &ApplicationWindow::WindowProcedure);
     // Zero size and hidden: only its taskbar button is ever seen.
     HWND window = CreateWindowExW(0, kApplicationWindowClass, kApplicationTitle,
                                   WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0, 0,

@@ -5,6 +5,7 @@
 #include "app/legacy_list.h"
 #include "base/error.h"
 #include "base/file_io_win.h"
+#include "base/window_class_win.h"
 #include "base/text.h"
 #include "launcher/launcher_items_win.h"
 #include "launcher/launcher_line.h"
@@ -31,24 +32,6 @@ constexpr DWORD kBorderlessStyle = WS_POPUP | WS_CLIPCHILDREN;
 
 const std::wstring kAdmin = L"ADMIN";
 const std::wstring kMenu = L"MENU";
-
-void RegisterMainWindowClass(WNDPROC procedure) {
-    static bool registered = false;
-    if (registered)
-        return;
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.style = CS_DBLCLKS;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kMainWindowClass;
-    if (!RegisterClassExW(&windowClass))
-        throw Error(L"Failed to register the main window");
-    registered = true;
-}
 
 bool ShiftHeld() {
     return GetKeyState(VK_SHIFT) < 0;
@@ -94,7 +77,8 @@ MainWindow::~MainWindow() {
 }
 
 HWND MainWindow::CreateMainWindow() {
-    RegisterMainWindowClass(&MainWindow::WindowProcedure);
+    // Double-clicks on the picture switch stay-on-top.
+    RegisterProgramWindowClass(kMainWindowClass, &MainWindow::WindowProcedure, CS_DBLCLKS);
     // A tool window has no taskbar button of its own: the application window carries the
     // program's. (Owning the main window by the application window would do the same on Windows,
     // but an owned window can't be taken out of the stay-on-top band under Wine.)

@@ -17,6 +17,7 @@ mkdir -p run
 cp build/windows/corvalo.exe run/corvalo.exe
 
 source scripts/lib/wine-session.sh
+source scripts/lib/picture-window.sh
 headless=0
 [ -z "${DISPLAY:-}" ] && headless=1
 trap wine_session_stop EXIT
@@ -28,27 +29,10 @@ if [ $headless -eq 0 ]; then
     exit 0
 fi
 
-# The picture window: the visible "Corvalo" window that is larger than the application's own
-# zero-size window, which carries the taskbar button.
-picture_window() {
-    local id
-    for id in $(xdotool search --onlyvisible --name '^Corvalo$' 2>/dev/null); do
-        eval "$(xdotool getwindowgeometry --shell "$id")"
-        if [ "$WIDTH" -gt 8 ] && [ "$HEIGHT" -gt 8 ]; then
-            echo "$id"
-            return
-        fi
-    done
-}
 
 (cd run && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
 corvalo_pid=$!
-window=""
-for _ in $(seq 1 200); do
-    window=$(picture_window)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
+window=$(wait_for_picture_window)
 if [ -z "$window" ]; then
     echo "Corvalo's window did not appear." >&2
     exit 1

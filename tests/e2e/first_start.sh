@@ -12,29 +12,14 @@ folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 cp "$exe" "$folder/corvalo.exe"
 
-# The picture window: the visible "Corvalo" window that is larger than the application's own
-# zero-size window, which carries the taskbar button.
-picture_window() {
-    local id
-    for id in $(xdotool search --onlyvisible --name '^Corvalo$' 2>/dev/null); do
-        eval "$(xdotool getwindowgeometry --shell "$id")"
-        if [ "$WIDTH" -gt 8 ] && [ "$HEIGHT" -gt 8 ]; then
-            echo "$id"
-            return
-        fi
-    done
-}
+
+source "$(dirname "$0")/../../scripts/lib/picture-window.sh"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 (cd "$folder" && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
 pid=$!
-window=""
-for _ in $(seq 1 200); do
-    window=$(picture_window)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
+window=$(wait_for_picture_window)
 [ -n "$window" ] || fail "the picture window did not appear"
 sleep 0.5
 

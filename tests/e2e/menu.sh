@@ -15,31 +15,18 @@ cp "$exe" "$folder/corvalo.exe"
 cp "$marker_exe" "$folder/write_marker.exe"
 folder_win=$(winepath -w "$folder")
 
+source "$(dirname "$0")/../../scripts/lib/picture-window.sh"
+
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # The settings file, UTF-16 with its byte-order mark as Corvalo itself makes it.
 printf '[MENU]\r\nAlpha marker=%s\\write_marker.exe /first second\r\nBeta=C:\\nothing\\here.exe\r\nGamma=https://example.com\r\n' \
     "$folder_win" | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$folder/corvalo.ini"
 
-picture_window() {
-    local id
-    for id in $(xdotool search --onlyvisible --name '^Corvalo$' 2>/dev/null); do
-        eval "$(xdotool getwindowgeometry --shell "$id")"
-        if [ "$WIDTH" -gt 8 ] && [ "$HEIGHT" -gt 8 ]; then
-            echo "$id"
-            return
-        fi
-    done
-}
 
 (cd "$folder" && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
 pid=$!
-window=""
-for _ in $(seq 1 200); do
-    window=$(picture_window)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
+window=$(wait_for_picture_window)
 [ -n "$window" ] || fail "the picture window did not appear"
 sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$window")"

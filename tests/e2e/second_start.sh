@@ -23,6 +23,8 @@ cp "$exe" "$folder/corvalo.exe"
 cp "$exe" "$other/corvalo.exe"
 program=$(winepath -w "$folder/corvalo.exe" 2>/dev/null)
 
+source "$(dirname "$0")/../../scripts/lib/picture-window.sh"
+
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 start_copy() { # folder [arguments...]; prints the process id
@@ -32,27 +34,7 @@ start_copy() { # folder [arguments...]; prints the process id
     echo $!
 }
 
-# The visible picture window of a process: larger than the zero-size application window.
-picture_window_of() {
-    local id
-    for id in $(xdotool search --all --onlyvisible --pid "$1" --name '^Corvalo$' 2>/dev/null); do
-        eval "$(xdotool getwindowgeometry --shell "$id")"
-        if [ "$WIDTH" -gt 8 ] && [ "$HEIGHT" -gt 8 ]; then
-            echo "$id"
-            return
-        fi
-    done
-}
 
-wait_for_picture_window() {
-    local window=""
-    for _ in $(seq 1 200); do
-        window=$(picture_window_of "$1")
-        [ -n "$window" ] && break
-        sleep 0.1
-    done
-    echo "$window"
-}
 
 wait_for_end() {
     local pid
@@ -110,7 +92,7 @@ shown=$(comm -12 <(echo "$created") <(echo "$mapped") | grep . || true)
 sleep 0.5
 echo "after the second start: $(state)"
 [ "$(state)" = "iconic=0 foreground=1" ] || fail "the first copy should be restored and in front"
-[ "$(picture_window_of "$first")" = "$first_window" ] || fail "the first copy's picture is gone"
+[ "$(picture_window "$first")" = "$first_window" ] || fail "the first copy's picture is gone"
 kill -0 "$first" 2>/dev/null || fail "the first copy has ended"
 import -window root "$artifacts/second-start-after.png"
 

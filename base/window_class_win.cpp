@@ -1,0 +1,24 @@
+#include "base/window_class_win.h"
+
+#include "base/error.h"
+#include "resources/resource_ids.h"
+
+namespace corvalo {
+
+void RegisterProgramWindowClass(const wchar_t* className, WNDPROC procedure, UINT style) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    if (GetClassInfoExW(instance, className, &windowClass))
+        return;
+    windowClass.style = style;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = className;
+    if (!RegisterClassExW(&windowClass))
+        throw Error(FillText(L"Failed to register the window class %s", {className}));
+}
+
+}  // namespace corvalo

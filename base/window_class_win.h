@@ -1,0 +1,11 @@
+#pragma once
+
+#include <windows.h>
+
+namespace corvalo {
+
+// Registers a window class of this module with the program's icon and the arrow cursor, once:
+// a class already registered is left as it is. Throws when the class cannot be registered.
+void RegisterProgramWindowClass(const wchar_t* className, WNDPROC procedure, UINT style = 0);
+
+}  // namespace corvalo
