@@ -25,3 +25,6 @@ echo "All of Google Benchmark's figures: $build/resample_bench.txt"
 
 # Picture file loading beside the bare codec libraries, natively and under Wine.
 "$root/bench/pictures/run.sh"
+
+# The launcher menu's building and opening beside the bare platform calls, under Wine on Xvfb.
+"$root/bench/menu/run.sh"
