@@ -38,25 +38,7 @@ int IconCount(HIMAGELIST list) {
 }
 
 bool CopyIcon(HIMAGELIST list, int index, Bitmap& bitmap) {
-    const int count = IconCount(list);
-    if (index < 0 || index >= count || count == 0)
-        return false;
-    int width = 0;
-    int height = 0;
-    if (!ImageList_GetIconSize(list, &width, &height) || width <= 0 || height <= 0)
-        return false;
-
-    Bitmap canvas = NewSizedBitmap(width, height, kWhite);
-    ScopedBitmapHandle target = GdiBitmapFrom(canvas);
-    ScopedMemoryDc dc(CreateCompatibleDC(nullptr));
-    {
-        ScopedSelectObject selected(dc.Get(), target.Get());
-        ImageList_Draw(list, index, dc.Get(), 0, 0, ILD_TRANSPARENT);
-    }
-    bitmap = BitmapFromGdi(target.Get());
-    if (bitmap.BitsPerPixel() != 24)
-        bitmap.SetBitsPerPixel(24);
-    return true;
+    return DrawListImage(list, index, bitmap);
 }
 
 void ResolveItemIcon(const SettingsStore& settings, const LauncherList& items,

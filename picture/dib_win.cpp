@@ -83,6 +83,49 @@ ScopedBitmapHandle GdiBitmapFrom(const Bitmap& bitmap) {
     return handle;
 }
 
+bool DrawListImage(HIMAGELIST list, int index, Bitmap& target) {
+    int width = 0;
+    int height = 0;
+    if (!list || index < 0 || index >= ImageList_GetImageCount(list) ||
+        !ImageList_GetIconSize(list, &width, &height) || width <= 0 || height <= 0)
+        return false;
+    try {
+        // A top-down 24-bit DIB section has exactly the Bitmap's row layout, so its bits are the
+        // result's pixels once the image is drawn onto white.
+        BITMAPINFO description{};
+        description.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        description.bmiHeader.biWidth = width;
+        description.bmiHeader.biHeight = -height;
+        description.bmiHeader.biPlanes = 1;
+        description.bmiHeader.biBitCount = 24;
+        description.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        ScopedBitmapHandle section(
+            CreateDIBSection(nullptr, &description, DIB_RGB_COLORS, &bits, nullptr, 0));
+        ScopedMemoryDc dc(CreateCompatibleDC(nullptr));
+        if (!section || !bits || !dc)
+            return false;
+        const size_t bytes = DibStride(width, 24) * static_cast<size_t>(height);
+        std::memset(bits, 0xFF, bytes);
+        {
+            ScopedSelectObject select(dc.Get(), section.Get());
+            if (!ImageList_Draw(list, index, dc.Get(), 0, 0, ILD_TRANSPARENT))
+                return false;
+        }
+        GdiFlush();
+        const auto* first = static_cast<const uint8_t*>(bits);
+        Bitmap drawn =
+            Bitmap::FromPixels(width, height, 24, std::vector<uint8_t>(first, first + bytes));
+        drawn.SetTransparentColor(target.FixedTransparentColor());
+        drawn.SetMode(target.Mode());
+        drawn.SetTransparent(target.Transparent());
+        target = std::move(drawn);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 Bitmap LoadBitmapResource(int resourceId) {
     HMODULE module = GetModuleHandleW(nullptr);
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(2));

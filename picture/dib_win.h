@@ -7,6 +7,7 @@
 #include "picture/bitmap.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 namespace corvalo {
 
@@ -18,6 +19,11 @@ Bitmap BitmapFromGdi(HBITMAP source);
 
 // A GDI DIB section holding a copy of the bitmap's pixels, in its own pixel format.
 ScopedBitmapHandle GdiBitmapFrom(const Bitmap& bitmap);
+
+// Image `index` of an image list drawn with its transparency onto white, into `target`, which takes
+// the list's image size and 24 bits per pixel and keeps its own transparency settings. False, and
+// `target` untouched, when the list has no such image or it cannot be drawn.
+bool DrawListImage(HIMAGELIST list, int index, Bitmap& target);
 
 // A bitmap resource of this module. Throws "Bitmap image is not valid" when it is missing or
 // damaged.

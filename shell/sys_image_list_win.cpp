@@ -1,5 +1,7 @@
 #include "shell/sys_image_list_win.h"
 
+#include "picture/dib_win.h"
+
 #include "base/file_io_win.h"
 #include "base/text.h"
 #include "shell/file_extension.h"
@@ -250,45 +252,7 @@ void SysImageList::SetIconSize(SysIconSize size) {
 bool SysImageList::DrawInto(int index, Bitmap& target) const {
     if (index < 0 || index >= Count())
         return false;
-    const int width = ImageWidth();
-    const int height = ImageHeight();
-    if (width <= 0 || height <= 0)
-        return false;
-    try {
-        // A top-down 24-bit DIB section has exactly the Bitmap's row layout, so its bits are the
-        // result's pixels once the image is drawn onto white.
-        BITMAPINFO description{};
-        description.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        description.bmiHeader.biWidth = width;
-        description.bmiHeader.biHeight = -height;
-        description.bmiHeader.biPlanes = 1;
-        description.bmiHeader.biBitCount = 24;
-        description.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        ScopedBitmapHandle section(
-            CreateDIBSection(nullptr, &description, DIB_RGB_COLORS, &bits, nullptr, 0));
-        ScopedMemoryDc dc(CreateCompatibleDC(nullptr));
-        if (!section || !bits || !dc)
-            return false;
-        const size_t bytes = DibStride(width, 24) * static_cast<size_t>(height);
-        std::memset(bits, 0xFF, bytes);
-        {
-            ScopedSelectObject select(dc.Get(), section.Get());
-            if (!ImageList_Draw(list_, index, dc.Get(), 0, 0, ILD_TRANSPARENT))
-                return false;
-        }
-        GdiFlush();
-        const auto* first = static_cast<const uint8_t*>(bits);
-        Bitmap drawn =
-            Bitmap::FromPixels(width, height, 24, std::vector<uint8_t>(first, first + bytes));
-        drawn.SetTransparentColor(target.FixedTransparentColor());
-        drawn.SetMode(target.Mode());
-        drawn.SetTransparent(target.Transparent());
-        target = std::move(drawn);
-        return true;
-    } catch (...) {
-        return false;
-    }
+    return DrawListImage(list_, index, target);
 }
 
 int SysImageList::FileIconIndex(const std::string& ansiFileName, bool openIcon) const {
