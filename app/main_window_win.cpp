@@ -172,11 +172,13 @@ void MainWindow::MigrateLegacyList() {
     legacyListSafeToDelete_ = true;
 }
 
-void MainWindow::ResolveItemIcon(const std::wstring& caption, Bitmap& bitmap) const {
+void MainWindow::ResolveItemIcon(const std::wstring& caption, Bitmap& bitmap,
+                                 const IconMapSnapshot* iconMap) const {
     bitmap = Bitmap();
     if (!settings_)
         return;
     ItemIconSources sources;
+    sources.iconMap = iconMap;
     sources.iconList = iconList_.Get();
     sources.systemList = sil_.Handle();
     sources.systemIconIndex = [](const std::string& name) { return GetFileIconIndex(name, false); };

@@ -9,6 +9,7 @@
 #include "app/settings_store_win.h"
 #include "base/scoped_win.h"
 #include "base/user_messages_win.h"
+#include "launcher/launcher_items_win.h"
 #include "launcher/launcher_list.h"
 #include "launcher/launcher_menu_win.h"
 #include "picture/dog_image_win.h"
@@ -87,7 +88,8 @@ class MainWindow final : public PictureOwner {
 
     // The icon a launcher entry shows (an assigned image of the icon list, else the target's
     // system icon), and a picture file read for the picture.
-    void ResolveItemIcon(const std::wstring& caption, Bitmap& bitmap) const;
+    void ResolveItemIcon(const std::wstring& caption, Bitmap& bitmap,
+                         const IconMapSnapshot* iconMap = nullptr) const;
     Bitmap LoadPicture(const std::wstring& fileName) const;
 
     // Handlers, also reached through the window's messages.

@@ -98,6 +98,30 @@ bool SettingsStore::SectionExists(const std::wstring& section) const {
     return !ReadSection(section).empty();
 }
 
+std::vector<std::wstring> SettingsStore::ReadSectionLines(const std::wstring& section) const {
+    std::vector<wchar_t> buffer(kSectionBufferChars);
+    DWORD length = 0;
+    for (;;) {
+        length = GetPrivateProfileSectionW(section.c_str(), buffer.data(),
+                                           static_cast<DWORD>(buffer.size()), path_.c_str());
+        // A section cut to fit comes back two characters short of the buffer.
+        if (length + 2 < buffer.size() || buffer.size() >= (1u << 26))
+            break;
+        buffer.assign(buffer.size() * 4, L'\0');
+    }
+    std::vector<std::wstring> lines;
+    const wchar_t* at = buffer.data();
+    const wchar_t* end = buffer.data() + std::min<size_t>(length, buffer.size());
+    while (at < end && *at) {
+        const wchar_t* stop = at;
+        while (stop < end && *stop)
+            ++stop;
+        lines.emplace_back(at, stop);
+        at = stop + 1;
+    }
+    return lines;
+}
+
 void SettingsStore::DeleteKey(const std::wstring& section, const std::wstring& key) {
     WritePrivateProfileStringW(section.c_str(), key.c_str(), nullptr, path_.c_str());
 }

@@ -36,6 +36,8 @@ class SettingsStore {
     // One "key=value" line per key of ReadSection.
     std::vector<std::wstring> ReadSectionValues(const std::wstring& section) const;
     bool SectionExists(const std::wstring& section) const;
+    // Every "key=value" line of the section in one read of the file, however long the section is.
+    std::vector<std::wstring> ReadSectionLines(const std::wstring& section) const;
     void DeleteKey(const std::wstring& section, const std::wstring& key);
     void Flush();
 

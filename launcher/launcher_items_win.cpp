@@ -1,5 +1,6 @@
 #include "launcher/launcher_items_win.h"
 
+#include "app/settings_integer.h"
 #include "base/scoped_win.h"
 #include "base/text.h"
 #include "picture/dib_win.h"
@@ -33,6 +34,48 @@ void SetIconIndex(SettingsStore& settings, const std::wstring& caption, int inde
     }
 }
 
+namespace {
+
+// The profile functions compare keys without regard to case. Letters beyond ASCII fold differently
+// on different systems, so only all-ASCII captions are answered from the snapshot; the rest are
+// read from the file as before.
+bool IsAscii(const std::wstring& text) {
+    for (wchar_t ch : text) {
+        if (static_cast<uint32_t>(ch) > 0x7F)
+            return false;
+    }
+    return true;
+}
+
+std::wstring AsciiKeyOf(std::wstring text) {
+    for (wchar_t& ch : text) {
+        if (ch >= L'A' && ch <= L'Z')
+            ch = static_cast<wchar_t>(ch - L'A' + L'a');
+    }
+    return text;
+}
+
+}  // namespace
+
+IconMapSnapshot::IconMapSnapshot(const SettingsStore& settings) : settings_(settings) {
+    for (const std::wstring& line : settings.ReadSectionLines(kIcons)) {
+        const size_t separator = line.find(L'=');
+        const std::wstring key = line.substr(0, separator);
+        if (!IsAscii(key))
+            continue;
+        const std::wstring value =
+            separator == std::wstring::npos ? L"" : line.substr(separator + 1);
+        indexes_.emplace(AsciiKeyOf(key), ParseSettingsInteger(value).value_or(-1));
+    }
+}
+
+int IconMapSnapshot::IconIndexOf(const std::wstring& caption) const {
+    if (!IsAscii(caption))
+        return corvalo::IconIndexOf(settings_, caption);
+    const auto found = indexes_.find(AsciiKeyOf(caption));
+    return found == indexes_.end() ? -1 : found->second;
+}
+
 int IconCount(HIMAGELIST list) {
     return list ? ImageList_GetImageCount(list) : 0;
 }
@@ -44,7 +87,8 @@ bool CopyIcon(HIMAGELIST list, int index, Bitmap& bitmap) {
 void ResolveItemIcon(const SettingsStore& settings, const LauncherList& items,
                      const ItemIconSources& sources, const std::wstring& caption, Bitmap& bitmap) {
     bitmap = Bitmap();
-    const int assigned = IconIndexOf(settings, caption);
+    const int assigned =
+        sources.iconMap ? sources.iconMap->IconIndexOf(caption) : IconIndexOf(settings, caption);
     if (assigned >= 0) {
         CopyIcon(sources.iconList, assigned, bitmap);
         return;

@@ -11,6 +11,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <unordered_map>
 #include <string>
 
 namespace corvalo {
@@ -23,6 +24,20 @@ int IconIndexOf(const SettingsStore& settings, const std::wstring& caption);
 // A negative index removes the assignment.
 void SetIconIndex(SettingsStore& settings, const std::wstring& caption, int index);
 
+// The ICONS section read once, for a whole menu build: between the shell's lookups, which read
+// files of their own, each key read alone would parse the settings file again. Lookups follow the
+// profile functions' rules: keys without regard to case, the first of equal keys wins, a value
+// that is not a number reads as -1.
+class IconMapSnapshot {
+  public:
+    explicit IconMapSnapshot(const SettingsStore& settings);
+    int IconIndexOf(const std::wstring& caption) const;
+
+  private:
+    const SettingsStore& settings_;
+    std::unordered_map<std::wstring, int> indexes_;
+};
+
 int IconCount(HIMAGELIST list);
 
 // Image `index` of the list, drawn with its transparency onto white in a bitmap of the list's image
@@ -33,6 +48,8 @@ bool CopyIcon(HIMAGELIST list, int index, Bitmap& bitmap);
 // icon at all when that index is past the list's end), otherwise the system icon of the item's
 // whole target, parameters included, looked up by its 8-bit name.
 struct ItemIconSources {
+    // The icon map; read from the settings file key by key when not given.
+    const IconMapSnapshot* iconMap = nullptr;
     HIMAGELIST iconList = nullptr;
     HIMAGELIST systemList = nullptr;
     std::function<int(const std::string& ansiName)> systemIconIndex;

@@ -174,9 +174,12 @@ void LauncherMenu::RebuildMenu() {
     entries_.clear();
     AddCommandItems();
     const LauncherList& items = window_.LauncherList();
+    std::optional<IconMapSnapshot> iconMap;
+    if (items.ItemCount() > 0 && window_.Settings())
+        iconMap.emplace(*window_.Settings());
     for (int i = 0; i < items.ItemCount(); ++i) {
         auto entry = NewEntry(MenuEntry::Kind::Launcher, items.ItemCaption(i), "");
-        window_.ResolveItemIcon(entry->caption, entry->bitmap);
+        window_.ResolveItemIcon(entry->caption, entry->bitmap, iconMap ? &*iconMap : nullptr);
         entries_.push_back(std::move(entry));
     }
 }

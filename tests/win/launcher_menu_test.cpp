@@ -2,6 +2,7 @@
 // and the common dialogs replaced by recorders.
 #include "app/main_window_win.h"
 #include "app/run_entry_win.h"
+#include "launcher/launcher_items_win.h"
 #include "launcher/split_target.h"
 #include "picture/dib_win.h"
 #include "picture/bmp_format.h"
@@ -426,6 +427,38 @@ TEST_F(LauncherMenuTest, EntriesShowTheirAssignedIconOrTheTargetsSystemIcon) {
     const SysImageList& system = window->SystemIcons();
     EXPECT_EQ(entries[4]->bitmap.Width(), system.ImageWidth());
     EXPECT_EQ(entries[4]->bitmap.Height(), system.ImageHeight());
+}
+
+}  // namespace
+}  // namespace corvalo
+
+namespace corvalo {
+namespace {
+
+// The icon map read once per build answers exactly as the key-by-key reads do.
+TEST(IconMapSnapshot, AnswersLikeTheKeyByKeyReads) {
+    testing::TempFolder folder;
+    const std::wstring ini = folder.File(L"corvalo.ini");
+    std::wstring text =
+        L"\xFEFF[ICONS]\r\nMail=3\r\nmail=7\r\n Spaced = 4 \r\nJunk=abc\r\nNeg=-5\r\n"
+        L"Hex=$10\r\nBig=99999999999\r\ncaf\u00e9=2\r\nNoValue\r\n";
+    for (int i = 0; i < 3000; ++i)
+        text += L"k" + std::to_wstring(i) + L"=" + std::to_wstring(i) + L"\r\n";
+    std::vector<uint8_t> bytes;
+    for (wchar_t ch : text) {
+        bytes.push_back(static_cast<uint8_t>(ch & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(ch >> 8));
+    }
+    testing::WriteBytes(ini, bytes);
+    SettingsStore settings(ini);
+    const IconMapSnapshot snapshot(settings);
+    for (const wchar_t* caption :
+         {L"Mail", L"MAIL", L"mail", L"Spaced", L"Junk", L"Neg", L"Hex", L"Big", L"CAF\u00c9",
+          L"NoValue", L"missing", L"", L"k0", L"K2999", L"k1500"}) {
+        EXPECT_EQ(snapshot.IconIndexOf(caption), IconIndexOf(settings, caption)) << caption;
+    }
+    EXPECT_EQ(snapshot.IconIndexOf(L"MAIL"), 3);
+    EXPECT_EQ(snapshot.IconIndexOf(L"K2999"), 2999);
 }
 
 }  // namespace
