@@ -259,4 +259,38 @@ struct LibraryTraits {
 };
 using ScopedLibrary = ScopedHandle<HMODULE, LibraryTraits>;
 
+// Global memory the program allocated and still owns (data offered to another program is released
+// from the owner once the receiver has taken it).
+struct GlobalMemoryTraits {
+    static HGLOBAL Invalid() { return nullptr; }
+    static bool Valid(HGLOBAL memory) { return memory != nullptr; }
+    static void Close(HGLOBAL memory) { GlobalFree(memory); }
+};
+using ScopedGlobalMemory = ScopedHandle<HGLOBAL, GlobalMemoryTraits>;
+
+// A storage medium a data object handed out, given back with ReleaseStgMedium (which frees the
+// memory or releases the stream, or leaves both to the object named in pUnkForRelease).
+class ScopedStgMedium {
+  public:
+    ScopedStgMedium() = default;
+    ScopedStgMedium(const ScopedStgMedium&) = delete;
+    ScopedStgMedium& operator=(const ScopedStgMedium&) = delete;
+    ~ScopedStgMedium() { Reset(); }
+
+    const STGMEDIUM& Get() const { return medium_; }
+    // For GetData, which fills in a new medium.
+    STGMEDIUM* Receive() {
+        Reset();
+        return &medium_;
+    }
+    void Reset() {
+        if (medium_.tymed != TYMED_NULL || medium_.pUnkForRelease)
+            ReleaseStgMedium(&medium_);
+        medium_ = STGMEDIUM{};
+    }
+
+  private:
+    STGMEDIUM medium_{};
+};
+
 }  // namespace corvalo
