@@ -118,13 +118,24 @@ TEST_F(DropTarget, ResolvesShellIdentifierListsToPaths) {
     ASSERT_EQ(deliveries_.size(), 1u);
     EXPECT_EQ(deliveries_[0].files, (std::vector<std::wstring>{first, second}));
 
+    // An item whose list lies outside the block keeps its place with an empty name.
+    std::vector<uint8_t> damaged = block;
+    damaged[12] = 0xF0;
+    damaged[13] = 0xFF;
+    auto partly = TestDataObject::Create();
+    partly->Offer(L"Shell IDList Array", damaged);
+    Drop(partly.Get());
+    ASSERT_EQ(deliveries_.size(), 2u);
+    EXPECT_EQ(deliveries_[1].files, (std::vector<std::wstring>{first, L""}));
+    deliveries_.clear();
+
     // The file list comes first when a source offers both.
     auto both = TestDataObject::Create();
     both->Offer(CF_HDROP, DropFilesBlock({L"C:\\from-hdrop.txt"}, true));
     both->Offer(L"Shell IDList Array", block);
     Drop(both.Get());
-    ASSERT_EQ(deliveries_.size(), 2u);
-    EXPECT_EQ(deliveries_[1].files, std::vector<std::wstring>{L"C:\\from-hdrop.txt"});
+    ASSERT_EQ(deliveries_.size(), 1u);
+    EXPECT_EQ(deliveries_[0].files, std::vector<std::wstring>{L"C:\\from-hdrop.txt"});
 }
 
 TEST_F(DropTarget, AVirtualItemHasAnEmptyName) {
