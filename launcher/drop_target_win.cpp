@@ -89,7 +89,7 @@ bool Acceptable(IDataObject* source) {
     if (FAILED(source->EnumFormatEtc(DATADIR_GET, offered.Receive())) || !offered)
         return false;
     const std::vector<std::vector<FormatRequest>> kinds = DataKinds();
-    // A source's list is short; a enumerator that never ends must not hang the drag.
+    // A source's list is short; an enumerator that never ends must not hang the drag.
     constexpr int kMostFormats = 1000;
     for (int i = 0; i < kMostFormats; ++i) {
         FORMATETC format{};
@@ -99,8 +99,9 @@ bool Acceptable(IDataObject* source) {
         if (format.ptd)
             CoTaskMemFree(format.ptd);
         if (format.dwAspect != DVASPECT_CONTENT ||
-            !(format.tymed & (TYMED_HGLOBAL | TYMED_ISTREAM)))
+            !(format.tymed & (TYMED_HGLOBAL | TYMED_ISTREAM))) {
             continue;
+        }
         for (const auto& kind : kinds) {
             for (const FormatRequest& request : kind) {
                 if (request.format == format.cfFormat && KindAvailable(source, kind))
