@@ -5,7 +5,8 @@
 
 namespace corvalo {
 
-void RegisterProgramWindowClass(const wchar_t* className, WNDPROC procedure, UINT style) {
+void RegisterProgramWindowClass(const wchar_t* className, WNDPROC procedure, UINT style,
+                                HBRUSH background) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
@@ -16,6 +17,7 @@ void RegisterProgramWindowClass(const wchar_t* className, WNDPROC procedure, UIN
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = background;
     windowClass.lpszClassName = className;
     if (!RegisterClassExW(&windowClass))
         throw Error(FillText(L"Failed to register the window class %s", {className}));

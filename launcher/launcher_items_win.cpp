@@ -1,6 +1,7 @@
 #include "launcher/launcher_items_win.h"
 
 #include "app/settings_integer.h"
+#include "base/error.h"
 #include "base/scoped_win.h"
 #include "base/text.h"
 #include "picture/dib_win.h"
@@ -78,6 +79,15 @@ int IconMapSnapshot::IconIndexOf(const std::wstring& caption) const {
 
 int IconCount(HIMAGELIST list) {
     return list ? ImageList_GetImageCount(list) : 0;
+}
+
+void AddIcon(HIMAGELIST list, HICON icon, int width, int height) {
+    if (!icon)
+        return;
+    if (width < 32 || height < 32)
+        throw Error(L"Invalid image size");
+    if (!list || ImageList_AddIcon(list, icon) < 0)
+        throw Error(L"Failed to add an icon to the icon list");
 }
 
 bool CopyIcon(HIMAGELIST list, int index, Bitmap& bitmap) {

@@ -40,6 +40,11 @@ class IconMapSnapshot {
 
 int IconCount(HIMAGELIST list);
 
+// Appends an icon to the icon list, scaled to the list's image size; its index is then
+// IconCount - 1. A null icon appends nothing. Throws "Invalid image size" for an icon narrower or
+// lower than 32 pixels, and appends nothing then.
+void AddIcon(HIMAGELIST list, HICON icon, int width, int height);
+
 // Image `index` of the list, drawn with its transparency onto white in a bitmap of the list's image
 // size. False, and the bitmap untouched, when there is no such image.
 bool CopyIcon(HIMAGELIST list, int index, Bitmap& bitmap);

@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "base/file_io_win.h"
 #include "base/scoped_win.h"
+#include "picture/icon_picture_win.h"
 #include "picture/picture_decoders.h"
 
 #include <windows.h>
@@ -165,7 +166,7 @@ DecodedPicture DecodeMetafile(std::span<const uint8_t> file) {
     return PlayMetafile(metafile.Get(), width, height);
 }
 
-DecodedPicture DecodeIcon(std::span<const uint8_t> file) {
+IconPicture ReadIconFile(std::span<const uint8_t> file) {
     // The icon directory; the largest image of the deepest colour is taken.
     constexpr size_t kDirectory = 6, kEntry = 16;
     const uint8_t* d = file.data();
@@ -206,13 +207,22 @@ DecodedPicture DecodeIcon(std::span<const uint8_t> file) {
     CheckSurfaceSize(width, height, kIconNotValid);
     // The resource layout CreateIconFromResourceEx takes is the image itself.
     std::vector<uint8_t> resource(image, image + size);
-    ScopedIcon icon(CreateIconFromResourceEx(resource.data(), DWORD(resource.size()), TRUE,
-                                             0x00030000, int(width), int(height), LR_DEFAULTCOLOR));
-    if (!icon) {
+    IconPicture picture;
+    picture.icon.Reset(CreateIconFromResourceEx(resource.data(), DWORD(resource.size()), TRUE,
+                                                0x00030000, int(width), int(height),
+                                                LR_DEFAULTCOLOR));
+    if (!picture.icon) {
         throw Error(kIconNotValid);
     }
-    WhiteSurface surface(int(width), int(height), kIconNotValid);
-    if (!DrawIconEx(surface.Dc(), 0, 0, icon.Get(), int(width), int(height), 0, nullptr,
+    picture.width = int(width);
+    picture.height = int(height);
+    return picture;
+}
+
+DecodedPicture DecodeIcon(std::span<const uint8_t> file) {
+    const IconPicture icon = ReadIconFile(file);
+    WhiteSurface surface(icon.width, icon.height, kIconNotValid);
+    if (!DrawIconEx(surface.Dc(), 0, 0, icon.icon.Get(), icon.width, icon.height, 0, nullptr,
                     DI_NORMAL)) {
         throw Error(kIconNotValid);
     }
