@@ -1,0 +1,124 @@
+#include "editor/icon_preview_win.h"
+
+#include "base/error.h"
+#include "base/scoped_win.h"
+#include "base/window_class_win.h"
+#include "picture/dib_win.h"
+
+namespace corvalo {
+namespace {
+
+constexpr wchar_t kPreviewClass[] = L"CorvaloIconPreview";
+
+}  // namespace
+
+IconPreview::IconPreview(HWND parent, int x, int y, int width, int height) {
+    RegisterProgramWindowClass(kPreviewClass, &IconPreview::WindowProcedure);
+    window_ = CreateWindowExW(0, kPreviewClass, L"", WS_CHILD | WS_VISIBLE, x, y, width, height,
+                              parent, nullptr, GetModuleHandleW(nullptr), this);
+    if (!window_)
+        throw Error(L"Failed to create the icon preview");
+}
+
+IconPreview::~IconPreview() {
+    if (window_)
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+}
+
+void IconPreview::SetBitmap(Bitmap bitmap) {
+    picture_ = std::move(bitmap);
+    FitToPicture();
+}
+
+void IconPreview::SetIcon(IconPicture icon) {
+    picture_ = std::move(icon);
+    FitToPicture();
+}
+
+std::optional<IconPicture> IconPreview::TakeIcon() {
+    std::optional<IconPicture> icon;
+    if (auto* held = std::get_if<IconPicture>(&picture_))
+        icon = std::move(*held);
+    picture_ = std::monostate();
+    InvalidateRect(window_, nullptr, FALSE);
+    return icon;
+}
+
+bool IconPreview::ShowsNothing() const {
+    if (const Bitmap* bitmap = PictureBitmap())
+        return bitmap->Empty();
+    return std::holds_alternative<std::monostate>(picture_);
+}
+
+void IconPreview::FitToPicture() {
+    // The control takes its picture's size; an empty picture leaves the size as it was.
+    int width = 0, height = 0;
+    if (const Bitmap* bitmap = PictureBitmap()) {
+        width = bitmap->Width();
+        height = bitmap->Height();
+    } else if (const IconPicture* icon = PictureIcon()) {
+        width = icon->width;
+        height = icon->height;
+    }
+    if (width > 0 && height > 0) {
+        SetWindowPos(window_, nullptr, 0, 0, width, height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void IconPreview::Paint(HDC dc) {
+    RECT client{};
+    GetClientRect(window_, &client);
+    const int width = client.right, height = client.bottom;
+    if (width <= 0 || height <= 0)
+        return;
+    // Drawn off-screen and copied once, so a change of the picture never flickers.
+    ScopedMemoryDc memory(CreateCompatibleDC(dc));
+    ScopedBitmapHandle surface(CreateCompatibleBitmap(dc, width, height));
+    if (!memory || !surface)
+        return;
+    ScopedSelectObject select(memory.Get(), surface.Get());
+    FillRect(memory.Get(), &client, GetSysColorBrush(COLOR_BTNFACE));
+    if (const Bitmap* bitmap = PictureBitmap(); bitmap && !bitmap->Empty()) {
+        // The bitmap's own background colour (its bottom-left pixel) lets the window show through.
+        Bitmap canvas = NewSizedBitmap(bitmap->Width(), bitmap->Height(),
+                                       static_cast<Color>(GetSysColor(COLOR_BTNFACE)));
+        Bitmap seeThrough = *bitmap;
+        seeThrough.SetTransparent(true);
+        DrawBitmap(canvas, seeThrough, 0, 0);
+        DrawBitmapToDc(memory.Get(), canvas, (width - canvas.Width()) / 2,
+                       (height - canvas.Height()) / 2);
+    } else if (const IconPicture* icon = PictureIcon(); icon && icon->icon) {
+        DrawIconEx(memory.Get(), (width - icon->width) / 2, (height - icon->height) / 2,
+                   icon->icon.Get(), icon->width, icon->height, 0, nullptr, DI_NORMAL);
+    }
+    BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
+}
+
+LRESULT CALLBACK IconPreview::WindowProcedure(HWND window, UINT message, WPARAM wParam,
+                                              LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self =
+            static_cast<IconPreview*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<IconPreview*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            ScopedPaint paint(window);
+            if (self && self->window_ == window)
+                self->Paint(paint.Dc());
+            return 0;
+        }
+        case WM_NCHITTEST:
+            return HTTRANSPARENT;  // clicks and drops belong to the editor
+        default:
+            break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace corvalo

@@ -1,0 +1,47 @@
+#pragma once
+
+// The item editor's icon preview: shows either a bitmap (an image drawn from one of the icon
+// lists) or an icon read from a file, centred, scaled down proportionally when it is larger than
+// the control, with its see-through parts showing the window behind. The control takes the size of
+// its picture.
+
+#include "picture/bitmap.h"
+#include "picture/icon_picture_win.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <variant>
+
+namespace corvalo {
+
+class IconPreview {
+  public:
+    IconPreview(HWND parent, int x, int y, int width, int height);
+    ~IconPreview();
+    IconPreview(const IconPreview&) = delete;
+    IconPreview& operator=(const IconPreview&) = delete;
+
+    HWND Window() const { return window_; }
+
+    // The picture becomes the bitmap; an empty bitmap shows nothing.
+    void SetBitmap(Bitmap bitmap);
+    void SetIcon(IconPicture icon);
+    // Hands the icon over when the preview holds one; any other picture is dropped. Either way the
+    // preview is empty afterwards.
+    std::optional<IconPicture> TakeIcon();
+
+    bool ShowsNothing() const;
+    const Bitmap* PictureBitmap() const { return std::get_if<Bitmap>(&picture_); }
+    const IconPicture* PictureIcon() const { return std::get_if<IconPicture>(&picture_); }
+
+  private:
+    static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
+    void Paint(HDC dc);
+    void FitToPicture();
+
+    HWND window_ = nullptr;
+    std::variant<std::monostate, Bitmap, IconPicture> picture_;
+};
+
+}  // namespace corvalo
