@@ -1,0 +1,41 @@
+#include "launcher/item_text_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace corvalo {
+namespace {
+
+TEST(ItemTextRules, TextsTheFileKeepsAreAcceptedUpToTheLongestReadBack) {
+    const std::wstring longest(kLongestItemText, L'x');
+    EXPECT_EQ(ItemStorageProblem(L"Mail", L"C:\\mail.exe"), L"");
+    EXPECT_EQ(ItemStorageProblem(longest, longest), L"");
+    EXPECT_EQ(ItemStorageProblem(L"a [b] ;c \"d\"", L"\"C:\\a b\\c.exe\" /x=1"), L"");
+    EXPECT_EQ(ItemStorageProblem(L"\"quoted\"", L"a\"b\""), L"") << "only a target's quotes go";
+    EXPECT_EQ(ItemStorageProblem(L"", L""), L"") << "emptiness is the buttons' concern";
+    EXPECT_EQ(ItemStorageProblem(L"\"", L"\""), L"");
+}
+
+TEST(ItemTextRules, EachTextTheFileWouldChangeIsRefusedWithItsReason) {
+    const std::wstring longest(kLongestItemText, L'x');
+    const std::pair<std::pair<std::wstring, std::wstring>, std::wstring> cases[] = {
+        {{L"a=b", L"c"}, L"A caption cannot contain \"=\"."},
+        {{L"=", L"c"}, L"A caption cannot contain \"=\"."},
+        {{L"a\nb", L"c"}, L"A caption cannot contain a line break."},
+        {{L"a", L"c\r"}, L"A target cannot contain a line break."},
+        {{std::wstring(L"a\0b", 3), L"c"}, L"A caption cannot contain a line break."},
+        {{L" a", L"c"}, L"A caption cannot begin or end with a space."},
+        {{L"a\t", L"c"}, L"A caption cannot begin or end with a space."},
+        {{L"a", L"c "}, L"A target cannot begin or end with a space."},
+        {{L"[a]", L"c"}, L"A caption cannot begin with \"[\" or \";\"."},
+        {{L";a", L"c"}, L"A caption cannot begin with \"[\" or \";\"."},
+        {{L"a", L"\"c\""}, L"A target cannot both begin and end with a double quote."},
+        {{longest + L"x", L"c"}, L"A caption can be at most 2047 characters long."},
+        {{L"a", longest + L"x"}, L"A target can be at most 2047 characters long."},
+    };
+    for (const auto& [texts, message] : cases)
+        EXPECT_EQ(ItemStorageProblem(texts.first, texts.second), message)
+            << texts.first.substr(0, 10) << " / " << texts.second.substr(0, 10);
+}
+
+}  // namespace
+}  // namespace corvalo
