@@ -14,6 +14,7 @@
 #include "picture/dib_win.h"
 #include "picture/picture_file.h"
 #include "resources/resource_ids.h"
+#include "shell/shortcut_target_win.h"
 
 #include <windowsx.h>
 
@@ -67,9 +68,14 @@ MainWindow::MainWindow(MainWindowOptions options)
     picture_.SetTransparent(true);
 
     RunHandler(*messages_, window_, [&] { FormCreate(); });
+
+    editor_ = std::make_unique<ItemEditor>(*this);
 }
 
 MainWindow::~MainWindow() {
+    editor_.reset();
+    if (dropTarget_)
+        dropTarget_->Revoke();
     if (window_) {
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         DestroyWindow(window_);
@@ -90,6 +96,11 @@ HWND MainWindow::CreateMainWindow() {
         throw Error(L"Failed to create the main window");
     window_ = window;
     ApplyLayering();
+    dropTarget_ = std::make_unique<DropComboTarget>([this](DWORD keyState, POINT, DWORD&) {
+        // Errors inside a drop end it without a message: the drop target swallows them.
+        DropComboTarget1Drop(dropTarget_->DroppedFiles(), dropTarget_->DroppedUrl(), keyState);
+    });
+    dropTarget_->Register(window);
     return window;
 }
 
@@ -330,6 +341,32 @@ void MainWindow::DogImage1DblClick() {
     RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
+void MainWindow::DropComboTarget1Drop(const std::vector<std::wstring>& files,
+                                      const std::string& url, DWORD keyState) {
+    ItemEditor& editor = *editor_;
+    if (!files.empty()) {
+        const std::wstring& first = files.front();  // further names are ignored
+        if ((keyState & MK_SHIFT) && IsPictureFile(first)) {
+            picture_.SetPicture(LoadPictureFile(first));
+            InvalidateRect(window_, nullptr, FALSE);
+        } else {
+            const std::wstring target = GetShortcutTarget(first);
+            editor.SetFileNameText(target.empty() ? first : target);
+        }
+    } else {
+        editor.SetFileNameText(AnsiToWide(url));
+    }
+    // The editor's fields are empty while it is closed, so after a new picture this ends here.
+    const std::wstring fileName = editor.FileNameText();
+    if (fileName.empty())
+        return;
+    editor.SetCaptionText(GetProductName(versionInfo_, fileName));
+    Bitmap icon;
+    CopyIcon(sil_.Handle(), GetFileIconIndex(WideToAnsi(fileName), false), icon);
+    editor.Preview().SetBitmap(std::move(icon));
+    editor.ShowModal();
+}
+
 void MainWindow::SetBorderless(bool borderless) {
     const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
     const LONG_PTR wanted = (borderless ? kBorderlessStyle : kSizeableStyle) | (style & WS_VISIBLE);
@@ -471,6 +508,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_DESTROY:
+            if (dropTarget_)
+                dropTarget_->Revoke();
             if (options_.quitWhenDestroyed)
                 PostQuitMessage(0);
             window_ = nullptr;

@@ -9,6 +9,9 @@
 #include "app/settings_store_win.h"
 #include "base/scoped_win.h"
 #include "base/user_messages_win.h"
+#include "editor/item_editor_win.h"
+#include "editor/overwrite_question_win.h"
+#include "launcher/drop_target_win.h"
 #include "launcher/launcher_items_win.h"
 #include "launcher/launcher_list.h"
 #include "launcher/launcher_menu_win.h"
@@ -47,6 +50,8 @@ struct MainWindowOptions {
     // How launcher items are opened and the common dialogs are run; the real ones when null.
     ShellLauncher* shell = nullptr;
     CommonDialogs* dialogs = nullptr;
+    // The item editor's question before an item is replaced; the real dialog when null.
+    OverwriteQuestion* question = nullptr;
 };
 
 class MainWindow final : public PictureOwner {
@@ -65,6 +70,10 @@ class MainWindow final : public PictureOwner {
     // State other parts of the program read and change.
     corvalo::LauncherList& LauncherList() { return launcherList_; }
     LauncherMenu& Menu() { return *menu_; }
+    ItemEditor& Editor() { return *editor_; }
+    DropComboTarget& DropTarget() { return *dropTarget_; }
+    CommonDialogs& Dialogs() { return options_.dialogs ? *options_.dialogs : realDialogs_; }
+    OverwriteQuestion& Question() { return options_.question ? *options_.question : realQuestion_; }
     const std::wstring& ExePath() const { return options_.exePath; }
     SettingsStore* Settings() { return settings_.get(); }
     const std::wstring& RunValueName() const { return runValueName_; }
@@ -98,6 +107,10 @@ class MainWindow final : public PictureOwner {
     void FormMouseWheelUp(bool shift);
     void FormMouseWheelDown(bool shift);
     void DogImage1DblClick();
+    // Something dropped on the picture: fills the item editor and shows it, or with Shift a
+    // picture file becomes the picture. keyState holds the MK_ flags at the drop.
+    void DropComboTarget1Drop(const std::vector<std::wstring>& files, const std::string& url,
+                              DWORD keyState);
     // The final save; true when the window may close. Errors reach the caller.
     bool FormCloseQuery();
 
@@ -124,6 +137,7 @@ class MainWindow final : public PictureOwner {
     MessageBoxUserMessages realMessages_;
     ShellExecuteLauncher realShell_;
     SystemCommonDialogs realDialogs_;
+    DialogOverwriteQuestion realQuestion_;
     UserMessages* messages_;
     ApplicationWindow application_;
     HWND window_ = nullptr;
@@ -136,6 +150,9 @@ class MainWindow final : public PictureOwner {
     SysImageList sil_;
     ScopedImageList iconList_;
     std::unique_ptr<LauncherMenu> menu_;
+    std::unique_ptr<DropComboTarget> dropTarget_;
+    // The item editor, made right after the main window and kept until the end.
+    std::unique_ptr<ItemEditor> editor_;
 
     // Own state.
     corvalo::LauncherList launcherList_;

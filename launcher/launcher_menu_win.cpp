@@ -2,6 +2,7 @@
 
 #include "app/main_window_win.h"
 #include "app/run_entry_win.h"
+#include "editor/item_editor_win.h"
 #include "launcher/launcher_items_win.h"
 #include "launcher/split_target.h"
 #include "picture/dib_win.h"
@@ -224,7 +225,8 @@ void LauncherMenu::CommandItemClick(MenuEntry& entry) {
     if (entry.name == "Stuff1") {
         SetRunEntry(window_.RunValueName(), window_.ExePath(), entry.ticked);
     } else if (entry.name == "Stuff2") {
-        // "New empty item" opens the item editor, which the program does not have yet.
+        // The editor's fields are empty: it clears them whenever it closes.
+        window_.Editor().ShowModal();
     } else if (entry.name == "IMAGE") {
         ChooseNewImage();
     } else if (entry.name == "Stuff3") {
@@ -268,7 +270,11 @@ void LauncherMenu::LauncherItemClick(MenuEntry& entry) {
     const LauncherList& items = window_.LauncherList();
     const int index = items.FindItem(entry.caption);
     if (GetKeyState(VK_SHIFT) < 0) {
-        // Shift opens the item in the item editor, which the program does not have yet.
+        // Shift opens the item in the editor, where saving it under the same caption replaces it.
+        ItemEditor& editor = window_.Editor();
+        editor.SetFileNameText(items.ItemTarget(index));
+        editor.SetCaptionText(entry.caption);
+        editor.ShowModal();
         return;
     }
     const LaunchCommand command = SplitTarget(items.ItemTarget(index));

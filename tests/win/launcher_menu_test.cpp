@@ -2,6 +2,7 @@
 // and the common dialogs replaced by recorders.
 #include "app/main_window_win.h"
 #include "app/run_entry_win.h"
+#include "editor/item_editor_win.h"
 #include "launcher/launcher_items_win.h"
 #include "launcher/split_target.h"
 #include "picture/dib_win.h"
@@ -263,12 +264,28 @@ TEST_F(LauncherMenuTest, CaptionsDifferingOnlyInCaseBothOpenTheFirstLine) {
     EXPECT_EQ(shell.launches[1].file, L"a.exe");
 }
 
-TEST_F(LauncherMenuTest, ShiftClickDoesNotLaunch) {
+// A Shift+click opens the item in the editor instead of launching it; the timer reads the
+// editor's fields inside its modal loop and closes it.
+TEST_F(LauncherMenuTest, ShiftClickOpensTheItemInTheEditorInsteadOfLaunching) {
     Item(L"A", L"a.exe");
     Start();
-    testing::HeldKeys shift(true, false);
-    Menu().Choose(*Menu().TopLevel()[2]);
+    static MainWindow* shown = nullptr;
+    static std::wstring seen;
+    shown = window.get();
+    seen.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        seen = shown->Editor().FileNameText() + L"|" + shown->Editor().CaptionText();
+        shown->Editor().Close();
+    });
+    {
+        testing::HeldKeys shift(true, false);
+        Menu().Choose(*Menu().TopLevel()[2]);
+    }
+    KillTimer(nullptr, timer);
     EXPECT_TRUE(shell.launches.empty());
+    EXPECT_EQ(seen, L"a.exe|A");
+    EXPECT_FALSE(window->Editor().Showing());
 }
 
 TEST_F(LauncherMenuTest, HugeAndOddSettingsStillBuildAndAct) {

@@ -19,36 +19,12 @@
 namespace corvalo {
 namespace {
 
+using testing::SaveShortcut;
 using testing::TempFolder;
-
-std::wstring TestProgram(const std::wstring& name) {
-    std::vector<wchar_t> path(32768);
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    std::wstring own(path.data(), length);
-    return own.substr(0, own.find_last_of(L'\\') + 1) + name + L".exe";
-}
+using testing::TestProgram;
 
 bool SameFile(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
-// A shortcut file made the way the shell makes them. With `itemIds` it points to that item,
-// otherwise to `target`.
-void SaveShortcut(const std::wstring& shortcut, const std::wstring& target,
-                  LPCITEMIDLIST itemIds = nullptr) {
-    ComPtr<IShellLinkW> link;
-    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                              IID_IShellLinkW,
-                                              reinterpret_cast<void**>(link.Receive())));
-    if (itemIds) {
-        ASSERT_HRESULT_SUCCEEDED(link->SetIDList(itemIds));
-    } else {
-        ASSERT_HRESULT_SUCCEEDED(link->SetPath(target.c_str()));
-    }
-    ComPtr<IPersistFile> file;
-    ASSERT_HRESULT_SUCCEEDED(
-        link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Receive())));
-    ASSERT_HRESULT_SUCCEEDED(file->Save(shortcut.c_str(), TRUE));
 }
 
 // The raw version resource of a program.

@@ -1,5 +1,7 @@
 #include "test_support_win.h"
 
+#include "base/scoped_win.h"
+
 #include <gtest/gtest.h>
 
 namespace corvalo::testing {
@@ -91,6 +93,29 @@ void PumpMessages() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+}
+
+std::wstring TestProgram(const std::wstring& name) {
+    std::vector<wchar_t> path(32768);
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    std::wstring own(path.data(), length);
+    return own.substr(0, own.find_last_of(L'\\') + 1) + name + L".exe";
+}
+
+void SaveShortcut(const std::wstring& shortcut, const std::wstring& target, LPCITEMIDLIST itemIds) {
+    ComPtr<IShellLinkW> link;
+    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_IShellLinkW,
+                                              reinterpret_cast<void**>(link.Receive())));
+    if (itemIds) {
+        ASSERT_HRESULT_SUCCEEDED(link->SetIDList(itemIds));
+    } else {
+        ASSERT_HRESULT_SUCCEEDED(link->SetPath(target.c_str()));
+    }
+    ComPtr<IPersistFile> file;
+    ASSERT_HRESULT_SUCCEEDED(
+        link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Receive())));
+    ASSERT_HRESULT_SUCCEEDED(file->Save(shortcut.c_str(), TRUE));
 }
 
 }  // namespace corvalo::testing

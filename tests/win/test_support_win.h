@@ -6,6 +6,7 @@
 #include "base/user_messages_win.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -60,5 +61,13 @@ class HeldKeys {
 };
 
 void PumpMessages();
+
+// A small test program built beside the test exe (tests/win/data), by its name without ".exe".
+std::wstring TestProgram(const std::wstring& name);
+
+// A shortcut file made the way the shell makes them. With `itemIds` it points to that item,
+// otherwise to `target`.
+void SaveShortcut(const std::wstring& shortcut, const std::wstring& target,
+                  LPCITEMIDLIST itemIds = nullptr);
 
 }  // namespace corvalo::testing

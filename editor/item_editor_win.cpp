@@ -1,0 +1,442 @@
+#include "editor/item_editor_win.h"
+
+#include "app/application_window_win.h"
+#include "app/main_window_win.h"
+#include "base/error.h"
+#include "base/file_io_win.h"
+#include "base/text.h"
+#include "base/user_messages_win.h"
+#include "base/window_class_win.h"
+#include "launcher/drop_target_win.h"
+#include "launcher/item_text_rules.h"
+#include "launcher/launcher_items_win.h"
+#include "picture/icon_picture_win.h"
+#include "picture/picture_file.h"
+#include "shell/shortcut_target_win.h"
+#include "shell/sys_image_list_win.h"
+#include "shell/version_info_win.h"
+
+#include <commctrl.h>
+
+namespace corvalo {
+namespace {
+
+constexpr int kClientWidth = 407;
+constexpr int kClientHeight = 138;
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExtendedStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
+
+// Control identifiers; 1 and 2 stay free for the dialog keys Enter and Escape.
+enum ControlId : int {
+    kFileNameId = 101,
+    kCaptionId,
+    kAddId,
+    kRemoveId,
+    kFindIconId,
+    kIconIndexId,
+    kAddIconId,
+};
+
+std::wstring WindowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
+SettingsStore& OpenSettings(MainWindow& main) {
+    if (!main.Settings())
+        throw Error(FillText(L"Unable to write to %s", {main.SettingsPath()}));
+    return *main.Settings();
+}
+
+// Takes the editor out of the stay-on-top band for one scope, so that a question shows in front.
+class OutOfTopBand {
+  public:
+    explicit OutOfTopBand(HWND window) : window_(window) { Place(HWND_NOTOPMOST); }
+    ~OutOfTopBand() { Place(HWND_TOPMOST); }
+    OutOfTopBand(const OutOfTopBand&) = delete;
+    OutOfTopBand& operator=(const OutOfTopBand&) = delete;
+
+  private:
+    void Place(HWND where) {
+        SetWindowPos(window_, where, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    HWND window_;
+};
+
+}  // namespace
+
+ItemEditor::ItemEditor(MainWindow& main) : main_(main) {
+    RegisterProgramWindowClass(kItemEditorClass, &ItemEditor::WindowProcedure, 0,
+                               reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
+    RECT bounds{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&bounds, kStyle, FALSE, kExtendedStyle);
+    window_ =
+        CreateWindowExW(kExtendedStyle, kItemEditorClass, kApplicationTitle, kStyle, CW_USEDEFAULT,
+                        CW_USEDEFAULT, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                        nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    if (!window_)
+        throw Error(L"Failed to create the item editor");
+    CreateControls();
+
+    dropTarget_ = std::make_unique<DropComboTarget>([this](DWORD, POINT, DWORD&) {
+        // Errors inside a drop are the drop target's to swallow: they reach no message box.
+        DropComboTarget1Drop(dropTarget_->DroppedFiles(), dropTarget_->DroppedUrl());
+    });
+    dropTarget_->Register(window_);
+}
+
+ItemEditor::~ItemEditor() {
+    if (dropTarget_)
+        dropTarget_->Revoke();
+    if (window_) {
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
+}
+
+HWND ItemEditor::AddControl(const wchar_t* controlClass, const wchar_t* text, DWORD style, int id,
+                            int x, int y, int width, int height, DWORD extendedStyle) {
+    HWND control =
+        CreateWindowExW(extendedStyle, controlClass, text, WS_CHILD | WS_VISIBLE | style, x, y,
+                        width, height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                        GetModuleHandleW(nullptr), nullptr);
+    if (!control)
+        throw Error(L"Failed to create the item editor");
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    return control;
+}
+
+HWND ItemEditor::AddLabel(const wchar_t* text, int x, int y) {
+    // A label is as large as its text.
+    SIZE size{};
+    ScopedWindowDc dc(window_);
+    ScopedSelectObject select(dc.Get(), font_.Get());
+    GetTextExtentPoint32W(dc.Get(), text, lstrlenW(text), &size);
+    return AddControl(L"STATIC", text, SS_LEFT | SS_NOPREFIX, -1, x, y, size.cx, size.cy);
+}
+
+void ItemEditor::CreateControls() {
+    // Tahoma at 9 points.
+    ScopedWindowDc screen(nullptr);
+    LOGFONTW face{};
+    face.lfHeight = -MulDiv(9, GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
+    face.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(face.lfFaceName, L"Tahoma", LF_FACESIZE);
+    font_.Reset(CreateFontIndirectW(&face));
+
+    // Made in tab order; labels and the preview take no focus.
+    fileName_ = AddControl(L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, kFileNameId, 16, 24, 265, 22,
+                           WS_EX_CLIENTEDGE);
+    caption_ = AddControl(L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, kCaptionId, 67, 63, 213, 22,
+                          WS_EX_CLIENTEDGE);
+    SetWindowSubclass(caption_, &ItemEditor::CaptionFieldProcedure, 1,
+                      reinterpret_cast<DWORD_PTR>(this));
+    addButton_ = AddControl(L"BUTTON", L"ADD/UPDATE", WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED,
+                            kAddId, 296, 23, 92, 25);
+    removeButton_ = AddControl(L"BUTTON", L"REMOVE ITEM", WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED,
+                               kRemoveId, 296, 62, 92, 25);
+    findIconButton_ = AddControl(L"BUTTON", L"Find icon", WS_TABSTOP | BS_PUSHBUTTON, kFindIconId,
+                                 175, 99, 106, 25);
+    iconIndex_ = std::make_unique<SpinEdit>(window_, kIconIndexId, 83, 100, 41, 23, -1, 20);
+    SendMessageW(iconIndex_->Edit(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    iconIndex_->SetValue(-1);
+    addIconButton_ =
+        AddControl(L"BUTTON", L"Add icon", WS_TABSTOP | BS_PUSHBUTTON, kAddIconId, 296, 99, 92, 25);
+    AddLabel(L"Filename", 16, 8);
+    AddLabel(L"Caption", 66, 47);
+    AddLabel(L"Icon index", 16, 104);
+    preview_ = std::make_unique<IconPreview>(window_, 16, 57, 32, 32);
+    created_ = true;
+}
+
+template <typename Handler>
+void ItemEditor::Run(Handler&& handler) {
+    RunHandler(main_.Messages(), window_, std::forward<Handler>(handler));
+}
+
+std::wstring ItemEditor::FileNameText() const {
+    return WindowText(fileName_);
+}
+void ItemEditor::SetFileNameText(const std::wstring& text) {
+    SetWindowTextW(fileName_, text.c_str());
+}
+std::wstring ItemEditor::CaptionText() const {
+    return WindowText(caption_);
+}
+void ItemEditor::SetCaptionText(const std::wstring& text) {
+    SetWindowTextW(caption_, text.c_str());
+}
+
+void ItemEditor::ShowModal() {
+    if (showing_)
+        throw Error(L"Cannot make a visible window modal");
+    if (!placed_) {
+        RECT bounds{};
+        GetWindowRect(window_, &bounds);
+        const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+        SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                     (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        placed_ = true;
+    }
+    Run([&] { OnShow(); });
+
+    HWND owner = main_.Window();
+    EnableWindow(owner, FALSE);
+    showing_ = true;
+    closeRequested_ = false;
+    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetForegroundWindow(window_);
+    SetFocus(fileName_);
+
+    MSG message{};
+    while (!closeRequested_) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            // The program is ending: the quit belongs to the main loop.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            FormClose();
+            break;
+        }
+        if (got < 0)
+            break;
+        if (!IsDialogMessageW(window_, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    // The picture is enabled again before the editor hides, so that it gets the activation back.
+    EnableWindow(owner, TRUE);
+    ShowWindow(window_, SW_HIDE);
+    showing_ = false;
+}
+
+void ItemEditor::Close() {
+    closeRequested_ = true;
+    FormClose();
+}
+
+void ItemEditor::OnShow() {
+    SetForegroundWindow(main_.Window());
+    iconIndex_->SetUpperBound(IconCount(main_.IconList()) - 1);
+    const int assigned = main_.Settings() ? IconIndexOf(*main_.Settings(), CaptionText()) : -1;
+    iconIndex_->SetValue(assigned);
+    SpinEdit1Change();
+}
+
+void ItemEditor::aCaptionChange() {
+    const bool hasCaption = GetWindowTextLengthW(caption_) > 0;
+    EnableWindow(addButton_, hasCaption && GetWindowTextLengthW(fileName_) > 0);
+    EnableWindow(removeButton_, hasCaption);
+}
+
+void ItemEditor::aCaptionKeyDown(WORD key) {
+    if (key == VK_RETURN && IsWindowEnabled(addButton_))
+        AddBtnClick();
+}
+
+void ItemEditor::AddBtnClick() {
+    const std::wstring caption = CaptionText();
+    const std::wstring target = FileNameText();
+    // What the settings file could not give back unchanged is refused before anything changes.
+    if (const std::wstring problem = ItemStorageProblem(caption, target); !problem.empty())
+        throw Error(problem);
+
+    corvalo::LauncherList& items = main_.LauncherList();
+    const int found = items.FindItem(caption);
+    bool store = true;
+    if (found >= 0) {
+        OutOfTopBand questionInFront(window_);
+        store = main_.Question().Ask(window_);
+    }
+    if (store) {
+        // The settings file is written first: should a write fail, the list and the menu still
+        // hold the item as it was, and the editor stays open with the user's text.
+        SettingsStore& settings = OpenSettings(main_);
+        SetIconIndex(settings, caption, iconIndex_->Value());
+        StoreItem(settings, caption, target);
+        if (found >= 0)
+            items.DeleteItem(found);
+        items.AppendItem(caption, target);
+        items.SortItems();
+        main_.Menu().RebuildMenu();
+    }
+    Close();
+}
+
+void ItemEditor::RemoveBtnClick() {
+    const std::wstring caption = CaptionText();
+    corvalo::LauncherList& items = main_.LauncherList();
+    const int found = items.FindItem(caption);
+    if (found >= 0) {
+        // The file first, so that a failed write leaves the item in both places.
+        UnstoreItem(OpenSettings(main_), caption);
+        items.DeleteItem(found);
+    }
+    main_.Menu().RebuildMenu();
+    SetCaptionText(L"");
+    Close();
+}
+
+void ItemEditor::FormClose() {
+    SetCaptionText(L"");
+    SetFileNameText(L"");
+}
+
+void ItemEditor::SpinEdit1Change() {
+    Bitmap image;
+    if (CopyIcon(main_.IconList(), iconIndex_->Value(), image)) {
+        preview_->SetBitmap(std::move(image));
+        return;
+    }
+    iconIndex_->SetValue(-1);
+    ShowSystemIconOf(FileNameText());
+}
+
+void ItemEditor::ShowSystemIconOf(const std::wstring& fileName) {
+    Bitmap image;
+    CopyIcon(main_.SystemIcons().Handle(), GetFileIconIndex(WideToAnsi(fileName), false), image);
+    preview_->SetBitmap(std::move(image));
+}
+
+void ItemEditor::DropComboTarget1Drop(const std::vector<std::wstring>& files,
+                                      const std::string& url) {
+    if (!files.empty()) {
+        const std::wstring target = GetShortcutTarget(files.front());
+        SetFileNameText(target.empty() ? files.front() : target);
+    } else {
+        SetFileNameText(AnsiToWide(url));
+    }
+    const std::wstring fileName = FileNameText();
+    SetCaptionText(GetProductName(main_.VersionInfo(), fileName));
+    ShowSystemIconOf(fileName);
+}
+
+void ItemEditor::TntButton3Click() {
+    const std::optional<std::wstring> chosen =
+        main_.Dialogs().OpenPicture(window_, kIconFileFilter, L"bmp");
+    if (!chosen)
+        return;
+    // An icon file stays an icon, so that "Add icon" can append it; any other picture is shown as
+    // the bitmap it reads as.
+    if (LowerCase(PictureFileExtension(*chosen)) == L".ico") {
+        preview_->SetIcon(ReadIconFile(ReadWholeFile(*chosen)));
+    } else {
+        preview_->SetBitmap(main_.LoadPicture(*chosen));
+    }
+}
+
+void ItemEditor::TntButton2Click() {
+    const std::optional<IconPicture> icon = preview_->TakeIcon();
+    if (icon)
+        AddIcon(main_.IconList(), icon->icon.Get(), icon->width, icon->height);
+    const int last = IconCount(main_.IconList()) - 1;
+    iconIndex_->SetUpperBound(last);
+    iconIndex_->SetValue(last);
+}
+
+void ItemEditor::OnCommand(int id, int code) {
+    if (!created_)
+        return;  // the controls' own notifications while they are being made
+    switch (id) {
+        case kFileNameId:
+        case kCaptionId:
+            if (code == EN_CHANGE)
+                Run([&] { aCaptionChange(); });
+            break;
+        case kIconIndexId:
+            if (code == EN_CHANGE)
+                Run([&] { SpinEdit1Change(); });
+            break;
+        case kAddId:
+            Run([&] { AddBtnClick(); });
+            break;
+        case kRemoveId:
+            Run([&] { RemoveBtnClick(); });
+            break;
+        case kFindIconId:
+            Run([&] { TntButton3Click(); });
+            break;
+        case kAddIconId:
+            Run([&] { TntButton2Click(); });
+            break;
+        case IDCANCEL:  // Escape closes the editor as its close box does
+            Close();
+            break;
+        default:
+            break;
+    }
+}
+
+LRESULT CALLBACK ItemEditor::WindowProcedure(HWND window, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self =
+            static_cast<ItemEditor*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->window_ = window;
+    }
+    auto* self = reinterpret_cast<ItemEditor*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self && self->window_ == window)
+        return self->HandleMessage(message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT ItemEditor::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (lParam == 0 || LOWORD(wParam) != 0)
+                OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (iconIndex_ && iconIndex_->OnNotify(*header))
+                return TRUE;  // the field has taken the step itself
+            break;
+        }
+        case WM_CLOSE:
+            Close();
+            return 0;
+        case WM_DESTROY:
+            window_ = nullptr;
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ItemEditor::CaptionFieldProcedure(HWND field, UINT message, WPARAM wParam,
+                                                   LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<ItemEditor*>(data);
+    switch (message) {
+        case WM_GETDLGCODE: {
+            // Enter belongs to the caption field, not to the dialog keys.
+            const auto* keyMessage = reinterpret_cast<const MSG*>(lParam);
+            LRESULT code = DefSubclassProc(field, message, wParam, lParam);
+            if (keyMessage && keyMessage->message == WM_KEYDOWN && keyMessage->wParam == VK_RETURN)
+                code |= DLGC_WANTMESSAGE;
+            return code;
+        }
+        case WM_KEYDOWN:
+            if (wParam == VK_RETURN) {
+                self->Run([&] { self->aCaptionKeyDown(VK_RETURN); });
+                return 0;
+            }
+            break;
+        case WM_CHAR:
+            if (wParam == L'\r' || wParam == L'\n')
+                return 0;  // no beep for the Enter the field has acted on
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(field, &ItemEditor::CaptionFieldProcedure, 1);
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(field, message, wParam, lParam);
+}
+
+}  // namespace corvalo

@@ -1,0 +1,99 @@
+#pragma once
+
+// The item editor: the small window in which the user adds, updates or removes one launcher item
+// and chooses its icon. Made once at start-up, hidden between uses and always shown modally over
+// the picture. It writes straight into the launcher list and the settings file and has the menu
+// rebuilt after every change.
+
+#include "base/scoped_win.h"
+#include "editor/icon_preview_win.h"
+#include "editor/spin_edit_win.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace corvalo {
+
+class MainWindow;
+class DropComboTarget;
+
+inline constexpr wchar_t kItemEditorClass[] = L"CorvaloItemEditor";
+inline constexpr wchar_t kIconFileFilter[] = L"Icon Files *.ico|*.ico";
+
+class ItemEditor {
+  public:
+    explicit ItemEditor(MainWindow& main);
+    ~ItemEditor();
+    ItemEditor(const ItemEditor&) = delete;
+    ItemEditor& operator=(const ItemEditor&) = delete;
+
+    HWND Window() const { return window_; }
+
+    // Shows the editor and returns when it has closed; the picture takes no input meanwhile.
+    void ShowModal();
+    bool Showing() const { return showing_; }
+    // Closes the editor as its close box does: nothing is stored, both text fields are cleared.
+    void Close();
+
+    std::wstring FileNameText() const;
+    void SetFileNameText(const std::wstring& text);
+    std::wstring CaptionText() const;
+    void SetCaptionText(const std::wstring& text);
+    SpinEdit& IconIndexField() { return *iconIndex_; }
+    IconPreview& Preview() { return *preview_; }
+    HWND FileNameField() const { return fileName_; }
+    HWND CaptionField() const { return caption_; }
+    HWND AddButton() const { return addButton_; }
+    HWND RemoveButton() const { return removeButton_; }
+    HWND FindIconButton() const { return findIconButton_; }
+    HWND AddIconButton() const { return addIconButton_; }
+    DropComboTarget& DropTarget() { return *dropTarget_; }
+
+    // Handlers, also reached through the window's messages.
+    void OnShow();
+    void aCaptionChange();
+    void aCaptionKeyDown(WORD key);
+    void AddBtnClick();
+    void RemoveBtnClick();
+    void FormClose();
+    void SpinEdit1Change();
+    void DropComboTarget1Drop(const std::vector<std::wstring>& files, const std::string& url);
+    void TntButton3Click();
+    void TntButton2Click();
+
+  private:
+    static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK CaptionFieldProcedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    HWND AddControl(const wchar_t* controlClass, const wchar_t* text, DWORD style, int id, int x,
+                    int y, int width, int height, DWORD extendedStyle = 0);
+    HWND AddLabel(const wchar_t* text, int x, int y);
+    void ShowSystemIconOf(const std::wstring& fileName);
+    void OnCommand(int id, int code);
+    template <typename Handler>
+    void Run(Handler&& handler);
+
+    MainWindow& main_;
+    HWND window_ = nullptr;
+    ScopedFont font_;
+    HWND fileName_ = nullptr;
+    HWND caption_ = nullptr;
+    HWND addButton_ = nullptr;
+    HWND removeButton_ = nullptr;
+    HWND findIconButton_ = nullptr;
+    HWND addIconButton_ = nullptr;
+    std::unique_ptr<SpinEdit> iconIndex_;
+    std::unique_ptr<IconPreview> preview_;
+    std::unique_ptr<DropComboTarget> dropTarget_;
+    bool created_ = false;
+    bool showing_ = false;
+    bool closeRequested_ = false;
+    // The first showing centres the editor on the screen; later ones keep where the user left it.
+    bool placed_ = false;
+};
+
+}  // namespace corvalo

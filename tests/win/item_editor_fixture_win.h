@@ -1,0 +1,161 @@
+#pragma once
+
+// What the item editor and drop tests share: a main window over a temporary folder with the
+// question, the open dialog and the shell scripted, and a way to act inside the editor's modal
+// loop.
+
+#include "app/main_window_win.h"
+#include "editor/item_editor_win.h"
+#include "launcher/launcher_items_win.h"
+#include "test_support_win.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvalo::testing {
+
+class ScriptedQuestion final : public OverwriteQuestion {
+  public:
+    bool Ask(HWND owner) override {
+        ++asked;
+        topmostWhileAsked = (GetWindowLongPtrW(owner, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        return answer;
+    }
+    bool answer = true;
+    int asked = 0;
+    bool topmostWhileAsked = true;
+};
+
+class ScriptedDialogs final : public CommonDialogs {
+  public:
+    std::optional<std::wstring> OpenPicture(HWND, const std::wstring& filter,
+                                            const std::wstring&) override {
+        lastFilter = filter;
+        return answer;
+    }
+    bool PickFont(HWND, MenuFont&) override { return false; }
+    std::optional<std::wstring> answer;
+    std::wstring lastFilter;
+};
+
+class NoShell final : public ShellLauncher {
+  public:
+    void Open(const std::wstring&, const std::wstring&, const std::wstring&) override {}
+};
+
+// A 32-bit icon file of one square image in a single colour.
+inline std::vector<uint8_t> IconFile(int side, uint32_t bgra = 0xFF2060C0) {
+    const uint32_t maskRow = ((static_cast<uint32_t>(side) + 31) / 32) * 4;
+    const uint32_t imageSize = 40 + static_cast<uint32_t>(side * side) * 4 + maskRow * side;
+    std::vector<uint8_t> file;
+    const auto put16 = [&](uint32_t v) {
+        file.push_back(uint8_t(v));
+        file.push_back(uint8_t(v >> 8));
+    };
+    const auto put32 = [&](uint32_t v) {
+        put16(v & 0xFFFF);
+        put16(v >> 16);
+    };
+    put16(0), put16(1), put16(1);
+    file.push_back(uint8_t(side)), file.push_back(uint8_t(side)), file.push_back(0);
+    file.push_back(0), put16(1), put16(32), put32(imageSize), put32(22);
+    put32(40), put32(uint32_t(side)), put32(uint32_t(side * 2)), put16(1), put16(32);
+    for (int i = 0; i < 6; ++i)
+        put32(0);
+    for (int i = 0; i < side * side; ++i)
+        put32(bgra);
+    file.insert(file.end(), maskRow * side, 0);
+    return file;
+}
+
+class EditorFixture : public ::testing::Test {
+  protected:
+    void SetUp() override { Start(); }
+    void Start() {
+        window.reset();
+        MainWindowOptions options;
+        options.exePath = folder.ExePath();
+        options.messages = &messages;
+        options.quitWhenDestroyed = false;
+        options.shell = &shell;
+        options.dialogs = &dialogs;
+        options.question = &question;
+        window = std::make_unique<MainWindow>(std::move(options));
+    }
+    ItemEditor& Editor() { return window->Editor(); }
+    std::wstring Ini() const { return folder.File(L"corvalo.ini"); }
+    void Item(const std::wstring& caption, const std::wstring& target) {
+        SetIniValue(Ini(), L"MENU", caption, target);
+    }
+    std::vector<std::wstring> MenuCaptions() {
+        std::vector<std::wstring> captions;
+        for (const auto& entry : window->Menu().TopLevel())
+            if (entry->kind == MenuEntry::Kind::Launcher)
+                captions.push_back(entry->caption);
+        return captions;
+    }
+    void AddImages(int count) {
+        for (int i = 0; i < count; ++i) {
+            ScopedIcon icon(CreateIconFromResourceEx(IconFile(32).data() + 22,
+                                                     DWORD(IconFile(32).size() - 22), TRUE,
+                                                     0x00030000, 32, 32, 0));
+            AddIcon(window->IconList(), icon.Get(), 32, 32);
+        }
+    }
+    static void Click(HWND button) { SendMessageW(button, BM_CLICK, 0, 0); }
+
+    // Shows the editor (through `show`, or plainly) and runs `steps` inside its modal loop; an
+    // editor still open once the posted messages are handled is closed and counted.
+    void WhileShown(std::function<void()> steps, std::function<void()> show = {}) {
+        current_ = this;
+        pending_ = std::move(steps);
+        stepsRan = false;
+        leftOpen = false;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 1, &EditorFixture::RunSteps);
+        if (show)
+            show();
+        else
+            Editor().ShowModal();
+        KillTimer(nullptr, timer);
+        if (closer_)
+            KillTimer(nullptr, std::exchange(closer_, 0));
+        EXPECT_FALSE(Editor().Showing());
+    }
+
+    TempFolder folder;
+    RecordingMessages messages;
+    ScriptedDialogs dialogs;
+    ScriptedQuestion question;
+    NoShell shell;
+    std::unique_ptr<MainWindow> window;
+    bool stepsRan = false;
+    bool leftOpen = false;
+
+  private:
+    static void CALLBACK RunSteps(HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        EditorFixture& self = *current_;
+        self.stepsRan = true;
+        std::exchange(self.pending_, {})();
+        if (self.Editor().Showing())
+            self.closer_ = SetTimer(nullptr, 0, 1, &EditorFixture::CloseIfOpen);
+    }
+    static void CALLBACK CloseIfOpen(HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        EditorFixture& self = *current_;
+        self.closer_ = 0;
+        if (self.Editor().Showing()) {
+            self.leftOpen = true;
+            self.Editor().Close();
+        }
+    }
+    static inline EditorFixture* current_ = nullptr;
+    std::function<void()> pending_;
+    UINT_PTR closer_ = 0;
+};
+
+}  // namespace corvalo::testing

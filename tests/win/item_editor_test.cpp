@@ -1,0 +1,449 @@
+// The item editor as a user meets it: adding, updating and removing items, the overwrite question,
+// the icon-index field and the icon buttons, with the question and the open dialog scripted and
+// the editor's modal loop driven by a timer.
+#include "app/main_window_win.h"
+#include "editor/item_editor_win.h"
+#include "launcher/launcher_items_win.h"
+#include "item_editor_fixture_win.h"
+#include "test_support_win.h"
+
+#include <gtest/gtest.h>
+
+namespace corvalo {
+namespace {
+
+using testing::IconFile;
+using testing::IniValue;
+using testing::SetIniValue;
+using testing::WriteBytes;
+using ItemEditorTest = testing::EditorFixture;
+
+RECT ClientRectIn(HWND control, HWND parent) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
+// --- The window ---------------------------------------------------------------------------------
+
+TEST_F(ItemEditorTest, IsATopmostToolWindowWithItsControlsInPlaceAndInTabOrder) {
+    HWND editor = Editor().Window();
+    RECT client{};
+    GetClientRect(editor, &client);
+    EXPECT_EQ(client.right, 407);
+    EXPECT_EQ(client.bottom, 138);
+    EXPECT_EQ(TextOf(editor), L"Corvalo");
+    const LONG_PTR exStyle = GetWindowLongPtrW(editor, GWL_EXSTYLE);
+    EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
+    EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(GetWindowLongPtrW(editor, GWL_STYLE) & WS_THICKFRAME);
+    EXPECT_FALSE(IsWindowVisible(editor));
+
+    const RECT add = ClientRectIn(Editor().AddButton(), editor);
+    EXPECT_EQ(add.left, 296);
+    EXPECT_EQ(add.top, 23);
+    EXPECT_EQ(add.right - add.left, 92);
+    EXPECT_EQ(add.bottom - add.top, 25);
+    const RECT caption = ClientRectIn(Editor().CaptionField(), editor);
+    EXPECT_EQ(caption.left, 67);
+    EXPECT_EQ(caption.top, 63);
+    EXPECT_EQ(caption.right - caption.left, 213);
+    EXPECT_EQ(TextOf(Editor().AddButton()), L"ADD/UPDATE");
+    EXPECT_EQ(TextOf(Editor().RemoveButton()), L"REMOVE ITEM");
+    EXPECT_EQ(TextOf(Editor().FindIconButton()), L"Find icon");
+    EXPECT_EQ(TextOf(Editor().AddIconButton()), L"Add icon");
+    EXPECT_FALSE(IsWindowEnabled(Editor().AddButton()));
+    EXPECT_FALSE(IsWindowEnabled(Editor().RemoveButton()));
+    EXPECT_EQ(TextOf(Editor().IconIndexField().Edit()), L"-1");
+
+    // With both buttons enabled, Tab walks the fields and buttons in their order.
+    Editor().SetFileNameText(L"x");
+    Editor().SetCaptionText(L"y");
+    const HWND order[] = {Editor().FileNameField(),  Editor().CaptionField(),
+                          Editor().AddButton(),      Editor().RemoveButton(),
+                          Editor().FindIconButton(), Editor().IconIndexField().Edit(),
+                          Editor().AddIconButton(),  Editor().FileNameField()};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        EXPECT_EQ(GetNextDlgTabItem(editor, order[i], FALSE), order[i + 1]) << i;
+}
+
+TEST_F(ItemEditorTest, FirstShowingIsCentredAndLaterOnesKeepTheLastPosition) {
+    RECT first{};
+    WhileShown([&] {
+        EXPECT_TRUE(IsWindowVisible(Editor().Window()));
+        EXPECT_FALSE(IsWindowEnabled(window->Window()));  // modal over the picture
+        GetWindowRect(Editor().Window(), &first);
+        SetWindowPos(Editor().Window(), nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        Editor().Close();
+    });
+    EXPECT_TRUE(IsWindowEnabled(window->Window()));
+    EXPECT_FALSE(IsWindowVisible(Editor().Window()));
+    EXPECT_NEAR((first.left + first.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+    EXPECT_NEAR((first.top + first.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+    WhileShown([&] {
+        RECT again{};
+        GetWindowRect(Editor().Window(), &again);
+        EXPECT_EQ(again.left, 10);
+        EXPECT_EQ(again.top, 20);
+        Editor().Close();
+    });
+}
+
+TEST_F(ItemEditorTest, ButtonsFollowTheFieldsUntrimmedAndClosingClearsBoth) {
+    Editor().SetCaptionText(L" ");
+    EXPECT_FALSE(IsWindowEnabled(Editor().AddButton()));
+    EXPECT_TRUE(IsWindowEnabled(Editor().RemoveButton()));
+    Editor().SetFileNameText(L"  ");
+    EXPECT_TRUE(IsWindowEnabled(Editor().AddButton()));
+    Editor().SetCaptionText(L"");
+    EXPECT_FALSE(IsWindowEnabled(Editor().AddButton()));
+    EXPECT_FALSE(IsWindowEnabled(Editor().RemoveButton()));
+
+    WhileShown([&] {
+        Editor().SetFileNameText(L"C:\\Tools\\a.exe");
+        Editor().SetCaptionText(L"A");
+        PostMessageW(Editor().Window(), WM_CLOSE, 0, 0);  // the close box
+    });
+    EXPECT_FALSE(leftOpen);
+    EXPECT_EQ(Editor().FileNameText(), L"");
+    EXPECT_EQ(Editor().CaptionText(), L"");
+    EXPECT_FALSE(IsWindowEnabled(Editor().AddButton()));
+    EXPECT_EQ(IniValue(Ini(), L"MENU", L"A"), L"<missing>");
+}
+
+// --- Adding, updating, removing -----------------------------------------------------------------
+
+TEST_F(ItemEditorTest, AddStoresTheItemAtOnceRebuildsTheMenuAndCloses) {
+    WhileShown(
+        [&] {
+            Editor().SetFileNameText(L"C:\\Tools\\tool.exe /x");
+            Editor().SetCaptionText(L"Tool");
+            Click(Editor().AddButton());
+        },
+        [&] { window->Menu().CommandItemClick(*window->Menu().FindCommand("Stuff2")); });
+    EXPECT_TRUE(stepsRan);
+    EXPECT_FALSE(leftOpen);
+    EXPECT_EQ(question.asked, 0);
+    EXPECT_EQ(IniValue(Ini(), L"MENU", L"Tool"), L"C:\\Tools\\tool.exe /x");
+    EXPECT_EQ(IniValue(Ini(), L"ICONS", L"Tool"), L"<missing>");
+    EXPECT_EQ(window->LauncherList().TargetOf(L"Tool"), L"C:\\Tools\\tool.exe /x");
+    EXPECT_EQ(MenuCaptions(), std::vector<std::wstring>{L"Tool"});
+    EXPECT_EQ(Editor().CaptionText(), L"");
+    EXPECT_TRUE(messages.errors.empty());
+}
+
+TEST_F(ItemEditorTest, SameCaptionInOtherCaseAsksAndYesReplacesNoKeepsEverything) {
+    Item(L"Notes", L"C:\\old.txt");
+    SetIniValue(Ini(), L"ICONS", L"Notes", L"0");
+    Start();
+
+    question.answer = false;
+    WhileShown([&] {
+        Editor().SetFileNameText(L"C:\\new.txt");
+        Editor().SetCaptionText(L"NOTES");
+        Click(Editor().AddButton());
+    });
+    EXPECT_EQ(question.asked, 1);
+    EXPECT_FALSE(question.topmostWhileAsked);
+    EXPECT_FALSE(leftOpen);
+    EXPECT_EQ(Editor().FileNameText(), L"");
+    EXPECT_EQ(window->LauncherList().Lines(), std::vector<std::wstring>{L"Notes=C:\\old.txt"});
+    EXPECT_EQ(IniValue(Ini(), L"ICONS", L"Notes"), L"0");
+    EXPECT_TRUE(GetWindowLongPtrW(Editor().Window(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+    question.answer = true;
+    WhileShown([&] {
+        Editor().SetFileNameText(L"C:\\new.txt");
+        Editor().SetCaptionText(L"NOTES");
+        Click(Editor().AddButton());
+    });
+    EXPECT_EQ(question.asked, 2);
+    EXPECT_EQ(window->LauncherList().Lines(), std::vector<std::wstring>{L"NOTES=C:\\new.txt"});
+    EXPECT_EQ(IniValue(Ini(), L"MENU", L"Notes"), L"C:\\new.txt");
+    // The field was at -1 (no icon list), which takes the item's icon away.
+    EXPECT_EQ(IniValue(Ini(), L"ICONS", L"Notes"), L"<missing>");
+    EXPECT_EQ(MenuCaptions(), std::vector<std::wstring>{L"NOTES"});
+}
+
+TEST_F(ItemEditorTest, ShiftClickOpensTheItemAndOnlyANewCaptionMakesASecondItem) {
+    Item(L"Tool", L"C:\\Tools\\tool.exe");
+    Start();
+    const auto openWithShift = [&] {
+        testing::HeldKeys shift(true, false);
+        MenuEntry* entry = nullptr;
+        for (const auto& e : window->Menu().TopLevel())
+            if (e->caption == L"Tool")
+                entry = e.get();
+        ASSERT_NE(entry, nullptr);
+        window->Menu().LauncherItemClick(*entry);
+    };
+    WhileShown(
+        [&] {
+            EXPECT_EQ(Editor().FileNameText(), L"C:\\Tools\\tool.exe");
+            EXPECT_EQ(Editor().CaptionText(), L"Tool");
+            EXPECT_TRUE(IsWindowEnabled(Editor().AddButton()));
+            Editor().SetFileNameText(L"D:\\tool2.exe");
+            Click(Editor().AddButton());
+        },
+        openWithShift);
+    EXPECT_EQ(question.asked, 1);
+    EXPECT_EQ(IniValue(Ini(), L"MENU", L"Tool"), L"D:\\tool2.exe");
+
+    WhileShown(
+        [&] {
+            Editor().SetCaptionText(L"Tool 2");
+            Click(Editor().AddButton());
+        },
+        openWithShift);
+    EXPECT_EQ(question.asked, 1);
+    EXPECT_EQ(MenuCaptions().size(), 2u);
+    EXPECT_EQ(window->LauncherList().TargetOf(L"Tool"), L"D:\\tool2.exe");
+    EXPECT_EQ(IniValue(Ini(), L"MENU", L"Tool 2"), L"D:\\tool2.exe");
+}
+
+TEST_F(ItemEditorTest, RemoveDeletesBothKeysAtOnceAndANameOfNoItemOnlyRebuilds) {
+    Item(L"Tool", L"C:\\tool.exe");
+    Item(L"Other", L"C:\\other.exe");
+    SetIniValue(Ini(), L"ICONS", L"Tool", L"3");
+    Start();
+    WhileShown([&] {
+        Editor().SetCaptionText(L"tool");
+        Click(Editor().RemoveButton());
+    });
+    EXPECT_FALSE(leftOpen);
+    EXPECT_EQ(IniValue(Ini(), L"MENU", L"Tool"), L"<missing>");
+    EXPECT_EQ(IniValue(Ini(), L"ICONS", L"Tool"), L"<missing>");
+    EXPECT_EQ(MenuCaptions(), std::vector<std::wstring>{L"Other"});
+
+    WhileShown([&] {
+        Editor().SetCaptionText(L"Settings...");
+        Click(Editor().RemoveButton());
+    });
+    EXPECT_FALSE(leftOpen);
+    EXPECT_EQ(MenuCaptions(), std::vector<std::wstring>{L"Other"});
+    EXPECT_TRUE(messages.errors.empty());
+}
+
+TEST_F(ItemEditorTest, EnterInTheCaptionAddsOnlyWhenAddIsEnabled) {
+    WhileShown([&] {
+        Editor().SetFileNameText(L"C:\\a.exe");
+        SetFocus(Editor().CaptionField());
+        PostMessageW(Editor().CaptionField(), WM_KEYDOWN, VK_RETURN, 0);
+    });
+    EXPECT_TRUE(leftOpen);  // an empty caption: Enter did nothing
+    EXPECT_EQ(window->LauncherList().ItemCount(), 0);
+
+    WhileShown([&] {
+        Editor().SetFileNameText(L"C:\\a.exe");
+        Editor().SetCaptionText(L"A");
+        SetFocus(Editor().CaptionField());
+        PostMessageW(Editor().CaptionField(), WM_KEYDOWN, VK_RETURN, 0);
+    });
+    EXPECT_FALSE(leftOpen);
+    EXPECT_EQ(IniValue(Ini(), L"MENU", L"A"), L"C:\\a.exe");
+}
+
+TEST_F(ItemEditorTest, TextsTheSettingsFileCannotGiveBackAreRefusedWithTheEditorStillOpen) {
+    WhileShown([&] {
+        Editor().SetFileNameText(L"C:\\a.exe");
+        Editor().SetCaptionText(L"a=b");
+        Click(Editor().AddButton());
+        EXPECT_TRUE(Editor().Showing());
+        EXPECT_EQ(Editor().CaptionText(), L"a=b");
+        Editor().Close();
+    });
+    ASSERT_EQ(messages.errors.size(), 1u);
+    EXPECT_EQ(messages.errors[0], L"A caption cannot contain \"=\".");
+    EXPECT_EQ(window->LauncherList().ItemCount(), 0);
+    EXPECT_EQ(IniValue(Ini(), L"MENU", L"a"), L"<missing>");
+}
+
+TEST_F(ItemEditorTest, AFailedSettingsWriteKeepsTheOldItemInTheListAndTheEditorOpen) {
+    Item(L"Tool", L"C:\\old.exe");
+    Start();
+    // A folder where the settings file was: every write to it fails.
+    ASSERT_TRUE(DeleteFileW(Ini().c_str()));
+    ASSERT_TRUE(CreateDirectoryW(Ini().c_str(), nullptr));
+    WhileShown([&] {
+        Editor().SetFileNameText(L"C:\\new.exe");
+        Editor().SetCaptionText(L"Tool");
+        Click(Editor().AddButton());
+        EXPECT_TRUE(Editor().Showing());
+        Editor().Close();
+    });
+    ASSERT_EQ(messages.errors.size(), 1u);
+    EXPECT_EQ(messages.errors[0], L"Unable to write to " + Ini());
+    EXPECT_EQ(window->LauncherList().TargetOf(L"Tool"), L"C:\\old.exe");
+    EXPECT_EQ(MenuCaptions(), std::vector<std::wstring>{L"Tool"});
+}
+
+// --- The icon-index field and the icon buttons --------------------------------------------------
+
+TEST_F(ItemEditorTest, TheIconIndexFieldHoldsOnlyMinusOneOrAnExistingImage) {
+    // An empty icon list: nothing but -1.
+    WhileShown([&] {
+        Editor().IconIndexField().SetValue(3);
+        EXPECT_EQ(TextOf(Editor().IconIndexField().Edit()), L"-1");
+        Editor().Close();
+    });
+    AddImages(2);
+    WhileShown([&] {
+        SpinEdit& field = Editor().IconIndexField();
+        EXPECT_EQ(field.UpperBound(), 1);
+        SetWindowTextW(field.Edit(), L"1");
+        EXPECT_EQ(field.Value(), 1);
+        ASSERT_NE(Editor().Preview().PictureBitmap(), nullptr);
+        EXPECT_EQ(Editor().Preview().PictureBitmap()->Width(), 32);
+        SetWindowTextW(field.Edit(), L"7");  // no such image
+        EXPECT_EQ(TextOf(field.Edit()), L"-1");
+        SetWindowTextW(field.Edit(), L"");
+        EXPECT_EQ(TextOf(field.Edit()), L"-1");
+        SetWindowTextW(field.Edit(), L"x");
+        EXPECT_EQ(TextOf(field.Edit()), L"-1");
+        // The up button steps by one and stops at the last image.
+        for (int i = 0; i < 3; ++i) {
+            NMUPDOWN step{};
+            step.hdr.hwndFrom = field.Buttons();
+            step.hdr.code = UDN_DELTAPOS;
+            step.iDelta = 1;
+            SendMessageW(Editor().Window(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&step));
+        }
+        EXPECT_EQ(field.Value(), 1);
+        Editor().Close();
+    });
+}
+
+TEST_F(ItemEditorTest, AStoredIndexBeyondTheListShowsTheLastImage) {
+    Item(L"Tool", L"C:\\tool.exe");
+    SetIniValue(Ini(), L"ICONS", L"Tool", L"9");
+    Start();
+    AddImages(3);
+    Editor().SetFileNameText(L"C:\\tool.exe");
+    Editor().SetCaptionText(L"Tool");
+    WhileShown([&] {
+        EXPECT_EQ(Editor().IconIndexField().Value(), 2);
+        Editor().Close();
+    });
+}
+
+TEST_F(ItemEditorTest, FindIconThenAddIconThenAddStoresTheNewIcon) {
+    AddImages(1);
+    WriteBytes(folder.File(L"big.ico"), IconFile(48));
+    dialogs.answer = folder.File(L"big.ico");
+    WhileShown([&] {
+        Editor().SetFileNameText(L"C:\\tool.exe");
+        Editor().SetCaptionText(L"Tool");
+        Click(Editor().FindIconButton());
+        ASSERT_NE(Editor().Preview().PictureIcon(), nullptr);
+        EXPECT_EQ(Editor().Preview().PictureIcon()->width, 48);
+        EXPECT_EQ(IconCount(window->IconList()), 1);  // Find icon alone assigns nothing
+        Click(Editor().AddIconButton());
+        EXPECT_EQ(IconCount(window->IconList()), 2);
+        EXPECT_EQ(Editor().IconIndexField().Value(), 1);
+        Click(Editor().AddButton());
+    });
+    EXPECT_EQ(dialogs.lastFilter, L"Icon Files *.ico|*.ico");
+    EXPECT_EQ(IniValue(Ini(), L"ICONS", L"Tool"), L"1");
+    Bitmap image;
+    ASSERT_TRUE(CopyIcon(window->IconList(), 1, image));
+    EXPECT_EQ(image.Width(), 32);
+    EXPECT_EQ(image.PixelAt(16, 16), Color(0xC06020));  // the icon's colour, scaled to 32 x 32
+}
+
+TEST_F(ItemEditorTest, AddIconRefusesSmallIconsAndAppendsNothingButAnIcon) {
+    AddImages(1);
+    WriteBytes(folder.File(L"small.ico"), IconFile(16));
+    WriteBytes(folder.File(L"broken.ico"), {0, 0, 1, 0});
+    WhileShown([&] {
+        // A drawn image is not an icon: nothing is appended, the preview empties, and the field
+        // stays at the last image.
+        SetWindowTextW(Editor().IconIndexField().Edit(), L"0");
+        ASSERT_NE(Editor().Preview().PictureBitmap(), nullptr);
+        Click(Editor().AddIconButton());
+        EXPECT_EQ(IconCount(window->IconList()), 1);
+        EXPECT_TRUE(Editor().Preview().ShowsNothing());
+        EXPECT_EQ(Editor().IconIndexField().Value(), 0);
+
+        SetWindowTextW(Editor().IconIndexField().Edit(), L"-1");
+        dialogs.answer = folder.File(L"small.ico");
+        Click(Editor().FindIconButton());
+        Click(Editor().AddIconButton());
+        EXPECT_EQ(IconCount(window->IconList()), 1);
+        EXPECT_EQ(Editor().IconIndexField().Value(), -1);
+
+        dialogs.answer = folder.File(L"broken.ico");
+        Click(Editor().FindIconButton());
+        EXPECT_TRUE(Editor().Showing());
+        Editor().Close();
+    });
+    ASSERT_EQ(messages.errors.size(), 2u);
+    EXPECT_EQ(messages.errors[0], L"Invalid image size");
+    EXPECT_EQ(messages.errors[1], L"Icon image is not valid");
+}
+
+// --- The real question --------------------------------------------------------------------------
+
+struct QuestionAnswer {
+    explicit QuestionAnswer(std::function<void(HWND dialog)> how) : answer(std::move(how)) {}
+    std::function<void(HWND dialog)> answer;
+    std::wstring text, yes, no;
+    bool yesIsDefault = false;
+};
+QuestionAnswer* pendingAnswer = nullptr;
+
+void CALLBACK AnswerQuestion(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dialog = FindWindowW(L"#32770", L"Confirm");
+    if (!dialog)
+        return;  // not open yet
+    KillTimer(nullptr, id);
+    QuestionAnswer& a = *pendingAnswer;
+    wchar_t text[128] = {};
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        GetWindowTextW(child, text, 128);
+        if (std::wstring(text).find(L"overwrite") != std::wstring::npos)
+            a.text = text;
+    }
+    a.yes = TextOf(GetDlgItem(dialog, IDYES));
+    a.no = TextOf(GetDlgItem(dialog, IDNO));
+    a.yesIsDefault =
+        (GetWindowLongPtrW(GetDlgItem(dialog, IDYES), GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
+    a.answer(dialog);
+}
+
+bool AskAndAnswer(QuestionAnswer& answer) {
+    pendingAnswer = &answer;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, &AnswerQuestion);
+    const bool yes = DialogOverwriteQuestion().Ask(nullptr);
+    KillTimer(nullptr, timer);
+    return yes;
+}
+
+TEST(OverwriteQuestion, AsksWithYesAsDefaultAndTakesNoEscapeAndTheCloseBoxAsNo) {
+    QuestionAnswer clickYes{[](HWND d) { SendMessageW(GetDlgItem(d, IDYES), BM_CLICK, 0, 0); }};
+    EXPECT_TRUE(AskAndAnswer(clickYes));
+    EXPECT_EQ(clickYes.text, L"You are about to overwrite an item.  Continue?");
+    EXPECT_EQ(clickYes.yes, L"&Yes");
+    EXPECT_EQ(clickYes.no, L"&No");
+    EXPECT_TRUE(clickYes.yesIsDefault);
+
+    QuestionAnswer clickNo{[](HWND d) { SendMessageW(GetDlgItem(d, IDNO), BM_CLICK, 0, 0); }};
+    EXPECT_FALSE(AskAndAnswer(clickNo));
+    QuestionAnswer escape{
+        [](HWND d) { PostMessageW(GetDlgItem(d, IDYES), WM_KEYDOWN, VK_ESCAPE, 0); }};
+    EXPECT_FALSE(AskAndAnswer(escape));
+    QuestionAnswer enter{
+        [](HWND d) { PostMessageW(GetDlgItem(d, IDYES), WM_KEYDOWN, VK_RETURN, 0); }};
+    EXPECT_TRUE(AskAndAnswer(enter));
+    QuestionAnswer closeBox{[](HWND d) { PostMessageW(d, WM_CLOSE, 0, 0); }};
+    EXPECT_FALSE(AskAndAnswer(closeBox));
+}
+
+}  // namespace
+}  // namespace corvalo
