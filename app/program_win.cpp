@@ -35,7 +35,8 @@ std::string AnsiModulePath() {
 
 int RunProgram(const std::function<void(const MSG&)>& onMessage) {
     // OLE for drag and drop and the shell; the common controls for image lists and dialogs.
-    OleInitialize(nullptr);
+    // Uninitialised at the end only when this start succeeded, as OLE counts its users.
+    const bool oleReady = SUCCEEDED(OleInitialize(nullptr));
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
@@ -57,7 +58,8 @@ int RunProgram(const std::function<void(const MSG&)>& onMessage) {
         exitCode = static_cast<int>(message.wParam);
     });
 
-    OleUninitialize();
+    if (oleReady)
+        OleUninitialize();
     return exitCode;
 }
 
