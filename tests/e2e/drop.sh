@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Adding an item by dragging a file onto the picture: a real drag with the mouse from another
+# program, the item editor filled with the file, a caption typed, Enter stores it; the settings
+# file holds the item at once, the menu shows it and choosing it runs the file.
+set -euo pipefail
+exe=$1 drag_source=$2 marker_exe=$3 artifacts=$4
+if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
+    echo "needs the X display and Wine prefix of the test command"
+    exit 77
+fi
+mkdir -p "$artifacts"
+folder=$(mktemp -d)
+source_pid=""
+cleanup() {
+    if [ -n "$source_pid" ]; then kill "$source_pid" 2>/dev/null || true; fi
+    rm -rf "$folder"
+}
+trap cleanup EXIT
+cp "$exe" "$folder/corvalo.exe"
+cp "$drag_source" "$folder/drag_source.exe"
+cp "$marker_exe" "$folder/write_marker.exe"
+target_win="$(winepath -w "$folder")\\write_marker.exe"
+
+source "$(dirname "$0")/../../scripts/lib/picture-window.sh"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+settings() { iconv -f UTF-16 -t UTF-8 "$folder/corvalo.ini" 2>/dev/null | tr -d '\r'; }
+
+(cd "$folder" && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
+pid=$!
+window=$(wait_for_picture_window)
+[ -n "$window" ] || fail "the picture window did not appear"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+picture_x=$((X + 128)) picture_y=$((Y + 128))
+
+(cd "$folder" && exec wine drag_source.exe "$target_win" </dev/null >/dev/null 2>&1) &
+source_pid=$!
+for _ in $(seq 1 200); do
+    xdotool search --onlyvisible --name '^Drag source$' >/dev/null 2>&1 && break
+    sleep 0.1
+done
+sleep 0.5
+
+# Press on the source, move over to the picture in steps as a hand does, let go.
+xdotool mousemove 200 200
+sleep 0.2
+xdotool mousedown 1
+sleep 0.3
+for step in $(seq 1 20); do
+    xdotool mousemove "$((200 + (picture_x - 200) * step / 20))" "$((200 + (picture_y - 200) * step / 20))"
+    sleep 0.05
+done
+sleep 0.3
+xdotool mouseup 1
+
+# The editor opens modally with the file as its target; its caption is still empty.
+editor=""
+for _ in $(seq 1 100); do
+    for id in $(xdotool search --onlyvisible --name '^Corvalo$' 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id")"
+        [ "$WIDTH" -gt 300 ] && [ "$WIDTH" != 256 ] && editor=$id
+    done
+    [ -n "$editor" ] && break
+    sleep 0.1
+done
+[ -n "$editor" ] || fail "the item editor did not open after the drop"
+sleep 0.5
+import -window root "$artifacts/drop-editor.png"
+
+# Tab from the target field to the caption, type one, and Enter stores it.
+xdotool key Tab
+xdotool type --delay 50 'Marker'
+sleep 0.3
+import -window root "$artifacts/drop-editor-filled.png"
+xdotool key Return
+for _ in $(seq 1 50); do
+    settings | grep -q '^Marker=' && break
+    sleep 0.1
+done
+settings | grep -qxF "Marker=$target_win" || fail "the item was not stored at once: $(settings)"
+for _ in $(seq 1 50); do
+    [ -f "$folder/drag-result.txt" ] && break
+    sleep 0.1
+done
+tr -d '\r' <"$folder/drag-result.txt" | grep -qx 'dropped [15]' ||
+    fail "the drag source saw: $(cat "$folder/drag-result.txt" 2>/dev/null)"
+
+# The menu holds the new item after Settings... and the spacer; choosing it runs the file.
+xdotool mousemove "$picture_x" "$picture_y"
+sleep 0.2
+xdotool click 3
+sleep 0.8
+import -window root "$artifacts/drop-menu.png"
+xdotool key Down Down Down Return
+for _ in $(seq 1 100); do
+    [ -f "$folder/marker.txt" ] && break
+    sleep 0.1
+done
+[ -f "$folder/marker.txt" ] || fail "choosing the new item did not run it"
+
+# Settings... > Quit.
+xdotool click 3
+sleep 0.8
+xdotool key Down Right
+sleep 0.5
+xdotool key Up Return
+for _ in $(seq 1 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "Quit did not close Corvalo"
+settings | grep -qxF "Marker=$target_win" || fail "the item is gone after the close: $(settings)"
+echo "1 passed, 0 failed"
