@@ -1,5 +1,6 @@
 #include "launcher/drop_target_win.h"
 
+#include "base/com_object_win.h"
 #include "base/scoped_win.h"
 #include "base/text.h"
 #include "launcher/dropped_data.h"
@@ -247,33 +248,9 @@ class FlagScope {
 
 }  // namespace
 
-class DropComboTarget::Implementation final : public IDropTarget {
+class DropComboTarget::Implementation final : public ComObject<IDropTarget> {
   public:
     explicit Implementation(DropHandler onDrop) : onDrop_(std::move(onDrop)) {}
-    Implementation(const Implementation&) = delete;
-    Implementation& operator=(const Implementation&) = delete;
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropTarget)) {
-            *object = static_cast<IDropTarget*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        return static_cast<ULONG>(InterlockedIncrement(&references_));
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&references_);
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
 
     // IDropTarget
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* source, DWORD keys, POINTL,
@@ -296,7 +273,7 @@ class DropComboTarget::Implementation final : public IDropTarget {
     std::wstring title;
 
   private:
-    ~Implementation() = default;
+    ~Implementation() override = default;
 
     void ClearData() {
         files.clear();
@@ -308,7 +285,6 @@ class DropComboTarget::Implementation final : public IDropTarget {
     void ReadUrlAndTitle(IDataObject* source);
     void ReadFileNameMap(IDataObject* source);
 
-    LONG references_ = 1;
     DropHandler onDrop_;
     HWND window_ = nullptr;
     // The data of an acceptable drag over the window; empty while no drag is, or one was refused.

@@ -4,6 +4,8 @@
 // "drag-result.txt" in its working folder and ends.
 #include "test_data_object_win.h"
 
+#include "base/com_object_win.h"
+
 #include <windows.h>
 #include <ole2.h>
 
@@ -14,21 +16,9 @@ namespace {
 
 using corvalo::testing::TestDataObject;
 
-class ButtonDropSource final : public IDropSource {
+// Drops when the left button comes up, gives up on Escape.
+class ButtonDropSource final : public corvalo::ComObject<IDropSource> {
   public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropSource)) {
-            *object = static_cast<IDropSource*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    // Lives on the stack for the whole drag.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override {
         if (escape)
             return DRAGDROP_S_CANCEL;
@@ -42,10 +32,11 @@ std::wstring g_file;
 void Drag() {
     auto data = TestDataObject::Create();
     data->Offer(CF_HDROP, corvalo::testing::DropFilesBlock({g_file}, true));
-    ButtonDropSource source;
+    corvalo::ComPtr<ButtonDropSource> source;
+    *source.Receive() = new ButtonDropSource();
     DWORD effect = DROPEFFECT_NONE;
     const HRESULT result =
-        DoDragDrop(data.Get(), &source, DROPEFFECT_COPY | DROPEFFECT_LINK, &effect);
+        DoDragDrop(data.Get(), source.Get(), DROPEFFECT_COPY | DROPEFFECT_LINK, &effect);
     if (FILE* out = _wfopen(L"drag-result.txt", L"w")) {
         std::fprintf(out, "%s %lu\n", result == DRAGDROP_S_DROP ? "dropped" : "cancelled",
                      static_cast<unsigned long>(effect));

@@ -16,31 +16,11 @@ static_assert(offsetof(FILEGROUPDESCRIPTORA, fgd[0].cFileName) == 76);
 static_assert(offsetof(FILEGROUPDESCRIPTORW, fgd[0].cFileName) == 76);
 static_assert(sizeof(DROPFILES) == 20 && offsetof(DROPFILES, fWide) == 16);
 
-class FormatList final : public IEnumFORMATETC {
+class FormatList final : public ComObject<IEnumFORMATETC> {
   public:
     FormatList(std::vector<FORMATETC> formats, size_t next)
         : formats_(std::move(formats)), next_(next) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumFORMATETC)) {
-            *object = static_cast<IEnumFORMATETC*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        return static_cast<ULONG>(InterlockedIncrement(&references_));
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&references_);
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, FORMATETC* out, ULONG* fetched) override {
         ULONG given = 0;
         for (; given < count && next_ < formats_.size(); ++given)
@@ -65,8 +45,7 @@ class FormatList final : public IEnumFORMATETC {
     }
 
   private:
-    ~FormatList() = default;
-    LONG references_ = 1;
+    ~FormatList() override = default;
     std::vector<FORMATETC> formats_;
     size_t next_;
 };
@@ -130,29 +109,6 @@ const TestDataObject::Offered* TestDataObject::Find(const FORMATETC& format) con
         }
     }
     return nullptr;
-}
-
-HRESULT TestDataObject::QueryInterface(REFIID iid, void** object) {
-    if (!object)
-        return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
-        *object = static_cast<IDataObject*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG TestDataObject::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&references_));
-}
-
-ULONG TestDataObject::Release() {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0)
-        delete this;
-    return static_cast<ULONG>(left);
 }
 
 HRESULT TestDataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {

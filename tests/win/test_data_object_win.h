@@ -5,6 +5,7 @@
 // reports back. Beside it, builders of the blocks that the shell and browsers offer, and a whole
 // drop (enter, one move, drop) through a drop target.
 
+#include "base/com_object_win.h"
 #include "base/scoped_win.h"
 
 #include <windows.h>
@@ -20,7 +21,7 @@ namespace corvalo::testing {
 
 constexpr LONG kAllItems = -1;
 
-class TestDataObject final : public IDataObject {
+class TestDataObject final : public ComObject<IDataObject> {
   public:
     static ComPtr<TestDataObject> Create();
 
@@ -37,10 +38,6 @@ class TestDataObject final : public IDataObject {
     // How often a target asked for data (GetData), to tell that a refused drop read nothing.
     int DataRequests() const { return dataRequests_; }
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     // IDataObject
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
     HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC* format, STGMEDIUM* medium) override;
@@ -58,10 +55,9 @@ class TestDataObject final : public IDataObject {
         std::vector<uint8_t> bytes;
     };
     TestDataObject() = default;
-    ~TestDataObject() = default;
+    ~TestDataObject() override = default;
     const Offered* Find(const FORMATETC& format) const;
 
-    LONG references_ = 1;
     std::vector<Offered> offered_;
     std::optional<DWORD> performedEffect_;
     int dataRequests_ = 0;
