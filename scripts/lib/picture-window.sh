@@ -26,3 +26,29 @@ wait_for_picture_window() {
     done
     echo "$window"
 }
+
+# Opens the popup menu with a right click at a point of the picture.
+open_menu_at() {
+    xdotool mousemove "$1" "$2"
+    sleep 0.2
+    xdotool click 3
+    sleep 0.8
+}
+
+# In the open menu, Settings... > Quit: into the submenu, up to its last entry. A screenshot of
+# the open submenu goes to the file given, if any.
+choose_quit() {
+    xdotool key Down Right
+    sleep 0.5
+    [ -n "${1:-}" ] && import -window root "$1"
+    xdotool key Up Return
+}
+
+# Waits up to 10 seconds for a process to end; false when it still runs.
+wait_for_exit() {
+    for _ in $(seq 1 100); do
+        kill -0 "$1" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    ! kill -0 "$1" 2>/dev/null
+}

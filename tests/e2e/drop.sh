@@ -86,10 +86,7 @@ tr -d '\r' <"$folder/drag-result.txt" | grep -qx 'dropped [15]' ||
     fail "the drag source saw: $(cat "$folder/drag-result.txt" 2>/dev/null)"
 
 # The menu holds the new item after Settings... and the spacer; choosing it runs the file.
-xdotool mousemove "$picture_x" "$picture_y"
-sleep 0.2
-xdotool click 3
-sleep 0.8
+open_menu_at "$picture_x" "$picture_y"
 import -window root "$artifacts/drop-menu.png"
 xdotool key Down Down Down Return
 for _ in $(seq 1 100); do
@@ -98,16 +95,8 @@ for _ in $(seq 1 100); do
 done
 [ -f "$folder/marker.txt" ] || fail "choosing the new item did not run it"
 
-# Settings... > Quit.
-xdotool click 3
-sleep 0.8
-xdotool key Down Right
-sleep 0.5
-xdotool key Up Return
-for _ in $(seq 1 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "Quit did not close Corvalo"
+open_menu_at "$picture_x" "$picture_y"
+choose_quit
+wait_for_exit "$pid" || fail "Quit did not close Corvalo"
 settings | grep -qxF "Marker=$target_win" || fail "the item is gone after the close: $(settings)"
 echo "1 passed, 0 failed"

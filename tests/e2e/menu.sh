@@ -31,12 +31,7 @@ window=$(wait_for_picture_window)
 sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$window")"
 
-open_menu() {
-    xdotool mousemove "$((X + 60))" "$((Y + 60))"
-    sleep 0.2
-    xdotool click 3
-    sleep 0.8
-}
+open_menu() { open_menu_at "$((X + 60))" "$((Y + 60))"; }
 
 # Open the menu and keep a picture of it; then Down, Down, Down: Settings..., the spacer, the
 # first item ("Alpha marker"), and Enter runs it.
@@ -53,15 +48,8 @@ sleep 0.2
 
 # Settings... > Quit: into the submenu, up to its last entry.
 open_menu
-xdotool key Down Right
-sleep 0.5
-import -window root "$artifacts/menu-settings.png"
-xdotool key Up Return
-for _ in $(seq 1 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "Quit did not close Corvalo"
+choose_quit "$artifacts/menu-settings.png"
+wait_for_exit "$pid" || fail "Quit did not close Corvalo"
 text=$(iconv -f UTF-16 -t UTF-8 "$folder/corvalo.ini" | tr -d '\r')
 echo "$text" | grep -qx 'Alpha=200' || fail "the final save did not run: $text"
 echo "$text" | grep -q '^Gamma=https://example.com$' || fail "items not saved: $text"
