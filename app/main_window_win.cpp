@@ -30,6 +30,9 @@ constexpr int kDefaultHeight = 295;
 constexpr int kPictureSide = 256;
 constexpr DWORD kSizeableStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kBorderlessStyle = WS_POPUP | WS_CLIPCHILDREN;
+// The timer that makes the item editor once the start-up has shown the picture.
+constexpr UINT_PTR kMakeEditorTimer = 1;
+constexpr UINT kMakeEditorDelayMs = 100;
 
 const std::wstring kAdmin = L"ADMIN";
 const std::wstring kMenu = L"MENU";
@@ -68,8 +71,6 @@ MainWindow::MainWindow(MainWindowOptions options)
     picture_.SetTransparent(true);
 
     RunHandler(*messages_, window_, [&] { FormCreate(); });
-
-    editor_ = std::make_unique<ItemEditor>(*this);
 }
 
 MainWindow::~MainWindow() {
@@ -107,6 +108,16 @@ HWND MainWindow::CreateMainWindow() {
 void MainWindow::Show() {
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
+    // The editor is hidden until the user asks for it; making it costs about as much as the
+    // rest of the start-up's own work, so it is made once the picture is on screen and the
+    // program is idle, not before the first paint.
+    SetTimer(window_, kMakeEditorTimer, kMakeEditorDelayMs, nullptr);
+}
+
+ItemEditor& MainWindow::Editor() {
+    if (!editor_)
+        editor_ = std::make_unique<ItemEditor>(*this);
+    return *editor_;
 }
 
 // Start-up, in its fixed order. An error ends it at the failing step (the caller shows it).
@@ -343,7 +354,7 @@ void MainWindow::DogImage1DblClick() {
 
 void MainWindow::DropComboTarget1Drop(const std::vector<std::wstring>& files,
                                       const std::string& url, DWORD keyState) {
-    ItemEditor& editor = *editor_;
+    ItemEditor& editor = Editor();
     if (!files.empty()) {
         const std::wstring& first = files.front();  // further names are ignored
         if ((keyState & MK_SHIFT) && IsPictureFile(first)) {
@@ -417,6 +428,13 @@ LRESULT CALLBACK MainWindow::WindowProcedure(HWND window, UINT message, WPARAM w
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_TIMER:
+            if (wParam == kMakeEditorTimer) {
+                KillTimer(window_, kMakeEditorTimer);
+                RunHandler(*messages_, window_, [&] { Editor(); });
+                return 0;
+            }
+            break;
         case WM_PAINT: {
             ScopedPaint paint(window_);
             picture_.Paint(paint.Dc(), background_);

@@ -70,7 +70,8 @@ class MainWindow final : public PictureOwner {
     // State other parts of the program read and change.
     corvalo::LauncherList& LauncherList() { return launcherList_; }
     LauncherMenu& Menu() { return *menu_; }
-    ItemEditor& Editor() { return *editor_; }
+    // The item editor, made when first needed or, at the latest, once the picture is on screen.
+    ItemEditor& Editor();
     DropComboTarget& DropTarget() { return *dropTarget_; }
     CommonDialogs& Dialogs() { return options_.dialogs ? *options_.dialogs : realDialogs_; }
     OverwriteQuestion& Question() { return options_.question ? *options_.question : realQuestion_; }
@@ -151,7 +152,7 @@ class MainWindow final : public PictureOwner {
     ScopedImageList iconList_;
     std::unique_ptr<LauncherMenu> menu_;
     std::unique_ptr<DropComboTarget> dropTarget_;
-    // The item editor, made right after the main window and kept until the end.
+    // The item editor, made once and kept until the end (see Editor()).
     std::unique_ptr<ItemEditor> editor_;
 
     // Own state.
