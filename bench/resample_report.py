@@ -47,6 +47,18 @@ def main():
             print(f"{'Pillow ' + pillow['pillow'] + ' ' + name:52} {r['ms']:9.3f} "
                   f"{r['src_Mpx/s']:9.1f}")
         print()
+    # The table lines of scripts/bench.sh: ours beside Pillow's fastest way to the same result.
+    for case, theirs in PAIRS:
+        name = f"into/{case}"
+        if name not in ours:
+            continue
+        best = min(theirs, key=lambda n: pillow["cases"][n]["ms"])
+        print(f"FIGURE\tResample {case}, 24 bpp\t{ours[name]['ms']:.3f}\t"
+              f"{pillow['cases'][best]['ms']:.3f}\tPillow {best.split(' ', 1)[1]}\tms\t<=1.0")
+    large = f"into/{PAIRS[0][0]}"
+    if large in ours:
+        print(f"FIGURE\tResample {PAIRS[0][0]}, source speed\t{ours[large]['src_Mpx/s']:.1f}\t"
+              f"\t-\tMpx/s\t>=1000")
     others = [n for n in ours if not any(n.endswith("/" + c) for c, _ in PAIRS)]
     if others:
         print("Other cases")

@@ -15,6 +15,7 @@
 // live in a folder of its own in the temporary folder, deleted at the end.
 
 #include "base/scoped_win.h"
+#include "bench/figure.h"
 #include "base/text.h"
 #include "shell/sys_image_list_win.h"
 
@@ -244,6 +245,8 @@ int main(int argc, char** argv) {
         }
         const double l = Median(lookup), f = Median(floor), b = Median(bare);
         std::printf("%-24s %12.1f %12.1f %12.1f %10.2f %10.2f\n", c.title, l, f, b, l / f, l / b);
+        corvalo::bench::PrintFigure((std::string("Icon lookup, ") + c.title).c_str(), l, f,
+                                    "shell calls", "us", "<=1.2");
         std::fflush(stdout);
     }
     if (!agree)

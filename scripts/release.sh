@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds the release archive dist/corvalo-VERSION-win64.zip: corvalo.exe (Release, stripped) and
+# the user README. The same commit gives the same bytes: the exe carries no link time stamp and no
+# build folder paths, and the archive's entries have a fixed date, order and permissions.
+#
+#   scripts/release.sh           build the archive and print its SHA-256
+#   scripts/release.sh --check   build it twice in two fresh folders and compare the bytes
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+version=$(sed -n 's/^project(Corvalo VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+if [[ -z $version ]]; then
+    echo "release: no version in CMakeLists.txt" >&2
+    exit 1
+fi
+if ! grep -q "VALUE \"ProductVersion\", \"$version" resources/corvalo.rc; then
+    echo "release: the version resource in resources/corvalo.rc does not say $version" >&2
+    exit 1
+fi
+
+scripts/install-deps.sh
+codecs=$(scripts/build-codecs.sh)
+
+# build_archive <build folder> <archive>
+build_archive() {
+    local build=$1 archive=$2
+    # The build folder's path must not reach the exe: it differs between clones and machines.
+    local map="-ffile-prefix-map=$root=. -ffile-prefix-map=$build=build"
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+        -DCORVALO_WINDOWS_PREFIX="$codecs" -DCMAKE_BUILD_TYPE=Release -DCORVALO_TESTS=OFF \
+        -DCMAKE_C_FLAGS="$map" -DCMAKE_CXX_FLAGS="$map" \
+        -DCMAKE_EXE_LINKER_FLAGS="-s -Wl,--no-insert-timestamp" >/dev/null
+    cmake --build "$build" -j "$(nproc)" --target corvalo >/dev/null
+    /usr/bin/python3 "$root/tools/make_release_zip.py" "$archive" \
+        "corvalo.exe=$build/corvalo.exe" "README.txt=$root/release/README.txt" \
+        --version "$version"
+}
+
+name=corvalo-$version-win64.zip
+mkdir -p dist
+if [[ ${1:-} == --check ]]; then
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+    build_archive "$work/one/build" "$work/one.zip"
+    build_archive "$work/two/build" "$work/two.zip"
+    if cmp -s "$work/one.zip" "$work/two.zip"; then
+        echo "release: two builds in two folders gave the same bytes:" \
+            "$(sha256sum "$work/one.zip" | cut -d ' ' -f 1)"
+        cp "$work/one.zip" "dist/$name"
+    else
+        echo "release: two builds differ" >&2
+        cmp "$work/one/build/corvalo.exe" "$work/two/build/corvalo.exe" >&2 || true
+        exit 1
+    fi
+else
+    build_archive "$root/build/release" "dist/$name"
+fi
+echo "dist/$name  $(sha256sum "dist/$name" | cut -d ' ' -f 1)"
