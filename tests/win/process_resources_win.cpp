@@ -169,13 +169,14 @@ size_t PrivateBytes() {
 }
 
 ResourceSnapshot TakeResourceSnapshot() {
-    return {GdiObjectCount(), UserObjectCount(), PrivateBytes()};
+    return {GdiObjectCount(), UserObjectCount(), KernelHandleCount(), PrivateBytes()};
 }
 
 std::string Describe(const ResourceSnapshot& snapshot) {
-    char text[128];
-    std::snprintf(text, sizeof(text), "%ld GDI, %ld USER objects, %.2f MB private memory",
-                  snapshot.gdi, snapshot.user, snapshot.privateBytes / 1048576.0);
+    char text[160];
+    std::snprintf(text, sizeof(text),
+                  "%ld GDI, %ld USER objects, %ld kernel handles, %.2f MB private memory",
+                  snapshot.gdi, snapshot.user, snapshot.kernel, snapshot.privateBytes / 1048576.0);
     return text;
 }
 

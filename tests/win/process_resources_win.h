@@ -23,6 +23,7 @@ size_t PrivateBytes();
 struct ResourceSnapshot {
     long gdi = 0;
     long user = 0;
+    long kernel = 0;
     size_t privateBytes = 0;
 };
 ResourceSnapshot TakeResourceSnapshot();
