@@ -7,6 +7,13 @@
 namespace corvalo {
 namespace {
 
+ReplaceStepHook gReplaceStepHook = nullptr;
+
+void Reached(ReplaceStep step, HANDLE temporary, std::span<const uint8_t> bytes) {
+    if (gReplaceStepHook)
+        gReplaceStepHook(step, temporary, bytes);
+}
+
 // Both name forms funnel into these, so the 8-bit and UTF-16 paths behave alike.
 struct FileName {
     std::wstring wide;  // used when ansi is empty
@@ -96,6 +103,7 @@ void ReplaceAll(const FileName& target, std::span<const uint8_t> bytes) {
             temporary.Open(GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
         if (!file)
             ThrowFileError(kCannotCreate, target, GetLastError());
+        Reached(ReplaceStep::TemporaryCreated, file.Get(), bytes);
         size_t done = 0;
         while (done < bytes.size()) {
             DWORD wrote = 0;
@@ -108,18 +116,22 @@ void ReplaceAll(const FileName& target, std::span<const uint8_t> bytes) {
             }
             done += wrote;
         }
+        Reached(ReplaceStep::Written, file.Get(), bytes);
         if (!FlushFileBuffers(file.Get())) {
             const DWORD code = GetLastError();
             file.Reset();
             temporary.Delete();
             ThrowFileError(kCannotCreate, target, code);
         }
+        Reached(ReplaceStep::Flushed, file.Get(), bytes);
     }
+    Reached(ReplaceStep::Closed, nullptr, bytes);
     if (!temporary.MoveOver(target)) {
         const DWORD code = GetLastError();
         temporary.Delete();
         ThrowFileError(kCannotCreate, target, code);
     }
+    Reached(ReplaceStep::Moved, nullptr, bytes);
 }
 
 }  // namespace
@@ -157,6 +169,10 @@ void ReplaceFileContents(const std::wstring& path, std::span<const uint8_t> byte
 }
 void ReplaceFileContents(const std::string& ansiPath, std::span<const uint8_t> bytes) {
     ReplaceAll(Ansi(ansiPath), bytes);
+}
+
+void SetReplaceStepHook(ReplaceStepHook hook) {
+    gReplaceStepHook = hook;
 }
 
 }  // namespace corvalo

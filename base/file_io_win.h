@@ -30,4 +30,13 @@ std::vector<uint8_t> ReadWholeFile(const std::string& ansiPath);
 void ReplaceFileContents(const std::wstring& path, std::span<const uint8_t> bytes);
 void ReplaceFileContents(const std::string& ansiPath, std::span<const uint8_t> bytes);
 
+// The points between the steps of ReplaceFileContents. A test build of the program stops itself
+// at one of them to play a crash there; `temporary` is the open temporary file, or null once it
+// is closed.
+enum class ReplaceStep { TemporaryCreated, Written, Flushed, Closed, Moved };
+using ReplaceStepHook = void (*)(ReplaceStep step, HANDLE temporary,
+                                 std::span<const uint8_t> bytes);
+// Null (the default) calls nothing.
+void SetReplaceStepHook(ReplaceStepHook hook);
+
 }  // namespace corvalo

@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "picture/bmp_format.h"
 #include "picture/picture_file.h"
+#include "sample_pictures_win.h"
 #include "test_support_win.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,10 @@
 namespace corvalo {
 namespace {
 
+using testing::EnhancedMetafile;
+using testing::IconFile;
 using testing::TempFolder;
+using testing::TinyGif;
 using testing::WriteBytes;
 
 std::wstring ErrorOf(const std::wstring& file) {
@@ -25,22 +29,6 @@ std::wstring ErrorOf(const std::wstring& file) {
 }
 
 constexpr Color kRed = MakeColor(255, 0, 0);
-
-// An enhanced metafile of 1 x 0.5 inches (96 x 48 pixels on a 96-dpi screen) with a red
-// rectangle from (20, 10) to (40, 30) in screen pixels.
-std::vector<uint8_t> EnhancedMetafile() {
-    const RECT frame{0, 0, 2540, 1270};  // hundredths of a millimetre
-    HDC dc = CreateEnhMetaFileW(nullptr, nullptr, &frame, nullptr);
-    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-    const RECT box{20, 10, 40, 30};
-    FillRect(dc, &box, red);
-    DeleteObject(red);
-    HENHMETAFILE metafile = CloseEnhMetaFile(dc);
-    std::vector<uint8_t> bytes(GetEnhMetaFileBits(metafile, 0, nullptr));
-    GetEnhMetaFileBits(metafile, UINT(bytes.size()), bytes.data());
-    DeleteEnhMetaFile(metafile);
-    return bytes;
-}
 
 // An old-style metafile behind a placeable header: 200 x 100 units at 200 units per inch, a red
 // rectangle on units (20, 20) to (80, 60).
@@ -124,48 +112,6 @@ TEST(PictureLoadPlatform, PlaceableMetafileByContentAndByExtension) {
     EXPECT_EQ(ErrorOf(badEmf), L"Metafile is not valid");
 }
 
-// A 16 x 16 icon of 32 bits: the left half opaque red, the right half fully transparent.
-std::vector<uint8_t> IconFile() {
-    std::vector<uint8_t> image;
-    const auto u16 = [&](std::vector<uint8_t>& v, unsigned x) {
-        v.push_back(uint8_t(x));
-        v.push_back(uint8_t(x >> 8));
-    };
-    const auto u32 = [&](std::vector<uint8_t>& v, unsigned x) {
-        u16(v, x & 0xFFFF);
-        u16(v, x >> 16);
-    };
-    u32(image, 40);
-    u32(image, 16);
-    u32(image, 32);  // colour and mask
-    u16(image, 1);
-    u16(image, 32);
-    for (int i = 0; i < 6; ++i) {
-        u32(image, 0);
-    }
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            if (x < 8) {
-                image.insert(image.end(), {0, 0, 255, 255});
-            } else {
-                image.insert(image.end(), {0, 255, 0, 0});
-            }
-        }
-    }
-    image.insert(image.end(), 16 * 4, 0);  // AND mask: alpha decides
-    std::vector<uint8_t> file;
-    u16(file, 0);
-    u16(file, 1);
-    u16(file, 1);
-    file.insert(file.end(), {16, 16, 0, 0});
-    u16(file, 1);
-    u16(file, 32);
-    u32(file, unsigned(image.size()));
-    u32(file, 22);
-    file.insert(file.end(), image.begin(), image.end());
-    return file;
-}
-
 TEST(PictureLoadPlatform, IconIsDrawnOntoWhite) {
     TempFolder folder;
     const std::wstring path = folder.File(L"app.ico");
@@ -182,15 +128,6 @@ TEST(PictureLoadPlatform, IconIsDrawnOntoWhite) {
     broken[19] = 0xFF;
     WriteBytes(path, broken);
     EXPECT_EQ(ErrorOf(path), L"Icon image is not valid");
-}
-
-// A 2 x 1 GIF (red, blue) padded with a comment to the general path's 54 bytes.
-std::vector<uint8_t> TinyGif() {
-    std::vector<uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a', 2, 0,   1,    0,    0x80,
-                                0,   0,   255, 0,   0,   0,   0, 255, 0x21, 0xFE, 40};
-    gif.insert(gif.end(), 40, 'c');
-    gif.insert(gif.end(), {0, ',', 0, 0, 0, 0, 2, 0, 1, 0, 0, 2, 2, 0x44, 0x0A, 0, ';'});
-    return gif;
 }
 
 TEST(PictureLoadPlatform, FileWithoutExtensionGoesToTheOlePictureLoader) {

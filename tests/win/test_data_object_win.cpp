@@ -18,8 +18,10 @@ static_assert(sizeof(DROPFILES) == 20 && offsetof(DROPFILES, fWide) == 16);
 
 class FormatList final : public ComObject<IEnumFORMATETC> {
   public:
-    FormatList(std::vector<FORMATETC> formats, size_t next)
-        : formats_(std::move(formats)), next_(next) {}
+    FormatList(std::vector<FORMATETC> formats, size_t next, std::shared_ptr<long> live)
+        : formats_(std::move(formats)), next_(next), live_(std::move(live)) {
+        ++*live_;
+    }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, FORMATETC* out, ULONG* fetched) override {
         ULONG given = 0;
@@ -40,14 +42,29 @@ class FormatList final : public ComObject<IEnumFORMATETC> {
     HRESULT STDMETHODCALLTYPE Clone(IEnumFORMATETC** copy) override {
         if (!copy)
             return E_POINTER;
-        *copy = new FormatList(formats_, next_);
+        *copy = new FormatList(formats_, next_, live_);
         return S_OK;
     }
 
   private:
-    ~FormatList() override = default;
+    ~FormatList() override { --*live_; }
     std::vector<FORMATETC> formats_;
     size_t next_;
+    std::shared_ptr<long> live_;
+};
+
+// Owns a memory block lent to a target; ReleaseStgMedium gives the block back by releasing this.
+class LentBlock final : public ComObject<IUnknown> {
+  public:
+    LentBlock(ScopedGlobalMemory memory, std::shared_ptr<long> live)
+        : memory_(std::move(memory)), live_(std::move(live)) {
+        ++*live_;
+    }
+
+  private:
+    ~LentBlock() override { --*live_; }
+    ScopedGlobalMemory memory_;
+    std::shared_ptr<long> live_;
 };
 
 ScopedGlobalMemory GlobalCopy(const std::vector<uint8_t>& bytes) {
@@ -124,7 +141,12 @@ HRESULT TestDataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {
         return E_OUTOFMEMORY;
     if (offer->format.tymed == TYMED_HGLOBAL) {
         medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = memory.Release();
+        if (watchMedia_) {
+            medium->hGlobal = memory.Get();
+            medium->pUnkForRelease = new LentBlock(std::move(memory), liveLentBlocks_);
+        } else {
+            medium->hGlobal = memory.Release();
+        }
         return S_OK;
     }
     IStream* stream = nullptr;
@@ -135,7 +157,18 @@ HRESULT TestDataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {
     stream->Seek(end, STREAM_SEEK_END, nullptr);
     medium->tymed = TYMED_ISTREAM;
     medium->pstm = stream;
+    if (watchMedia_) {
+        stream->AddRef();
+        *watchedStreams_.emplace_back().Receive() = stream;
+    }
     return S_OK;
+}
+
+int TestDataObject::MediaHeld() const {
+    int held = static_cast<int>(*liveLentBlocks_);
+    for (const ComPtr<IStream>& stream : watchedStreams_)
+        held += ReferenceCount(stream.Get()) > 1;
+    return held;
 }
 
 HRESULT TestDataObject::GetDataHere(FORMATETC*, STGMEDIUM*) {
@@ -183,7 +216,7 @@ HRESULT TestDataObject::EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats)
     std::vector<FORMATETC> list;
     for (const Offered& offer : offered_)
         list.push_back(offer.format);
-    *formats = new FormatList(std::move(list), 0);
+    *formats = new FormatList(std::move(list), 0, liveFormatLists_);
     return S_OK;
 }
 
@@ -197,6 +230,11 @@ HRESULT TestDataObject::DUnadvise(DWORD) {
 
 HRESULT TestDataObject::EnumDAdvise(IEnumSTATDATA**) {
     return OLE_E_ADVISENOTSUPPORTED;
+}
+
+ULONG ReferenceCount(IUnknown* object) {
+    object->AddRef();
+    return object->Release();
 }
 
 CLIPFORMAT RegisteredFormat(const wchar_t* name) {

@@ -12,6 +12,7 @@
 #include <ole2.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,15 @@ class TestDataObject final : public ComObject<IDataObject> {
     // How often a target asked for data (GetData), to tell that a refused drop read nothing.
     int DataRequests() const { return dataRequests_; }
 
+    // From now on every medium handed out is watched: memory blocks are lent through an owner
+    // object (pUnkForRelease) that frees them when the target gives the medium back, and streams
+    // are kept to check that the target let go of them.
+    void WatchMedia() { watchMedia_ = true; }
+    // Watched memory blocks and streams the target still holds.
+    int MediaHeld() const;
+    // Format lists (EnumFormatEtc) handed out and not yet released.
+    long FormatListsHeld() const { return *liveFormatLists_; }
+
     // IDataObject
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
     HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC* format, STGMEDIUM* medium) override;
@@ -61,7 +71,15 @@ class TestDataObject final : public ComObject<IDataObject> {
     std::vector<Offered> offered_;
     std::optional<DWORD> performedEffect_;
     int dataRequests_ = 0;
+    bool watchMedia_ = false;
+    // Shared with the objects handed out, which may outlive this one.
+    std::shared_ptr<long> liveFormatLists_ = std::make_shared<long>(0);
+    std::shared_ptr<long> liveLentBlocks_ = std::make_shared<long>(0);
+    std::vector<ComPtr<IStream>> watchedStreams_;
 };
+
+// The reference count an object has now (taken by adding one and giving it back).
+ULONG ReferenceCount(IUnknown* object);
 
 CLIPFORMAT RegisteredFormat(const wchar_t* name);
 
