@@ -34,7 +34,7 @@ run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 source "$(dirname "$0")/../../scripts/lib/picture-window.sh"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-step() { echo "== $*"; }
+step() { echo "== [${SECONDS}s] $*"; }
 shot() { import -window root "$artifacts/story-$1.png"; }
 settings() { settings_text "$ini"; }
 has_setting() { settings | grep -qxF "$1"; }
