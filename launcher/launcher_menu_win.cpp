@@ -260,8 +260,10 @@ void LauncherMenu::ChooseMenuFont() {
 }
 
 void LauncherMenu::ShowInTaskbar(bool show) {
-    ShowWindow(window_.ApplicationWindowHandle(), show ? SW_SHOW : SW_HIDE);
+    // The choice is set first: showing the button's window activates it, which hands the
+    // activation on to the picture, whose activation shows or hides that window by the choice.
     window_.SetActivationShowCommand(show ? SW_SHOW : SW_HIDE);
+    ShowWindow(window_.ApplicationWindowHandle(), show ? SW_SHOW : SW_HIDE);
     if (SettingsStore* settings = window_.Settings())
         settings->WriteBool(kAdmin, L"Hide", show);
 }

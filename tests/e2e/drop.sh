@@ -24,7 +24,7 @@ target_win="$(winepath -w "$folder")\\write_marker.exe"
 source "$(dirname "$0")/../../scripts/lib/picture-window.sh"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-settings() { iconv -f UTF-16 -t UTF-8 "$folder/corvalo.ini" 2>/dev/null | tr -d '\r'; }
+settings() { settings_text "$folder/corvalo.ini"; }
 
 (cd "$folder" && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
 pid=$!
@@ -33,46 +33,17 @@ window=$(wait_for_picture_window)
 eval "$(xdotool getwindowgeometry --shell "$window")"
 picture_x=$((X + 128)) picture_y=$((Y + 128))
 
-(cd "$folder" && exec wine drag_source.exe "$target_win" </dev/null >/dev/null 2>&1) &
-source_pid=$!
-for _ in $(seq 1 200); do
-    xdotool search --onlyvisible --name '^Drag source$' >/dev/null 2>&1 && break
-    sleep 0.1
-done
-sleep 0.5
+start_drag_source "$folder" drag_source.exe "$target_win" ||
+    fail "the drag source did not show its window"
+source_pid=$drag_source_pid
 
 # Press on the source, move over to the picture in steps as a hand does, let go.
-xdotool mousemove 200 200
-sleep 0.2
-xdotool mousedown 1
-sleep 0.3
-for step in $(seq 1 20); do
-    xdotool mousemove "$((200 + (picture_x - 200) * step / 20))" "$((200 + (picture_y - 200) * step / 20))"
-    sleep 0.05
-done
-sleep 0.3
-xdotool mouseup 1
+drag_mouse 200 200 "$picture_x" "$picture_y"
 
-# The editor opens modally with the file as its target; its caption is still empty.
-editor=""
-for _ in $(seq 1 100); do
-    for id in $(xdotool search --onlyvisible --name '^Corvalo$' 2>/dev/null); do
-        eval "$(xdotool getwindowgeometry --shell "$id")"
-        [ "$WIDTH" -gt 300 ] && [ "$WIDTH" != 256 ] && editor=$id
-    done
-    [ -n "$editor" ] && break
-    sleep 0.1
-done
-[ -n "$editor" ] || fail "the item editor did not open after the drop"
-sleep 0.5
-import -window root "$artifacts/drop-editor.png"
-
-# Tab from the target field to the caption, type one, and Enter stores it.
-xdotool key Tab
-xdotool type --delay 50 'Marker'
-sleep 0.3
-import -window root "$artifacts/drop-editor-filled.png"
-xdotool key Return
+# The editor opens modally with the file as its target and its caption still empty; a caption is
+# typed, and Enter stores it.
+name_item_in_editor "$window" Marker "$artifacts/drop-editor.png" "$artifacts/drop-editor-filled.png" ||
+    fail "the item editor did not open after the drop"
 for _ in $(seq 1 50); do
     settings | grep -q '^Marker=' && break
     sleep 0.1

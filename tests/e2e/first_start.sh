@@ -31,17 +31,7 @@ echo "window at $X,$Y size ${WIDTH}x$HEIGHT"
 import -window root "$artifacts/first-start.png"
 
 # Drag the picture 100 pixels left and 60 up with the left button.
-start_x=$((X + 128)) start_y=$((Y + 128))
-xdotool mousemove "$start_x" "$start_y"
-sleep 0.2
-xdotool mousedown 1
-sleep 0.3
-for step in 1 2 3 4 5 6 7 8 9 10; do
-    xdotool mousemove "$((start_x - step * 10))" "$((start_y - step * 6))"
-    sleep 0.05
-done
-sleep 0.2
-xdotool mouseup 1
+drag_mouse "$((X + 128))" "$((Y + 128))" "$((X + 28))" "$((Y + 68))"
 sleep 0.5
 eval "$(geometry)"
 echo "after the drag: $X,$Y"
@@ -54,7 +44,7 @@ wait "$pid" 2>/dev/null || true
 ini="$folder/corvalo.ini"
 [ -f "$ini" ] || fail "no settings file"
 [ "$(head -c 2 "$ini" | od -An -tx1 | tr -d ' ')" = fffe ] || fail "the settings file is not UTF-16"
-text=$(iconv -f UTF-16 -t UTF-8 "$ini" | tr -d '\r')
+text=$(settings_text "$ini")
 echo "$text" | grep -qx 'FormLeft=1488' || fail "FormLeft not saved: $text"
 echo "$text" | grep -qx 'FormTop=191' || fail "FormTop not saved: $text"
 echo "$text" | grep -qx 'Alpha=200' || fail "Alpha not saved: $text"

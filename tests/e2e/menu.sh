@@ -50,7 +50,7 @@ sleep 0.2
 open_menu
 choose_quit "$artifacts/menu-settings.png"
 wait_for_exit "$pid" || fail "Quit did not close Corvalo"
-text=$(iconv -f UTF-16 -t UTF-8 "$folder/corvalo.ini" | tr -d '\r')
+text=$(settings_text "$folder/corvalo.ini")
 echo "$text" | grep -qx 'Alpha=200' || fail "the final save did not run: $text"
 echo "$text" | grep -q '^Gamma=https://example.com$' || fail "items not saved: $text"
 [ -s "$folder/corvalo.bmp" ] || fail "no picture file"

@@ -4,12 +4,16 @@
 //   window_state report <exe>     prints "iconic=<0|1> foreground=<0|1>": whether that copy's
 //                                 application window is minimised, and whether the foreground
 //                                 window belongs to that copy
+//   window_state taskbar <exe>    prints "taskbar=<0|1>": whether that copy has a taskbar button,
+//                                 that is a visible, unowned window of its own that is no tool
+//                                 window (the rules the taskbar goes by)
 // Exit code 1 when no copy of that executable runs.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -55,6 +59,25 @@ int wmain(int argc, wchar_t** argv) {
         for (int i = 0; i < 100 && !IsIconic(application); ++i)
             Sleep(50);
         return IsIconic(application) ? 0 : 2;
+    }
+    if (std::wcscmp(argv[1], L"taskbar") == 0) {
+        // The process, and whether a window of it has a button.
+        std::pair<DWORD, bool> state{ProcessOf(application), false};
+        EnumWindows(
+            [](HWND window, LPARAM found) -> BOOL {
+                auto* state = reinterpret_cast<std::pair<DWORD, bool>*>(found);
+                const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+                if (ProcessOf(window) == state->first && IsWindowVisible(window) &&
+                    !GetWindow(window, GW_OWNER) &&
+                    ((exStyle & WS_EX_APPWINDOW) || !(exStyle & WS_EX_TOOLWINDOW))) {
+                    state->second = true;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&state));
+        std::printf("taskbar=%d\n", state.second ? 1 : 0);
+        return 0;
     }
     if (std::wcscmp(argv[1], L"report") == 0) {
         const HWND foreground = GetForegroundWindow();

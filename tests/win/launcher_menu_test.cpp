@@ -134,6 +134,7 @@ TEST_F(LauncherMenuTest, ShowInTaskbarFollowsTheStoredChoice) {
 
 TEST_F(LauncherMenuTest, ChoosingShowInTaskbarHidesTheButtonStoresItAndSurvivesActivation) {
     Start();
+    window->Show();
     window->FormActivate();
     EXPECT_TRUE(IsWindowVisible(window->ApplicationWindowHandle()));
     Menu().Choose(*Menu().FindCommand("Stuff4"));
@@ -142,8 +143,12 @@ TEST_F(LauncherMenuTest, ChoosingShowInTaskbarHidesTheButtonStoresItAndSurvivesA
     EXPECT_EQ(IniValue(Ini(), L"ADMIN", L"Hide"), L"0");
     window->FormActivate();
     EXPECT_FALSE(IsWindowVisible(window->ApplicationWindowHandle()));
+    // As from the menu: the picture is in front, so showing the button's window activates it.
+    SetForegroundWindow(window->Window());
     Menu().Choose(*Menu().FindCommand("Stuff4"));
     EXPECT_EQ(IniValue(Ini(), L"ADMIN", L"Hide"), L"1");
+    EXPECT_TRUE(IsWindowVisible(window->ApplicationWindowHandle()));
+    window->FormActivate();
     EXPECT_TRUE(IsWindowVisible(window->ApplicationWindowHandle()));
 }
 

@@ -1,5 +1,7 @@
 #include "test_support_win.h"
 
+#include "shortcut_file_win.h"
+
 #include "base/scoped_win.h"
 
 #include <gtest/gtest.h>
@@ -103,19 +105,7 @@ std::wstring TestProgram(const std::wstring& name) {
 }
 
 void SaveShortcut(const std::wstring& shortcut, const std::wstring& target, LPCITEMIDLIST itemIds) {
-    ComPtr<IShellLinkW> link;
-    ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                              IID_IShellLinkW,
-                                              reinterpret_cast<void**>(link.Receive())));
-    if (itemIds) {
-        ASSERT_HRESULT_SUCCEEDED(link->SetIDList(itemIds));
-    } else {
-        ASSERT_HRESULT_SUCCEEDED(link->SetPath(target.c_str()));
-    }
-    ComPtr<IPersistFile> file;
-    ASSERT_HRESULT_SUCCEEDED(
-        link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Receive())));
-    ASSERT_HRESULT_SUCCEEDED(file->Save(shortcut.c_str(), TRUE));
+    ASSERT_HRESULT_SUCCEEDED(WriteShortcutFile(shortcut, target, itemIds));
 }
 
 }  // namespace corvalo::testing
