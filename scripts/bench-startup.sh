@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Start-up benchmark: the time from starting corvalo.exe under Wine to its first painted window,
 # measured side by side with bare_window.exe (the same picture in a bare window, the floor any
-# launcher window pays), alternating run for run. Prints median, min and max per exe and the
-# ratio of Corvalo's median to the bare window's.
+# launcher window pays) and bare_window_common_controls.exe (the same with the common controls
+# loaded at start, as Corvalo must), alternating run for run. Prints median, min and max per exe
+# and the ratio of each median to the bare window's.
 #
 #   scripts/bench-startup.sh [--self] [runs]      (default 15 runs each)
 #
@@ -38,7 +39,7 @@ if [[ ! -f $build/CMakeCache.txt ]]; then
     cmake -S "$repo" -B "$build" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake"
 fi
-cmake --build "$build" -j2 --target bare_window measure_startup
+cmake --build "$build" -j2 --target bare_window bare_window_common_controls measure_startup
 have_corvalo=0
 if ((!self)); then
     if cmake --build "$build" -j2 --target corvalo; then
@@ -119,6 +120,10 @@ strip_tool=x86_64-w64-mingw32-strip
 cp "$build/bench/startup/bare_window.exe" "$run_dir/"
 "$strip_tool" "$run_dir/bare_window.exe"
 programs=(bare_window.exe CorvaloBareWindow)
+# The same window with the common controls loaded at start, as Corvalo needs them.
+cp "$build/bench/startup/bare_window_common_controls.exe" "$run_dir/"
+"$strip_tool" "$run_dir/bare_window_common_controls.exe"
+programs+=(bare_window_common_controls.exe CorvaloBareWindow)
 if ((have_corvalo)); then
     cp "$build/corvalo.exe" "$run_dir/"
     "$strip_tool" "$run_dir/corvalo.exe"
