@@ -102,10 +102,7 @@ class SaveCutTest : public ::testing::Test {
         const std::optional<std::vector<uint8_t>> picture = FileIfAny(File(L".bmp"));
         const std::optional<std::vector<uint8_t>> icons = FileIfAny(File(L".icons"));
         RecordingMessages messages;
-        MainWindowOptions options;
-        options.exePath = folder.ExePath();
-        options.messages = &messages;
-        options.quitWhenDestroyed = false;
+        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
         auto window = std::make_unique<MainWindow>(std::move(options));
         EXPECT_TRUE(messages.errors.empty()) << WideToAnsi(messages.errors.front());
         if (picture) {

@@ -24,10 +24,7 @@ using testing::WriteBytes;
 class FinalSaveTest : public ::testing::Test {
   protected:
     std::unique_ptr<MainWindow> Start() {
-        MainWindowOptions options;
-        options.exePath = folder.ExePath();
-        options.messages = &messages;
-        options.quitWhenDestroyed = false;
+        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
         return std::make_unique<MainWindow>(std::move(options));
     }
     std::wstring File(const wchar_t* extension) const {

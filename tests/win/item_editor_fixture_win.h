@@ -77,10 +77,7 @@ class EditorFixture : public ::testing::Test {
     void SetUp() override { Start(); }
     void Start() {
         window.reset();
-        MainWindowOptions options;
-        options.exePath = folder.ExePath();
-        options.messages = &messages;
-        options.quitWhenDestroyed = false;
+        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
         options.shell = &shell;
         options.dialogs = &dialogs;
         options.question = &question;

@@ -63,10 +63,7 @@ class LauncherMenuTest : public ::testing::Test {
     }
     void Start() {
         window.reset();
-        MainWindowOptions options;
-        options.exePath = folder.ExePath();
-        options.messages = &messages;
-        options.quitWhenDestroyed = false;
+        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
         options.shell = &shell;
         options.dialogs = &dialogs;
         window = std::make_unique<MainWindow>(std::move(options));
@@ -398,10 +395,7 @@ void CALLBACK CancelOpenDialogs(HWND, UINT, UINT_PTR, DWORD) {
 TEST(SystemDialogs, CancellingTheFontAndPictureDialogsChangesNothing) {
     testing::TempFolder folder;
     testing::RecordingMessages messages;
-    MainWindowOptions options;
-    options.exePath = folder.ExePath();
-    options.messages = &messages;
-    options.quitWhenDestroyed = false;
+    MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
     MainWindow window(std::move(options));
     window.Show();
     SystemCommonDialogs dialogs;

@@ -18,10 +18,7 @@ class InputTest : public ::testing::Test {
     void SetUp() override { Start(); }
     void Start() {
         window.reset();
-        MainWindowOptions options;
-        options.exePath = folder.ExePath();
-        options.messages = &messages;
-        options.quitWhenDestroyed = false;
+        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
         window = std::make_unique<MainWindow>(std::move(options));
         window->Show();
     }

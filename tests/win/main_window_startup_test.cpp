@@ -22,10 +22,7 @@ using testing::WriteBytes;
 class StartupTest : public ::testing::Test {
   protected:
     std::unique_ptr<MainWindow> Start() {
-        MainWindowOptions options;
-        options.exePath = folder.ExePath();
-        options.messages = &messages;
-        options.quitWhenDestroyed = false;
+        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
         return std::make_unique<MainWindow>(std::move(options));
     }
     std::wstring Ini() const { return folder.File(L"corvalo.ini"); }
@@ -178,10 +175,8 @@ TEST_F(StartupTest, ASettingsFileThatCannotBeCreatedIsReportedAndTheWindowStillC
     RemoveDirectoryW(Ini().c_str());
 
     TempFolder missing;
-    MainWindowOptions options;
-    options.exePath = missing.Path() + L"\\no such folder\\corvalo.exe";
-    options.messages = &messages;
-    options.quitWhenDestroyed = false;
+    MainWindowOptions options =
+        testing::TestWindowOptions(missing.Path() + L"\\no such folder\\corvalo.exe", messages);
     MainWindow broken(std::move(options));
     ASSERT_EQ(messages.errors.size(), 1u);
     EXPECT_EQ(messages.errors[0].rfind(L"Cannot create file \"", 0), 0u);

@@ -178,10 +178,7 @@ class WindowLeakTest : public ::testing::Test {
     }
     void Start() {
         window.reset();
-        MainWindowOptions options;
-        options.exePath = folder.ExePath();
-        options.messages = &messages;
-        options.quitWhenDestroyed = false;
+        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
         window = std::make_unique<MainWindow>(std::move(options));
     }
     void TearDown() override {

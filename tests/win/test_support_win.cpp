@@ -8,6 +8,14 @@
 
 namespace corvalo::testing {
 
+MainWindowOptions TestWindowOptions(const std::wstring& exePath, UserMessages& messages) {
+    MainWindowOptions options;
+    options.exePath = exePath;
+    options.messages = &messages;
+    options.quitWhenDestroyed = false;
+    return options;
+}
+
 TempFolder::TempFolder() {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);

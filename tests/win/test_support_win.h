@@ -3,6 +3,7 @@
 // Shared helpers of the Windows integration tests: a temporary folder to play the folder beside the
 // executable, message boxes that are recorded instead of shown, and file and key helpers.
 
+#include "app/main_window_win.h"
 #include "base/user_messages_win.h"
 
 #include <windows.h>
@@ -30,6 +31,10 @@ class TempFolder {
   private:
     std::wstring path_;
 };
+
+// The options of a main window under test: its executable path, its messages shown to
+// `messages`, and no quit message when it is destroyed (the test's message loop goes on).
+MainWindowOptions TestWindowOptions(const std::wstring& exePath, UserMessages& messages);
 
 class RecordingMessages final : public UserMessages {
   public:
