@@ -141,7 +141,7 @@ DecodedPicture DecodeTarga(std::span<const uint8_t> file) {
         if (total * pixelBytes > size - at) {
             TooShort();
         }
-        for (; n < total; at += pixelBytes) {
+        for (uint64_t i = 0; i < total; ++i, at += pixelBytes) {
             put(colorOf(data + at));
         }
         return picture;
