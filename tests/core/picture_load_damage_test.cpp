@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <random>
 #include <set>
+#include <utility>
 
 namespace corvalo {
 namespace {
@@ -211,6 +214,46 @@ TEST(PictureLoadDamage, HugeClaimedSizesFailBeforeAllocating) {
         bmp[size_t(at) + 2] = 0x01;
     }
     EXPECT_EQ(err(L"big.bmp", bmp), L"Bitmap image is not valid");
+}
+
+// Sets the size marker's fields of the codestream in a JPEG 2000 file: picture and tile size.
+std::vector<uint8_t> WithJpeg2000Layout(std::vector<uint8_t> file, uint32_t width, uint32_t height,
+                                        uint32_t tileWidth, uint32_t tileHeight) {
+    const uint8_t marker[] = {0xFF, 0x4F, 0xFF, 0x51};
+    const auto siz = std::search(file.begin(), file.end(), std::begin(marker), std::end(marker));
+    EXPECT_NE(siz, file.end());
+    const size_t at = size_t(siz - file.begin());
+    for (const auto& [offset, value] :
+         {std::pair<size_t, uint32_t>{8, width}, {12, height}, {24, tileWidth}, {28, tileHeight}}) {
+        const auto bytes = Be32(value);
+        std::copy(bytes.begin(), bytes.end(), file.begin() + ptrdiff_t(at + offset));
+    }
+    return file;
+}
+
+TEST(PictureLoadDamage, Jpeg2000LayoutsThatAskTooMuchOfTheLibraryAreRefused) {
+    const auto outcome = [](const std::vector<uint8_t>& bytes) {
+        try {
+            DecodePictureFile(L"big.jp2", bytes);
+        } catch (const Error& e) {
+            return e.Message();
+        }
+        return std::wstring(L"(decoded)");
+    };
+    for (bool jp2 : {false, true}) {
+        SCOPED_TRACE(jp2 ? "JP2 file" : "codestream");
+        const auto rgb = test::EncodeJpeg2000(test::BlockPattern(9, 7, 3), jp2);
+        // Within the pixel limit, but three components of 32-bit samples would take 1.4 GB.
+        EXPECT_EQ(outcome(WithJpeg2000Layout(rgb, 11000, 11000, 11000, 11000)),
+                  L"Invalid image size");
+        // A small picture cut into 9 x 7 tiles: tens of thousands of tiles in a few hundred bytes.
+        EXPECT_EQ(outcome(WithJpeg2000Layout(rgb, 9, 63000, 9, 7)),
+                  L"JPEG 2000 image decoding failed");
+        // The sample files themselves still decode.
+        EXPECT_EQ(outcome(rgb), L"(decoded)");
+        EXPECT_EQ(outcome(test::EncodeJpeg2000(test::NoisePattern(40, 30, 1, 4), jp2)),
+                  L"(decoded)");
+    }
 }
 
 TEST(PictureLoadDamage, ShortFilesOfLargePicturesFailWithoutTakingTheirMemory) {
