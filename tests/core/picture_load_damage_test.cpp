@@ -269,6 +269,10 @@ TEST(PictureLoadDamage, ShortFilesOfLargePicturesFailWithoutTakingTheirMemory) {
     };
     EXPECT_EQ(err(L"big.tga", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xF8, 0x2A, 0xF8, 0x2A, 24, 0}),
               L"Stream read error");
+    // Run-length packets stand for 128 pixels at most: 11000 x 11000 needs at least 3.7 MB.
+    EXPECT_EQ(err(L"big.tga", {0, 0,    10,   0,    0,    0,  0, 0,    0, 0, 0,
+                               0, 0xF8, 0x2A, 0xF8, 0x2A, 24, 0, 0xFF, 1, 2, 3}),
+              L"Stream read error");
     const std::string ppm = "P6 11000 11000 255\n";
     EXPECT_EQ(err(L"big.ppm", std::vector<uint8_t>(ppm.begin(), ppm.end())), L"Stream read error");
 }
