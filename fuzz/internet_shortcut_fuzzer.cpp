@@ -13,14 +13,15 @@ using corvalo::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text = TextUpToNul(std::span<const uint8_t>(data, size));
-    Check(text.data() == reinterpret_cast<const char*>(data) && text.size() <= size &&
-              text.find('\0') == std::string_view::npos &&
+    Check((text.empty() || text.data() == reinterpret_cast<const char*>(data)) &&
+              text.size() <= size && text.find('\0') == std::string_view::npos &&
               (text.size() == size || data[text.size()] == 0),
           "the text runs from the block's start to its first zero");
 
+    // "://" at the very start has no scheme before it; any later one does.
     if (LooksLikeUrl(text))
-        Check(text.find("://") != std::string_view::npos && text.find("://") > 0,
-              "a URL has a scheme before its \"://\"");
+        Check(text.size() >= 4 && text.find("://", 1) != std::string_view::npos,
+              "a URL has a scheme before a \"://\"");
 
     if (const std::optional<std::string> url = ParseInternetShortcut(text)) {
         Check(url->find_first_of("\r\n") == std::string::npos, "a URL is one line");
