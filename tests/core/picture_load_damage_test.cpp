@@ -273,6 +273,10 @@ TEST(PictureLoadDamage, ShortFilesOfLargePicturesFailWithoutTakingTheirMemory) {
     EXPECT_EQ(err(L"big.tga", {0, 0,    10,   0,    0,    0,  0, 0,    0, 0, 0,
                                0, 0xF8, 0x2A, 0xF8, 0x2A, 24, 0, 0xFF, 1, 2, 3}),
               L"Stream read error");
+    // GIF: an image of 11000 x 11000 whose few bytes of data cannot hold it.
+    EXPECT_EQ(err(L"big.gif", {'G', 'I', 'F', '8',  '9',  'a',  1,    0, 1, 0, 0,    0, 0, ',', 0,
+                               0,   0,   0,   0xF8, 0x2A, 0xF8, 0x2A, 0, 2, 2, 0x4C, 1, 0, ';'}),
+              L"Invalid GIF data");
     const std::string ppm = "P6 11000 11000 255\n";
     EXPECT_EQ(err(L"big.ppm", std::vector<uint8_t>(ppm.begin(), ppm.end())), L"Stream read error");
 }
