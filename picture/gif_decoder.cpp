@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include <gif_lib.h>
 
@@ -103,6 +104,35 @@ DecodedPicture DecodeGif(std::span<const uint8_t> file) {
         std::max<uint64_t>(uint64_t(std::max(gif->SWidth, 0)), uint64_t(image.Left) + image.Width);
     const uint64_t screenHeight =
         std::max<uint64_t>(uint64_t(std::max(gif->SHeight, 0)), uint64_t(image.Top) + image.Height);
+    CheckPictureSize(screenWidth, screenHeight, kInvalidData);
+
+    // The image's own indexes first, so a file whose data is damaged or missing fails before the
+    // screen's memory is taken. The data bounds the image too: a code takes at least one bit and
+    // stands for at most 4096 pixels.
+    const uint64_t imagePixels = uint64_t(image.Width) * uint64_t(image.Height);
+    if (imagePixels / (8 * 4096) > source.data.size() - source.offset) {
+        InvalidData();
+    }
+    std::vector<GifPixelType> indexes(static_cast<size_t>(imagePixels));
+    const auto readLine = [&](int y) {
+        if (DGifGetLine(gif.get(), indexes.data() + size_t(y) * size_t(image.Width), image.Width) ==
+            GIF_ERROR) {
+            InvalidData();
+        }
+    };
+    if (image.Interlace) {
+        static constexpr int kStart[] = {0, 4, 2, 1};
+        static constexpr int kStep[] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass) {
+            for (int y = kStart[pass]; y < image.Height; y += kStep[pass]) {
+                readLine(y);
+            }
+        }
+    } else {
+        for (int y = 0; y < image.Height; ++y) {
+            readLine(y);
+        }
+    }
 
     DecodedPicture picture;
     picture.bitmap = NewPictureBitmap(screenWidth, screenHeight, kInvalidData);
@@ -115,34 +145,17 @@ DecodedPicture DecodeGif(std::span<const uint8_t> file) {
             picture.palette.push_back(colors[i]);
         }
     }
-
-    std::vector<GifPixelType> line(size_t(image.Width));
-    const auto drawLine = [&](int y) {
-        if (DGifGetLine(gif.get(), line.data(), image.Width) == GIF_ERROR) {
-            InvalidData();
-        }
+    for (int y = 0; y < image.Height; ++y) {
+        const GifPixelType* line = indexes.data() + size_t(y) * size_t(image.Width);
         uint8_t* out = picture.bitmap.Row(image.Top + y) + 3 * size_t(image.Left);
         for (int x = 0; x < image.Width; ++x, out += 3) {
-            if (line[size_t(x)] == transparentIndex) {
+            if (line[x] == transparentIndex) {
                 continue;  // the white background shows
             }
-            const Color c = colors[line[size_t(x)]];
+            const Color c = colors[line[x]];
             out[0] = BlueOf(c);
             out[1] = GreenOf(c);
             out[2] = RedOf(c);
-        }
-    };
-    if (image.Interlace) {
-        static constexpr int kStart[] = {0, 4, 2, 1};
-        static constexpr int kStep[] = {8, 8, 4, 2};
-        for (int pass = 0; pass < 4; ++pass) {
-            for (int y = kStart[pass]; y < image.Height; y += kStep[pass]) {
-                drawLine(y);
-            }
-        }
-    } else {
-        for (int y = 0; y < image.Height; ++y) {
-            drawLine(y);
         }
     }
     return picture;

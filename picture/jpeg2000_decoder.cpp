@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include <openjpeg.h>
 
@@ -56,6 +57,87 @@ OPJ_BOOL SeekTo(OPJ_OFF_T position, void* user) {
 }
 
 void Quiet(const char*, void*) {}
+
+uint32_t Be16(const uint8_t* p) {
+    return uint32_t(p[0]) << 8 | p[1];
+}
+uint32_t Be32(const uint8_t* p) {
+    return Be16(p) << 16 | Be16(p + 2);
+}
+
+// Where the codestream starts: the file itself, or the contents of a JP2 file's codestream box.
+std::optional<size_t> CodestreamStart(std::span<const uint8_t> file, bool jp2) {
+    if (!jp2) {
+        return 0;
+    }
+    size_t at = 0;
+    while (file.size() - at >= 8) {
+        uint64_t length = Be32(&file[at]);
+        const uint32_t type = Be32(&file[at + 4]);
+        size_t header = 8;
+        if (length == 1) {  // a 64-bit length follows the type
+            if (file.size() - at < 16) {
+                return std::nullopt;
+            }
+            length = uint64_t(Be32(&file[at + 8])) << 32 | Be32(&file[at + 12]);
+            header = 16;
+        } else if (length == 0) {  // the box runs to the end of the file
+            length = file.size() - at;
+        }
+        if (length < header || length > file.size() - at) {
+            return std::nullopt;
+        }
+        if (type == 0x6A703263) {  // "jp2c"
+            return at + header;
+        }
+        at += size_t(length);
+    }
+    return std::nullopt;
+}
+
+// What the codestream's size marker asks of the decoder: OpenJPEG takes memory for every tile of
+// every component as soon as it reads the header, and for every sample when it decodes, so a file
+// of a few hundred bytes could otherwise make it take gigabytes and seconds.
+void CheckDecoderWork(std::span<const uint8_t> file, bool jp2) {
+    const std::optional<size_t> start = CodestreamStart(file, jp2);
+    // Start and size markers, Lsiz, Rsiz, eight 32-bit sizes and offsets, Csiz.
+    constexpr size_t kFixedSize = 4 + 2 + 2 + 32 + 2;
+    if (!start || file.size() - *start < kFixedSize) {
+        Failed();
+    }
+    const uint8_t* siz = file.data() + *start;
+    if (Be16(siz) != 0xFF4F || Be16(siz + 2) != 0xFF51) {
+        Failed();
+    }
+    const uint64_t x1 = Be32(siz + 8), y1 = Be32(siz + 12);
+    const uint64_t x0 = Be32(siz + 16), y0 = Be32(siz + 20);
+    const uint64_t tileWidth = Be32(siz + 24), tileHeight = Be32(siz + 28);
+    const uint64_t tileX0 = Be32(siz + 32), tileY0 = Be32(siz + 36);
+    const uint32_t components = Be16(siz + 40);
+    if (x1 <= x0 || y1 <= y0 || tileWidth == 0 || tileHeight == 0 || tileX0 > x0 || tileY0 > y0 ||
+        components == 0 || file.size() - *start < kFixedSize + 3 * components) {
+        Failed();
+    }
+    CheckPictureSize(x1 - x0, y1 - y0, kDecodingFailed);
+
+    const uint64_t tiles =
+        ((x1 - tileX0 + tileWidth - 1) / tileWidth) * ((y1 - tileY0 + tileHeight - 1) / tileHeight);
+    if (tiles * components > kMaxJpeg2000TileComponents) {
+        Failed();
+    }
+    uint64_t samples = 0;
+    for (uint32_t c = 0; c < components; ++c) {
+        const uint64_t dx = siz[kFixedSize + 3 * c + 1], dy = siz[kFixedSize + 3 * c + 2];
+        if (dx == 0 || dy == 0) {
+            Failed();
+        }
+        samples +=
+            ((x1 + dx - 1) / dx - (x0 + dx - 1) / dx) * ((y1 + dy - 1) / dy - (y0 + dy - 1) / dy);
+    }
+    if (samples > kMaxJpeg2000Samples) {
+        throw Error(L"Invalid image size");
+    }
+}
 
 struct CodecCloser {
     void operator()(opj_codec_t* codec) const { opj_destroy_codec(codec); }
@@ -112,6 +194,7 @@ DecodedPicture DecodeJpeg2000(std::span<const uint8_t> file) {
     } else {
         throw Error(kUnknownType);
     }
+    CheckDecoderWork(file, format == OPJ_CODEC_JP2);
 
     std::unique_ptr<opj_codec_t, CodecCloser> codec(opj_create_decompress(format));
     if (!codec) {

@@ -61,6 +61,13 @@ DecodedPicture DecodeGif(std::span<const uint8_t> file);
 
 // JPEG 2000 (OpenJPEG): a JP2 file or a raw codestream, told apart by their first bytes.
 // "Unknown JPEG 2000 file type", "JPEG 2000 image decoding failed".
+// The codestream's size marker is checked before the library reads the file: the library keeps
+// every sample as 32 bits and state for every tile of every component, and empty code blocks let a
+// file of a few hundred bytes claim any of that. So the samples of all components together may
+// take as much memory as the result (kMaxJpeg2000Samples, else "Invalid image size"), and a
+// layout of more than kMaxJpeg2000TileComponents tiles times components is refused as damaged.
+constexpr uint64_t kMaxJpeg2000Samples = kMaxPicturePixels * 3 / 4;
+constexpr uint64_t kMaxJpeg2000TileComponents = 16384;
 DecodedPicture DecodeJpeg2000(std::span<const uint8_t> file);
 
 // TIFF (libtiff): the first image, any kind libtiff's RGBA interface reads (strips and tiles, no

@@ -103,8 +103,12 @@ DecodedPicture DecodeTarga(std::span<const uint8_t> file) {
 
     const size_t pixelBytes = (pixelBits + 7) / 8;
     CheckPictureSize(width, height, kNotValid);
-    if (!rle && uint64_t(width) * height * pixelBytes > file.size() - at) {
-        TooShort();  // said before the picture's memory is taken
+    // Said before the picture's memory is taken: the data must hold every pixel, and a run-length
+    // packet (a header byte and one pixel) stands for at most 128 pixels.
+    const uint64_t leastData = rle ? (uint64_t(width) * height + 127) / 128 * (1 + pixelBytes)
+                                   : uint64_t(width) * height * pixelBytes;
+    if (leastData > file.size() - at) {
+        TooShort();
     }
     picture.bitmap = NewPictureBitmap(width, height, kNotValid);
     const bool topDown = descriptor & 0x20;
@@ -141,7 +145,7 @@ DecodedPicture DecodeTarga(std::span<const uint8_t> file) {
         if (total * pixelBytes > size - at) {
             TooShort();
         }
-        for (; n < total; at += pixelBytes) {
+        for (uint64_t i = 0; i < total; ++i, at += pixelBytes) {
             put(colorOf(data + at));
         }
         return picture;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Corvalo natively and for Windows and runs every test: the portable core natively under
-# AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build's tests (unit, window
-# integration and end-to-end) under Wine on a private virtual display. Exits non-zero on any failure.
+# AddressSanitizer and UndefinedBehaviorSanitizer, every fuzz target briefly over its seeds and kept
+# crashers, then the Windows build's tests (unit, window integration and end-to-end) under Wine on
+# a private virtual display. Exits non-zero on any failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -13,6 +14,12 @@ echo "== Native build (sanitizers) =="
 cmake -S . -B build/native -G Ninja -DCORVALO_SANITIZE=ON >/dev/null
 cmake --build build/native -j "$jobs"
 ctest --test-dir build/native --output-on-failure
+
+echo "== Fuzz targets over their seeds and kept crashers (clang, sanitizers) =="
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCORVALO_FUZZ=ON -DCORVALO_TESTS=OFF \
+    >/dev/null
+cmake --build build/fuzz -j "$jobs"
+ctest --test-dir build/fuzz --output-on-failure -L fuzz
 
 echo "== Windows build =="
 codecs=$(scripts/build-codecs.sh)  # the static codec libraries, built once per machine

@@ -1,6 +1,7 @@
 #include "app/icon_list_stream.h"
 
 #include "base/error.h"
+#include "core/icon_list_samples.h"
 
 #include <gtest/gtest.h>
 
@@ -10,81 +11,7 @@
 namespace corvalo {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-void Append(Bytes& out, std::initializer_list<uint8_t> bytes) {
-    out.insert(out.end(), bytes);
-}
-
-void AppendChars(Bytes& out, std::string_view text) {
-    out.insert(out.end(), text.begin(), text.end());
-}
-
-void AppendShortString(Bytes& out, std::string_view text) {
-    out.push_back(static_cast<uint8_t>(text.size()));
-    AppendChars(out, text);
-}
-
-void AppendU32(Bytes& out, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<uint8_t>(value >> shift));
-}
-
-// The resource header around an object stream, with the stream's true length.
-Bytes WithHeader(const Bytes& stream) {
-    Bytes out = {0xFF, 0x0A, 0x00};
-    AppendChars(out, "TIMAGELIST");
-    Append(out, {0x00, 0x30, 0x10});
-    AppendU32(out, static_cast<uint32_t>(stream.size()));
-    out.insert(out.end(), stream.begin(), stream.end());
-    return out;
-}
-
-// An object stream of the given class and object name with hand-made properties; the two
-// closing zeros are added.
-Bytes StreamWith(const Bytes& properties, std::string_view className = "TImageList") {
-    Bytes out;
-    AppendChars(out, "TPF0");
-    AppendShortString(out, className);
-    AppendShortString(out, "ImageList1");
-    out.insert(out.end(), properties.begin(), properties.end());
-    Append(out, {0x00, 0x00});
-    return out;
-}
-
-Bytes Property(std::string_view name, std::initializer_list<uint8_t> value) {
-    Bytes out;
-    AppendShortString(out, name);
-    Append(out, value);
-    return out;
-}
-
-Bytes IdentProperty(std::string_view name, std::string_view ident) {
-    Bytes out;
-    AppendShortString(out, name);
-    out.push_back(0x07);
-    AppendShortString(out, ident);
-    return out;
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& part : parts)
-        out.insert(out.end(), part.begin(), part.end());
-    return out;
-}
-
-IconListProperties MainWindowList(std::optional<Bytes> bitmap) {
-    IconListProperties list;
-    list.drawingStyle = "dsTransparent";
-    list.height = 32;
-    list.shareImages = true;
-    list.width = 32;
-    list.left = 168;
-    list.top = 24;
-    list.bitmap = std::move(bitmap);
-    return list;
-}
+using namespace test;
 
 TEST(IconListFile, WritesTheMainWindowListByteForByte) {
     // clang-format off
@@ -355,21 +282,6 @@ TEST(ImageListStream, IsRecognisedByItsMarkAndFirstTwoWords) {
     EXPECT_FALSE(IsImageListStream(Bytes{'I', 'L', 0x01, 0x01, 0x04, 0x00, 0x04}));
     EXPECT_FALSE(IsImageListStream(Bytes{'I', 'L'}));
     EXPECT_FALSE(IsImageListStream(Bytes{}));
-}
-
-Bytes FakeBitmapFile(uint8_t fill, size_t size) {
-    Bytes out = {'B', 'M'};
-    out.resize(size, fill);
-    return out;
-}
-
-Bytes OlderLayout(const Bytes& images, uint32_t count, const Bytes& masks) {
-    Bytes out;
-    AppendU32(out, static_cast<uint32_t>(images.size()));
-    AppendU32(out, count);
-    out.insert(out.end(), images.begin(), images.end());
-    out.insert(out.end(), masks.begin(), masks.end());
-    return out;
 }
 
 TEST(OlderIconLayout, SplitsTheImagesFromTheMasks) {

@@ -1,5 +1,7 @@
 #include "launcher/dropped_data.h"
 
+#include "core/dropped_data_samples.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,41 +10,7 @@
 namespace corvalo {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-void PutUint32(Bytes& bytes, size_t offset, uint32_t value) {
-    if (bytes.size() < offset + 4)
-        bytes.resize(offset + 4);
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-void AppendUint16(Bytes& bytes, uint16_t value) {
-    bytes.push_back(static_cast<uint8_t>(value));
-    bytes.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void AppendText(Bytes& bytes, std::string_view text) {
-    bytes.insert(bytes.end(), text.begin(), text.end());
-}
-
-void AppendWide(Bytes& bytes, std::u16string_view text) {
-    for (char16_t unit : text)
-        AppendUint16(bytes, static_cast<uint16_t>(unit));
-}
-
-// A file list block as the shell builds it: header, names, and the empty name that ends the list.
-Bytes DropFiles(std::string_view names, bool wide = false) {
-    Bytes block;
-    PutUint32(block, 0, 20);
-    PutUint32(block, 16, wide ? 1 : 0);
-    for (char c : names) {
-        block.push_back(static_cast<uint8_t>(c));
-        if (wide)
-            block.push_back(0);
-    }
-    return block;
-}
+using namespace test;
 
 std::vector<uint16_t> Units(std::u16string_view text) {
     return std::vector<uint16_t>(text.begin(), text.end());
@@ -130,15 +98,6 @@ TEST(DroppedFileList, NameMapsAreNameListsWithoutHeader) {
     EXPECT_EQ(ParseNameList(Bytes{'a', 'b'}, false).Count(), 0u);
 }
 
-// An identifier list: items of the given payload sizes, then the terminating zero.
-void AppendIdList(Bytes& bytes, std::initializer_list<uint16_t> payloads) {
-    for (uint16_t payload : payloads) {
-        AppendUint16(bytes, static_cast<uint16_t>(payload + 2));
-        bytes.insert(bytes.end(), payload, 0xAB);
-    }
-    AppendUint16(bytes, 0);
-}
-
 TEST(DroppedShellIdLists, GivesTheParentAndEachItemsRange) {
     Bytes block;
     PutUint32(block, 0, 2);
@@ -210,14 +169,6 @@ TEST(DroppedShellIdLists, ChecksEveryOffsetAndChain) {
     EXPECT_FALSE(ParseShellIdLists(orphan));
     EXPECT_FALSE(ParseShellIdLists(Bytes{1, 0, 0, 0}));
     EXPECT_FALSE(ParseShellIdLists(Bytes{}));
-}
-
-// A file group descriptor block with the first descriptor's name field holding the given bytes.
-Bytes Descriptor(uint32_t count, const Bytes& nameField) {
-    Bytes block(kDescriptorNameOffset, 0x11);
-    PutUint32(block, 0, count);
-    block.insert(block.end(), nameField.begin(), nameField.end());
-    return block;
 }
 
 TEST(DroppedDescriptor, ReadsTheFirstNameUpToItsEnd) {

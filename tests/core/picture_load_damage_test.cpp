@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <random>
 #include <set>
+#include <utility>
 
 namespace corvalo {
 namespace {
@@ -213,6 +216,46 @@ TEST(PictureLoadDamage, HugeClaimedSizesFailBeforeAllocating) {
     EXPECT_EQ(err(L"big.bmp", bmp), L"Bitmap image is not valid");
 }
 
+// Sets the size marker's fields of the codestream in a JPEG 2000 file: picture and tile size.
+std::vector<uint8_t> WithJpeg2000Layout(std::vector<uint8_t> file, uint32_t width, uint32_t height,
+                                        uint32_t tileWidth, uint32_t tileHeight) {
+    const uint8_t marker[] = {0xFF, 0x4F, 0xFF, 0x51};
+    const auto siz = std::search(file.begin(), file.end(), std::begin(marker), std::end(marker));
+    EXPECT_NE(siz, file.end());
+    const size_t at = size_t(siz - file.begin());
+    for (const auto& [offset, value] :
+         {std::pair<size_t, uint32_t>{8, width}, {12, height}, {24, tileWidth}, {28, tileHeight}}) {
+        const auto bytes = Be32(value);
+        std::copy(bytes.begin(), bytes.end(), file.begin() + ptrdiff_t(at + offset));
+    }
+    return file;
+}
+
+TEST(PictureLoadDamage, Jpeg2000LayoutsThatAskTooMuchOfTheLibraryAreRefused) {
+    const auto outcome = [](const std::vector<uint8_t>& bytes) {
+        try {
+            DecodePictureFile(L"big.jp2", bytes);
+        } catch (const Error& e) {
+            return e.Message();
+        }
+        return std::wstring(L"(decoded)");
+    };
+    for (bool jp2 : {false, true}) {
+        SCOPED_TRACE(jp2 ? "JP2 file" : "codestream");
+        const auto rgb = test::EncodeJpeg2000(test::BlockPattern(9, 7, 3), jp2);
+        // Within the pixel limit, but three components of 32-bit samples would take 1.4 GB.
+        EXPECT_EQ(outcome(WithJpeg2000Layout(rgb, 11000, 11000, 11000, 11000)),
+                  L"Invalid image size");
+        // A small picture cut into 9 x 7 tiles: tens of thousands of tiles in a few hundred bytes.
+        EXPECT_EQ(outcome(WithJpeg2000Layout(rgb, 9, 63000, 9, 7)),
+                  L"JPEG 2000 image decoding failed");
+        // The sample files themselves still decode.
+        EXPECT_EQ(outcome(rgb), L"(decoded)");
+        EXPECT_EQ(outcome(test::EncodeJpeg2000(test::NoisePattern(40, 30, 1, 4), jp2)),
+                  L"(decoded)");
+    }
+}
+
 TEST(PictureLoadDamage, ShortFilesOfLargePicturesFailWithoutTakingTheirMemory) {
     // 11000 x 11000 fits the limit but needs 363 MB: a header alone says "too short" first.
     const auto err = [](const wchar_t* name, std::vector<uint8_t> bytes) {
@@ -226,6 +269,14 @@ TEST(PictureLoadDamage, ShortFilesOfLargePicturesFailWithoutTakingTheirMemory) {
     };
     EXPECT_EQ(err(L"big.tga", {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xF8, 0x2A, 0xF8, 0x2A, 24, 0}),
               L"Stream read error");
+    // Run-length packets stand for 128 pixels at most: 11000 x 11000 needs at least 3.7 MB.
+    EXPECT_EQ(err(L"big.tga", {0, 0,    10,   0,    0,    0,  0, 0,    0, 0, 0,
+                               0, 0xF8, 0x2A, 0xF8, 0x2A, 24, 0, 0xFF, 1, 2, 3}),
+              L"Stream read error");
+    // GIF: an image of 11000 x 11000 whose few bytes of data cannot hold it.
+    EXPECT_EQ(err(L"big.gif", {'G', 'I', 'F', '8',  '9',  'a',  1,    0, 1, 0, 0,    0, 0, ',', 0,
+                               0,   0,   0,   0xF8, 0x2A, 0xF8, 0x2A, 0, 2, 2, 0x4C, 1, 0, ';'}),
+              L"Invalid GIF data");
     const std::string ppm = "P6 11000 11000 255\n";
     EXPECT_EQ(err(L"big.ppm", std::vector<uint8_t>(ppm.begin(), ppm.end())), L"Stream read error");
 }

@@ -350,35 +350,6 @@ TEST(PictureLoadJpeg2000, LosslessJp2AndCodestreamGiveTheSourcePixels) {
     }
 }
 
-// A Targa file, built field by field.
-std::vector<uint8_t> TargaFile(int imageType, int width, int height, int bits, int descriptor,
-                               const std::vector<uint8_t>& pixels, int mapBits = 0,
-                               const std::vector<uint8_t>& map = {}, int mapEntries = 0,
-                               const std::string& id = {}) {
-    std::vector<uint8_t> f = {uint8_t(id.size()),
-                              uint8_t(mapBits ? 1 : 0),
-                              uint8_t(imageType),
-                              0,
-                              0,
-                              uint8_t(mapEntries),
-                              uint8_t(mapEntries >> 8),
-                              uint8_t(mapBits),
-                              0,
-                              0,
-                              0,
-                              0,
-                              uint8_t(width),
-                              uint8_t(width >> 8),
-                              uint8_t(height),
-                              uint8_t(height >> 8),
-                              uint8_t(bits),
-                              uint8_t(descriptor)};
-    f.insert(f.end(), id.begin(), id.end());
-    f.insert(f.end(), map.begin(), map.end());
-    f.insert(f.end(), pixels.begin(), pixels.end());
-    return f;
-}
-
 TEST(PictureLoadTarga, TrueColourDepthsAndOrigins) {
     // 2 x 2: red, green / blue, white as seen on screen (top row first).
     const Color want[2][2] = {{MakeColor(255, 0, 0), MakeColor(0, 255, 0)},
@@ -406,7 +377,8 @@ TEST(PictureLoadTarga, TrueColourDepthsAndOrigins) {
                     pixels.insert(pixels.end(), p.begin(), p.end());
                 }
             }
-            const Bitmap result = Decode(L"art.tga", TargaFile(2, 2, 2, bits, descriptor, pixels));
+            const Bitmap result =
+                Decode(L"art.tga", test::TargaFile(2, 2, 2, bits, descriptor, pixels));
             for (int y = 0; y < 2; ++y) {
                 for (int x = 0; x < 2; ++x) {
                     EXPECT_EQ(result.PixelAt(x, y), want[y][x]) << x << "," << y;
@@ -420,7 +392,7 @@ TEST(PictureLoadTarga, TrueColourDepthsAndOrigins) {
 TEST(PictureLoadTarga, RleGreyAndColourMapped) {
     // RLE true colour, 3 x 2 top-down: a run of 4 red pixels across the row end, then 2 raw.
     const auto rle =
-        TargaFile(10, 3, 2, 24, 0x20, {0x83, 0, 0, 255, 0x01, 0, 255, 0, 255, 255, 255});
+        test::TargaFile(10, 3, 2, 24, 0x20, {0x83, 0, 0, 255, 0x01, 0, 255, 0, 255, 255, 255});
     Bitmap result = Decode(L"run.tga", rle);
     EXPECT_EQ(result.PixelAt(0, 0), MakeColor(255, 0, 0));
     EXPECT_EQ(result.PixelAt(0, 1), MakeColor(255, 0, 0));
@@ -428,33 +400,34 @@ TEST(PictureLoadTarga, RleGreyAndColourMapped) {
     EXPECT_EQ(result.PixelAt(2, 1), kWhite);
 
     // Grey, uncompressed and RLE, bottom-up.
-    result = Decode(L"grey.tga", TargaFile(3, 2, 2, 8, 0, {10, 20, 30, 40}));
+    result = Decode(L"grey.tga", test::TargaFile(3, 2, 2, 8, 0, {10, 20, 30, 40}));
     EXPECT_EQ(result.PixelAt(0, 1), MakeColor(10, 10, 10));
     EXPECT_EQ(result.PixelAt(1, 0), MakeColor(40, 40, 40));
-    result = Decode(L"grey.tga", TargaFile(11, 2, 2, 8, 0, {0x81, 50, 0x01, 60, 70}));
+    result = Decode(L"grey.tga", test::TargaFile(11, 2, 2, 8, 0, {0x81, 50, 0x01, 60, 70}));
     EXPECT_EQ(result.PixelAt(1, 1), MakeColor(50, 50, 50));
     EXPECT_EQ(result.PixelAt(1, 0), MakeColor(70, 70, 70));
 
     // Colour-mapped with 24-bit entries (B,G,R), an image ID before the map; and RLE.
     const std::vector<uint8_t> map = {0, 0, 255, 0, 255, 0, 255, 0, 0};
-    result = Decode(L"map.tga", TargaFile(1, 3, 1, 8, 0x20, {2, 1, 0}, 24, map, 3, "id!"));
+    result = Decode(L"map.tga", test::TargaFile(1, 3, 1, 8, 0x20, {2, 1, 0}, 24, map, 3, "id!"));
     EXPECT_EQ(result.PixelAt(0, 0), MakeColor(0, 0, 255));
     EXPECT_EQ(result.PixelAt(1, 0), MakeColor(0, 255, 0));
     EXPECT_EQ(result.PixelAt(2, 0), MakeColor(255, 0, 0));
     EXPECT_EQ(result.Palette(), (std::vector<Color>{MakeColor(255, 0, 0), MakeColor(0, 255, 0),
                                                     MakeColor(0, 0, 255)}));
-    result = Decode(L"map.tga", TargaFile(9, 3, 1, 8, 0x20, {0x82, 1}, 24, map, 3));
+    result = Decode(L"map.tga", test::TargaFile(9, 3, 1, 8, 0x20, {0x82, 1}, 24, map, 3));
     EXPECT_EQ(result.PixelAt(2, 0), MakeColor(0, 255, 0));
     // 16-bit map entries.
-    result = Decode(L"map16.tga", TargaFile(1, 1, 1, 8, 0, {0}, 16, {0x1F, 0x00}, 1));
+    result = Decode(L"map16.tga", test::TargaFile(1, 1, 1, 8, 0, {0}, 16, {0x1F, 0x00}, 1));
     EXPECT_EQ(result.PixelAt(0, 0), MakeColor(0, 0, 255));
 }
 
 TEST(PictureLoadTarga, UnsupportedKindsHaveTheirOwnError) {
     const std::vector<uint8_t> four = {0, 0, 0, 0};
-    for (const auto& file : {TargaFile(2, 2, 1, 8, 0, four), TargaFile(3, 2, 1, 16, 0, four),
-                             TargaFile(32, 2, 1, 24, 0, four), TargaFile(1, 2, 1, 8, 0, four),
-                             TargaFile(0, 2, 1, 24, 0, four), TargaFile(2, 0, 1, 24, 0, four)}) {
+    for (const auto& file :
+         {test::TargaFile(2, 2, 1, 8, 0, four), test::TargaFile(3, 2, 1, 16, 0, four),
+          test::TargaFile(32, 2, 1, 24, 0, four), test::TargaFile(1, 2, 1, 8, 0, four),
+          test::TargaFile(0, 2, 1, 24, 0, four), test::TargaFile(2, 0, 1, 24, 0, four)}) {
         try {
             Decode(L"bad.tga", file);
             ADD_FAILURE() << "decoded";
@@ -542,23 +515,7 @@ TEST(PictureLoadPortableAnymap, PlainAndBinaryKinds) {
 TEST(PictureLoadEps, TiffPreviewIsShown) {
     const Rgba source = test::NoisePattern(9, 7, 3, 5);
     const auto tiff = test::EncodeTiff(source);
-    std::vector<uint8_t> eps = {0xC5, 0xD0, 0xD3, 0xC6};
-    const auto u32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i) {
-            eps.push_back(uint8_t(v >> (8 * i)));
-        }
-    };
-    u32(30 + uint32_t(tiff.size()));  // PostScript after the preview
-    u32(10);
-    u32(0);
-    u32(0);
-    u32(30);
-    u32(uint32_t(tiff.size()));
-    eps.push_back(0xFF);
-    eps.push_back(0xFF);
-    eps.insert(eps.end(), tiff.begin(), tiff.end());
-    const std::string ps = "%!PS-Adobe";
-    eps.insert(eps.end(), ps.begin(), ps.end());
+    const std::vector<uint8_t> eps = test::EpsWithTiffPreview(tiff);
     ExpectPixels(Decode(L"figure.eps", eps), source, 0);
 }
 

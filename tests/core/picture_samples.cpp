@@ -422,4 +422,53 @@ std::vector<uint8_t> EncodeJpeg2000(const Rgba& picture, bool jp2) {
     return file.data;
 }
 
+std::vector<uint8_t> TargaFile(int imageType, int width, int height, int bits, int descriptor,
+                               const std::vector<uint8_t>& pixels, int mapBits,
+                               const std::vector<uint8_t>& map, int mapEntries,
+                               const std::string& id) {
+    std::vector<uint8_t> f = {uint8_t(id.size()),
+                              uint8_t(mapBits ? 1 : 0),
+                              uint8_t(imageType),
+                              0,
+                              0,
+                              uint8_t(mapEntries),
+                              uint8_t(mapEntries >> 8),
+                              uint8_t(mapBits),
+                              0,
+                              0,
+                              0,
+                              0,
+                              uint8_t(width),
+                              uint8_t(width >> 8),
+                              uint8_t(height),
+                              uint8_t(height >> 8),
+                              uint8_t(bits),
+                              uint8_t(descriptor)};
+    f.insert(f.end(), id.begin(), id.end());
+    f.insert(f.end(), map.begin(), map.end());
+    f.insert(f.end(), pixels.begin(), pixels.end());
+    return f;
+}
+
+std::vector<uint8_t> EpsWithTiffPreview(const std::vector<uint8_t>& tiff) {
+    std::vector<uint8_t> eps = {0xC5, 0xD0, 0xD3, 0xC6};
+    const auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            eps.push_back(uint8_t(v >> (8 * i)));
+        }
+    };
+    u32(30 + uint32_t(tiff.size()));  // PostScript after the preview
+    u32(10);
+    u32(0);
+    u32(0);
+    u32(30);
+    u32(uint32_t(tiff.size()));
+    eps.push_back(0xFF);
+    eps.push_back(0xFF);
+    eps.insert(eps.end(), tiff.begin(), tiff.end());
+    const std::string ps = "%!PS-Adobe";
+    eps.insert(eps.end(), ps.begin(), ps.end());
+    return eps;
+}
+
 }  // namespace corvalo::test

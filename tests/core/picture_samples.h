@@ -73,4 +73,14 @@ std::vector<uint8_t> EncodeTiff(const Rgba& picture, const TiffOptions& options 
 // Lossless JPEG 2000: a JP2 file, or a raw codestream.
 std::vector<uint8_t> EncodeJpeg2000(const Rgba& picture, bool jp2);
 
+// A Targa file, built field by field: header, identification text, colour map, pixel data.
+std::vector<uint8_t> TargaFile(int imageType, int width, int height, int bits, int descriptor,
+                               const std::vector<uint8_t>& pixels, int mapBits = 0,
+                               const std::vector<uint8_t>& map = {}, int mapEntries = 0,
+                               const std::string& id = {});
+
+// An Encapsulated PostScript file with the binary DOS header: a few bytes of PostScript and the
+// given TIFF file as its preview.
+std::vector<uint8_t> EpsWithTiffPreview(const std::vector<uint8_t>& tiff);
+
 }  // namespace corvalo::test

@@ -1,5 +1,7 @@
 #include "shell/version_block.h"
 
+#include "core/version_block_samples.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,112 +12,7 @@
 namespace corvalo {
 namespace {
 
-// Builds version-information blocks the way resource compilers lay them out, in either layout.
-struct Node {
-    std::string key;
-    std::vector<uint8_t> value;  // binary value, or the text's characters without the zero
-    bool text = false;
-    std::vector<Node> children;
-};
-
-Node Text(std::string key, std::string value) {
-    return Node{std::move(key), std::vector<uint8_t>(value.begin(), value.end()), true, {}};
-}
-
-Node Branch(std::string key, std::vector<Node> children) {
-    return Node{std::move(key), {}, false, std::move(children)};
-}
-
-void Put16(std::vector<uint8_t>& out, size_t at, size_t value) {
-    out[at] = static_cast<uint8_t>(value);
-    out[at + 1] = static_cast<uint8_t>(value >> 8);
-}
-
-void Pad(std::vector<uint8_t>& out) {
-    while (out.size() % 4 != 0)
-        out.push_back(0);
-}
-
-// Every node starts 4-byte aligned, so padding relative to the block is padding relative to it.
-void Encode(const Node& node, bool wide, std::vector<uint8_t>& out) {
-    const size_t start = out.size();
-    out.resize(start + (wide ? 6 : 4), 0);
-    size_t valueLength = node.value.size();
-    if (node.text)
-        valueLength += 1;  // the terminating zero counts
-    Put16(out, start + 2, valueLength);
-    if (wide)
-        Put16(out, start + 4, node.text ? 1 : 0);
-    for (char c : node.key) {
-        out.push_back(static_cast<uint8_t>(c));
-        if (wide)
-            out.push_back(0);
-    }
-    out.push_back(0);
-    if (wide)
-        out.push_back(0);
-    Pad(out);
-    for (uint8_t byte : node.value) {
-        out.push_back(byte);
-        if (wide && node.text)
-            out.push_back(0);
-    }
-    if (node.text) {
-        out.push_back(0);
-        if (wide)
-            out.push_back(0);
-    }
-    for (const Node& child : node.children) {
-        Pad(out);
-        Encode(child, wide, out);
-    }
-    Put16(out, start, out.size() - start);
-}
-
-std::vector<uint8_t> Block(const Node& root, bool wide) {
-    std::vector<uint8_t> out;
-    Encode(root, wide, out);
-    return out;
-}
-
-std::vector<uint8_t> FixedInfoBytes() {
-    std::vector<uint8_t> bytes(52, 0);
-    const uint32_t fields[13] = {0xFEEF04BD, 0x00010000, 0x00010002, 0x00030004, 0x00050006,
-                                 0x00070008, 0x3F,       0,          0x40004,    1,
-                                 0,          0,          0};
-    for (size_t i = 0; i < 13; ++i) {
-        for (size_t b = 0; b < 4; ++b)
-            bytes[4 * i + b] = static_cast<uint8_t>(fields[i] >> (8 * b));
-    }
-    return bytes;
-}
-
-std::vector<uint8_t> TranslationBytes(std::vector<Translation> table) {
-    std::vector<uint8_t> bytes;
-    for (const Translation& t : table) {
-        bytes.push_back(static_cast<uint8_t>(t.language));
-        bytes.push_back(static_cast<uint8_t>(t.language >> 8));
-        bytes.push_back(static_cast<uint8_t>(t.codePage));
-        bytes.push_back(static_cast<uint8_t>(t.codePage >> 8));
-    }
-    return bytes;
-}
-
-// A typical program's block: two string tables, the first without a product name.
-Node TypicalRoot() {
-    return Node{
-        "VS_VERSION_INFO",
-        FixedInfoBytes(),
-        false,
-        {Branch("StringFileInfo", {Branch("040904B0", {Text("CompanyName", "Example Ltd"),
-                                                       Text("FileDescription", "Example tool")}),
-                                   Branch("040704E4", {Text("CompanyName", "Beispiel GmbH"),
-                                                       Text("ProductName", "Beispiel")})}),
-         Branch("VarFileInfo", {Node{"Translation",
-                                     TranslationBytes({{0x0409, 0x04B0}, {0x0407, 0x04E4}}),
-                                     false,
-                                     {}}})}};
-}
+using namespace test;
 
 const char kFirstCompany[] = "\\StringFileInfo\\040904b0\\CompanyName";
 const char kSecondProduct[] = "\\StringFileInfo\\040704e4\\ProductName";
