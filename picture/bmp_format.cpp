@@ -333,7 +333,8 @@ Bitmap ReadBmp(std::span<const uint8_t> file, size_t maxPixelBytes) {
     const size_t inStride = DibStride(h.width, h.bpp);
     const uint8_t* data = in.At(pixelStart, uint64_t(inStride) * uint64_t(h.height));
     pixels.resize(outStride * size_t(h.height));
-    for (int y = 0; y < h.height; ++y) {
+    // A picture of no width has rows of no bytes, and its empty buffer no address to copy to.
+    for (int y = 0; h.width > 0 && y < h.height; ++y) {
         const uint8_t* src = data + size_t(h.topDown ? y : h.height - 1 - y) * inStride;
         uint8_t* dst = pixels.data() + size_t(y) * outStride;
         if (!convert) {

@@ -71,6 +71,16 @@ TEST(BmpFormat, RoundTripsEveryPixelFormat) {
     const Bitmap empty = ReadBmp(WriteBmp(Bitmap()));
     EXPECT_TRUE(empty.Empty());
     EXPECT_EQ(empty.BitsPerPixel(), 24);
+    // A picture of no width but many rows, as a damaged mask of an icon list may declare.
+    for (int bpp : {1, 24}) {
+        BmpFile noWidth;
+        noWidth.height = 64;
+        noWidth.bpp = uint16_t(bpp);
+        noWidth.palette.assign(bpp == 1 ? 2 : 0, kBlack);
+        const Bitmap thin = ReadBmp(noWidth.Bytes());
+        EXPECT_TRUE(thin.Empty()) << bpp;
+        EXPECT_EQ(thin.Height(), 64) << bpp;
+    }
 }
 
 TEST(BmpFormat, WritesAPlainBottomUpInfoHeaderFile) {
