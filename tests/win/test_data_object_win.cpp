@@ -282,8 +282,10 @@ std::vector<uint8_t> FileGroupDescriptorBlock(const std::wstring& name, bool wid
     return block;
 }
 
-std::vector<uint8_t> ShellIdListBlock(const std::wstring& parent,
-                                      const std::vector<std::wstring>& items) {
+namespace {
+
+std::vector<uint8_t> ShellIdListBlockOnce(const std::wstring& parent,
+                                          const std::vector<std::wstring>& items) {
     const std::optional<std::vector<uint8_t>> parentList = ParsedIdList(parent);
     if (!parentList)
         return {};
@@ -313,6 +315,20 @@ std::vector<uint8_t> ShellIdListBlock(const std::wstring& parent,
         block.insert(block.end(), 2, 0);
     }
     return block;
+}
+
+}  // namespace
+
+std::vector<uint8_t> ShellIdListBlock(const std::wstring& parent,
+                                      const std::vector<std::wstring>& items) {
+    // In a Wine prefix made moments ago the shell's namespace may not answer at once (its first
+    // start is still finishing the prefix): a few more tries before giving up.
+    for (int attempt = 0;; ++attempt) {
+        std::vector<uint8_t> block = ShellIdListBlockOnce(parent, items);
+        if (!block.empty() || attempt == 30)
+            return block;
+        Sleep(200);
+    }
 }
 
 std::vector<uint8_t> TextBlock(std::string_view text) {
