@@ -4,6 +4,7 @@
 # property, timeout or excessive memory use fails.
 #   replay.sh <target exe> <seed folder> <crasher folder>
 set -euo pipefail
+shopt -s nullglob  # an empty crasher folder adds nothing
 target=$1
 seeds=$2
 crashers=$3

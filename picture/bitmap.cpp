@@ -207,11 +207,40 @@ void ReadRowBgr(const Bitmap& bitmap, int y, int x, int count, uint8_t* bgr) {
         default: {
             const int bpp = bitmap.BitsPerPixel();
             const std::vector<Color>& palette = bitmap.Palette();
-            for (int i = 0; i < count; ++i, bgr += 3) {
-                const Color c = PaletteColor(palette, ReadIndex(row, x + i, bpp));
-                bgr[0] = BlueOf(c);
-                bgr[1] = GreenOf(c);
-                bgr[2] = RedOf(c);
+            const int entries = 1 << bpp;
+            if (count < entries) {
+                // Too few pixels to pay for a table of the whole palette.
+                for (int i = 0; i < count; ++i, bgr += 3) {
+                    const Color c = PaletteColor(palette, ReadIndex(row, x + i, bpp));
+                    bgr[0] = BlueOf(c);
+                    bgr[1] = GreenOf(c);
+                    bgr[2] = RedOf(c);
+                }
+                return;
+            }
+            // Each entry's bytes once, then one copy per pixel: a picture of a hundred
+            // megapixels converts in a fraction of a second.
+            uint8_t table[256][3];
+            for (int i = 0; i < entries; ++i) {
+                const Color c = PaletteColor(palette, unsigned(i));
+                table[i][0] = BlueOf(c);
+                table[i][1] = GreenOf(c);
+                table[i][2] = RedOf(c);
+            }
+            if (bpp == 8) {
+                for (int i = 0; i < count; ++i, bgr += 3) {
+                    std::memcpy(bgr, table[row[x + i]], 3);
+                }
+            } else if (bpp == 4) {
+                for (int i = 0; i < count; ++i, bgr += 3) {
+                    const int at = x + i;
+                    const unsigned index = (at & 1) ? (row[at >> 1] & 0x0Fu) : (row[at >> 1] >> 4);
+                    std::memcpy(bgr, table[index], 3);
+                }
+            } else {
+                for (int i = 0; i < count; ++i, bgr += 3) {
+                    std::memcpy(bgr, table[ReadIndex(row, x + i, bpp)], 3);
+                }
             }
             return;
         }
@@ -289,8 +318,12 @@ void Bitmap::SetBitsPerPixel(int bpp) {
     if (!IsPaletteFormat(bpp)) {
         std::vector<uint8_t> line(3 * size_t(width_));
         for (int y = 0; y < height_; ++y) {
-            ReadRowBgr(*this, y, 0, width_, line.data());
             uint8_t* row = pixels.data() + size_t(y) * stride;
+            if (bpp == 24) {
+                ReadRowBgr(*this, y, 0, width_, row);
+                continue;
+            }
+            ReadRowBgr(*this, y, 0, width_, line.data());
             for (int x = 0; x < width_; ++x) {
                 const uint8_t* p = &line[3 * size_t(x)];
                 StoreDirect(row, x, bpp, MakeColor(p[2], p[1], p[0]));
@@ -473,6 +506,13 @@ void DrawBitmap(Bitmap& dest, const Bitmap& src, int x, int y) {
     }
 
     const bool keyed = src.Transparent();
+    if (!keyed && bpp == 24) {
+        // Every source format reads straight into a 24-bit row.
+        for (long long row = top; row < bottom; ++row) {
+            ReadRowBgr(src, int(row - y), srcX, count, dest.Row(int(row)) + 3 * size_t(left));
+        }
+        return;
+    }
     const Color key = src.TransparentColor();
     IndexCache indexes(dest.Palette());
     std::vector<uint8_t> line(3 * size_t(count));

@@ -1,6 +1,7 @@
 #include "picture/bmp_format.h"
 
 #include "base/error.h"
+#include "picture/picture_decoders.h"
 
 #include <algorithm>
 #include <cstring>
@@ -289,6 +290,13 @@ Bitmap ReadBmp(std::span<const uint8_t> file, size_t maxPixelBytes) {
         uint64_t(DibStride(h.width, outBpp)) * uint64_t(h.height) >
             std::min<uint64_t>(maxPixelBytes, kMaxBitmapBytes)) {
         NotValid();
+    }
+    // Skips and an early end leave a run-length picture's pixels unstored, so a few bytes may
+    // claim any size: it is held to the picture loader's limit wherever it is read, or those few
+    // bytes could take gigabytes.
+    if ((h.compression == kRle8 || h.compression == kRle4) &&
+        uint64_t(h.width) * uint64_t(h.height) > kMaxPicturePixels) {
+        throw Error(L"Invalid image size");
     }
 
     // Colour table. A table shorter than declared ends where the pixels begin; an offset that

@@ -20,7 +20,15 @@ namespace corvalo {
 // alone then takes 384 MB, and a decoder may need as much again for its own work; anything larger
 // is refused with "Invalid image size" before any pixel memory is taken, so a damaged or hostile
 // file that claims 100000 x 100000 pixels fails at once instead of asking for tens of gigabytes.
+//
+// The fuzz build lowers it (CORVALO_FUZZ_MAX_PICTURE_PIXELS): a small file may honestly describe a
+// picture of the full size, and filling one in under the sanitizers takes seconds. Every reader
+// keeps the same checks at the lower limit, so the fuzzer spends its time on the readers' logic.
+#ifdef CORVALO_FUZZ_MAX_PICTURE_PIXELS
+constexpr uint64_t kMaxPicturePixels = CORVALO_FUZZ_MAX_PICTURE_PIXELS;
+#else
 constexpr uint64_t kMaxPicturePixels = uint64_t(1) << 27;
+#endif
 
 struct DecodedPicture {
     Bitmap bitmap;                          // 24 bpp, the picture drawn on white

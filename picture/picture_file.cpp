@@ -276,10 +276,13 @@ Bitmap NewPictureBitmap(uint64_t width, uint64_t height, const wchar_t* invalidM
 
 DecodedPicture DecodeWindowsBitmap(std::span<const uint8_t> file) {
     Bitmap stored = ReadBmp(file, size_t(kMaxPicturePixels) * 4);
+    // A file may say it has no rows or no columns; a picture of nothing is no picture, whatever
+    // its pixel format.
+    CheckPictureSize(uint64_t(stored.Width()), uint64_t(stored.Height()),
+                     L"Bitmap image is not valid");
     DecodedPicture picture;
     picture.palette = stored.Palette();
-    if (stored.BitsPerPixel() == 24 &&
-        uint64_t(stored.Width()) * uint64_t(stored.Height()) <= kMaxPicturePixels) {
+    if (stored.BitsPerPixel() == 24) {
         picture.bitmap = std::move(stored);  // already what the result holds
         picture.bitmap.SetPalette({});
         return picture;

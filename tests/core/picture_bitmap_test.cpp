@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 
 namespace corvalo {
 namespace {
@@ -260,6 +261,40 @@ TEST(DrawBitmap, LeavesTransparentPixelsAndConvertsFormats) {
     DrawBitmap(self, self, 1, 0);
     EXPECT_EQ(self.PixelAt(1, 0), MakeColor(1, 0, 0));
     EXPECT_EQ(self.PixelAt(2, 0), MakeColor(2, 0, 0));
+}
+
+// Wide palette pictures convert through a table of the palette: every pixel must still be its own
+// entry's colour, past the palette's end black, from any starting column (odd ones split a nibble
+// or a byte of bits).
+TEST(DrawBitmap, ConvertsWidePalettePicturesPixelForPixel) {
+    std::mt19937 random(7);
+    for (int bpp : {1, 4, 8}) {
+        const int width = 600;
+        std::vector<uint8_t> pixels(DibStride(width, bpp) * 2);
+        for (uint8_t& p : pixels) {
+            p = uint8_t(random());
+        }
+        std::vector<Color> palette((size_t(1) << bpp) - 1);  // the last index has no entry
+        for (Color& c : palette) {
+            c = Color(random()) & 0x00FFFFFF;
+        }
+        const Bitmap src = Bitmap::FromPixels(width, 2, bpp, std::move(pixels), palette);
+        for (int offset : {0, -3, 5}) {
+            Bitmap dest = NewSizedBitmap(width, 2, kWhite);
+            DrawBitmap(dest, src, offset, 0);
+            for (int x = std::max(0, offset); x < std::min(width, width + offset); ++x) {
+                for (int y = 0; y < 2; ++y) {
+                    ASSERT_EQ(dest.PixelAt(x, y), src.PixelAt(x - offset, y))
+                        << bpp << " bpp, offset " << offset << ", at " << x << "," << y;
+                }
+            }
+        }
+        Bitmap converted = src;
+        converted.SetBitsPerPixel(24);
+        for (int x = 0; x < width; ++x) {
+            ASSERT_EQ(converted.PixelAt(x, 1), src.PixelAt(x, 1)) << bpp << " bpp at " << x;
+        }
+    }
 }
 
 // A decoded picture of another kind: a diagonal line of one colour, the rest transparent.

@@ -2,6 +2,7 @@
 #include "core/bmp_samples.h"
 #include "picture/bitmap.h"
 #include "picture/bmp_format.h"
+#include "picture/picture_decoders.h"
 
 #include <gtest/gtest.h>
 
@@ -350,6 +351,34 @@ TEST(BmpFormat, RefusesWhatItCannotRead) {
                   f.pixels = {2, 1, 0, 0, 2, 1, 0, 0};
               }),
               L"(read)");
+}
+
+// Skips and an early end let a run-length file of a few bytes claim any size, so it is held to the
+// picture loader's limit; a file whose pixels are all stored keeps the bitmap's own limit, since
+// its size already pays for them.
+TEST(BmpFormat, HoldsRunLengthPicturesToThePictureLimit) {
+    BmpFile rle;
+    rle.bpp = 4;
+    rle.compression = 2;
+    rle.palette.assign(16, kWhite);
+    rle.pixels = {0, 1};  // end of bitmap at once: every pixel index 0
+    rle.width = 16384;
+    rle.height = int32_t(kMaxPicturePixels / 16384);
+    const Bitmap largest = ReadBmp(rle.Bytes());
+    EXPECT_EQ(uint64_t(largest.Width()) * uint64_t(largest.Height()), kMaxPicturePixels);
+    rle.height += 1;
+    EXPECT_EQ(ReadError(rle.Bytes()), L"Invalid image size");
+    rle.bpp = 8;
+    rle.compression = 1;
+    EXPECT_EQ(ReadError(rle.Bytes()), L"Invalid image size");
+
+    BmpFile stored;
+    stored.bpp = 1;
+    stored.palette = {kBlack, kWhite};
+    stored.width = rle.width;
+    stored.height = rle.height;
+    stored.pixels.assign(DibStride(stored.width, 1) * size_t(stored.height), 0xAA);
+    EXPECT_EQ(ReadError(stored.Bytes()), L"(read)");
 }
 
 // Every prefix of a valid file is a damaged file: each must be refused with one of the reader's

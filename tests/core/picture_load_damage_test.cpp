@@ -3,6 +3,7 @@
 // UndefinedBehaviorSanitizer natively), and claimed sizes past the limit fail before any large
 // allocation.
 #include "base/error.h"
+#include "core/bmp_samples.h"
 #include "core/picture_samples.h"
 #include "picture/bmp_format.h"
 #include "picture/picture_decoders.h"
@@ -292,6 +293,29 @@ TEST(PictureLoadDamage, PictureSizeLimit) {
     }
     const Bitmap ok = NewPictureBitmap(3, 2, L"x");
     EXPECT_EQ(ok.PixelAt(2, 1), kWhite);
+}
+
+// The bitmap reader reads a file of no rows or no columns (the program's own picture may be one),
+// but as a picture to show it is refused, in the 24-bit layout the loader takes as it is too.
+TEST(PictureLoadDamage, BitmapFilesOfNoSizeAreNotPictures) {
+    for (const auto& [width, height] : {std::pair{245, 0}, std::pair{0, 3}}) {
+        for (uint16_t bpp : {24, 8}) {
+            test::BmpFile file;
+            file.width = width;
+            file.height = height;
+            file.bpp = bpp;
+            if (bpp == 8) {
+                file.palette.assign(256, kWhite);
+            }
+            ASSERT_NO_THROW(ReadBmp(file.Bytes()));
+            try {
+                DecodeWindowsBitmap(file.Bytes());
+                ADD_FAILURE() << width << " x " << height << " at " << bpp << " bpp decoded";
+            } catch (const Error& e) {
+                EXPECT_EQ(e.Message(), L"Bitmap image is not valid");
+            }
+        }
+    }
 }
 
 }  // namespace
