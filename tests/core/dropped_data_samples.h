@@ -5,6 +5,7 @@
 
 #include "launcher/dropped_data.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -60,9 +61,9 @@ inline void AppendIdList(Bytes& bytes, std::initializer_list<uint16_t> payloads)
 
 // A file group descriptor block with the first descriptor's name field holding the given bytes.
 inline Bytes Descriptor(uint32_t count, const Bytes& nameField) {
-    Bytes block(kDescriptorNameOffset, 0x11);
+    Bytes block(kDescriptorNameOffset + nameField.size(), 0x11);
     PutUint32(block, 0, count);
-    block.insert(block.end(), nameField.begin(), nameField.end());
+    std::copy(nameField.begin(), nameField.end(), block.begin() + kDescriptorNameOffset);
     return block;
 }
 
