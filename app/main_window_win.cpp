@@ -30,9 +30,10 @@ constexpr int kDefaultHeight = 295;
 constexpr int kPictureSide = 256;
 constexpr DWORD kSizeableStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kBorderlessStyle = WS_POPUP | WS_CLIPCHILDREN;
-// The timer that makes the item editor once the start-up has shown the picture.
-constexpr UINT_PTR kMakeEditorTimer = 1;
-constexpr UINT kMakeEditorDelayMs = 100;
+// The timer that does what can wait until start-up has shown the picture: the menu's icons, the
+// icon list and the item editor.
+constexpr UINT_PTR kAfterFirstPaintTimer = 1;
+constexpr UINT kAfterFirstPaintDelayMs = 100;
 
 const std::wstring kAdmin = L"ADMIN";
 const std::wstring kMenu = L"MENU";
@@ -108,28 +109,52 @@ HWND MainWindow::CreateMainWindow() {
 void MainWindow::Show() {
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
-    // The editor is hidden until the user asks for it; making it costs about as much as the
-    // rest of the start-up's own work, so it is made once the picture is on screen and the
-    // program is idle, not before the first paint.
-    SetTimer(window_, kMakeEditorTimer, kMakeEditorDelayMs, nullptr);
+    // The editor is hidden until the user asks for it, and the menu's icons wait for its first
+    // opening; making them costs more than the rest of the start-up's own work, so they are made
+    // once the picture is on screen and the program is idle, not before the first paint.
+    SetTimer(window_, kAfterFirstPaintTimer, kAfterFirstPaintDelayMs, nullptr);
+}
+
+void MainWindow::AfterFirstPaint() {
+    menu_->ResolvePendingIcons();
+    Editor();
 }
 
 ItemEditor& MainWindow::Editor() {
-    if (!editor_)
+    if (!editor_) {
+        // Whatever the editor does with the icon list comes after the menu's icons of start-up.
+        menu_->ResolvePendingIcons();
         editor_ = std::make_unique<ItemEditor>(*this);
+    }
     return *editor_;
+}
+
+HIMAGELIST MainWindow::IconList() const {
+    if (!iconList_ && iconListStarted_) {
+        ScopedImageList list = CreateIconList();
+        if (iconListFile_) {
+            // A damaged or foreign file is ignored: the empty list stays.
+            try {
+                list = IconListFromFile(*iconListFile_);
+            } catch (...) {
+            }
+            iconListFile_.reset();
+        }
+        iconList_ = std::move(list);
+    }
+    return iconList_.Get();
 }
 
 // Start-up, in its fixed order. An error ends it at the failing step (the caller shows it).
 void MainWindow::FormCreate() {
     // 1. Double buffering: every paint of the picture is drawn off-screen first (DogImage::Paint).
 
-    // 2. The icon list; a damaged or foreign file is ignored and the empty list stays.
-    iconList_ = CreateIconList();
+    // 2. The icon list's file, read now and made into the list at its first use (IconList).
     iconListPath_ = ChangeFileExt(options_.ansiExePath, ".icons");
+    iconListStarted_ = true;
     if (FileExists(iconListPath_)) {
         try {
-            iconList_ = IconListFromFile(ReadWholeFile(iconListPath_));
+            iconListFile_ = ReadWholeFile(iconListPath_);
         } catch (...) {
         }
     }
@@ -162,8 +187,9 @@ void MainWindow::FormCreate() {
         InvalidateRect(window_, nullptr, FALSE);
     }
 
-    // 9. The popup menu, which also applies the stored taskbar choice.
-    menu_->RebuildMenu();
+    // 9. The popup menu, which also applies the stored taskbar choice. Its icons come once the
+    // picture is on screen.
+    menu_->RebuildMenu(LauncherMenu::IconLookup::Later);
 }
 
 void MainWindow::LoadSettings(const std::wstring& path) {
@@ -201,7 +227,7 @@ void MainWindow::ResolveItemIcon(const std::wstring& caption, Bitmap& bitmap,
         return;
     ItemIconSources sources;
     sources.iconMap = iconMap;
-    sources.iconList = iconList_.Get();
+    sources.iconList = IconList();
     sources.systemList = sil_.Handle();
     sources.systemIconIndex = [](const std::string& name) { return GetFileIconIndex(name, false); };
     corvalo::ResolveItemIcon(*settings_, launcherList_, sources, caption, bitmap);
@@ -253,8 +279,8 @@ bool MainWindow::FormCloseQuery() {
         if (!picturePath_.empty() && bitmap && !bitmap->Empty()) {
             ReplaceFileContents(WideToAnsi(picturePath_), WriteBmp(*bitmap));
         }
-        if (!iconListPath_.empty() && iconList_) {
-            ReplaceFileContents(iconListPath_, IconListFileOf(iconList_.Get()));
+        if (!iconListPath_.empty() && IconList()) {
+            ReplaceFileContents(iconListPath_, IconListFileOf(IconList()));
         }
     } catch (const Error& error) {
         // The first time, the window stays open and usable so the user can make room and close
@@ -429,9 +455,9 @@ LRESULT CALLBACK MainWindow::WindowProcedure(HWND window, UINT message, WPARAM w
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
-            if (wParam == kMakeEditorTimer) {
-                KillTimer(window_, kMakeEditorTimer);
-                RunHandler(*messages_, window_, [&] { Editor(); });
+            if (wParam == kAfterFirstPaintTimer) {
+                KillTimer(window_, kAfterFirstPaintTimer);
+                RunHandler(*messages_, window_, [&] { AfterFirstPaint(); });
                 return 0;
             }
             break;

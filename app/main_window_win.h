@@ -22,6 +22,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,7 +81,8 @@ class MainWindow final : public PictureOwner {
     const std::wstring& RunValueName() const { return runValueName_; }
     int ActivationShowCommand() const { return activationShowCommand_; }
     void SetActivationShowCommand(int command) { activationShowCommand_ = command; }
-    HIMAGELIST IconList() const { return iconList_.Get(); }
+    // The icon list (ImageList1), made from the file read at start-up when it is first used.
+    HIMAGELIST IconList() const;
     const SysImageList& SystemIcons() const { return sil_; }
     VersionInfoReader& VersionInfo() { return versionInfo_; }
     DogImage& Picture() { return picture_; }
@@ -127,6 +129,7 @@ class MainWindow final : public PictureOwner {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     HWND CreateMainWindow();
     void FormCreate();
+    void AfterFirstPaint();
     void LoadSettings(const std::wstring& path);
     void MigrateLegacyList();
     void ApplyLayering();
@@ -149,7 +152,10 @@ class MainWindow final : public PictureOwner {
     DogImage picture_;
     VersionInfoReader versionInfo_;
     SysImageList sil_;
-    ScopedImageList iconList_;
+    // Made at the first use from the icon-list file's bytes, which start-up reads (see IconList).
+    mutable ScopedImageList iconList_;
+    mutable std::optional<std::vector<uint8_t>> iconListFile_;
+    bool iconListStarted_ = false;  // start-up has reached the icon list
     std::unique_ptr<LauncherMenu> menu_;
     std::unique_ptr<DropComboTarget> dropTarget_;
     // The item editor, made once and kept until the end (see Editor()).

@@ -3,7 +3,6 @@
 #include "app/main_window_win.h"
 #include "base/user_messages_win.h"
 
-#include <commctrl.h>
 #include <ole2.h>
 
 #include <string>
@@ -34,11 +33,10 @@ std::string AnsiModulePath() {
 }  // namespace
 
 int RunProgram(const std::function<void(const MSG&)>& onMessage) {
-    // OLE for drag and drop and the shell; the common controls for image lists and dialogs.
-    // Uninitialised at the end only when this start succeeded, as OLE counts its users.
+    // OLE for drag and drop and the shell. Uninitialised at the end only when this start
+    // succeeded, as OLE counts its users. The common controls are loaded later, by the first
+    // window or list that needs them, so the picture is on screen before they are.
     const bool oleReady = SUCCEEDED(OleInitialize(nullptr));
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
 
     MessageBoxUserMessages messages;
     int exitCode = 0;

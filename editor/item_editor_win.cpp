@@ -68,6 +68,9 @@ class OutOfTopBand {
 }  // namespace
 
 ItemEditor::ItemEditor(MainWindow& main) : main_(main) {
+    // The icon index's spin buttons are a common control.
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&controls);
     RegisterProgramWindowClass(kItemEditorClass, &ItemEditor::WindowProcedure, 0,
                                reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
     RECT bounds{0, 0, kClientWidth, kClientHeight};

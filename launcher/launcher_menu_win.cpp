@@ -171,17 +171,29 @@ void LauncherMenu::AddCommandItems() {
     entries_.push_back(NewEntry(MenuEntry::Kind::Command, L"", "Stuff6"));
 }
 
-void LauncherMenu::RebuildMenu() {
+void LauncherMenu::RebuildMenu(IconLookup icons) {
     entries_.clear();
+    iconsPending_ = false;
     AddCommandItems();
     const LauncherList& items = window_.LauncherList();
+    for (int i = 0; i < items.ItemCount(); ++i)
+        entries_.push_back(NewEntry(MenuEntry::Kind::Launcher, items.ItemCaption(i), ""));
+    iconsPending_ = true;
+    if (icons == IconLookup::Now)
+        ResolvePendingIcons();
+}
+
+void LauncherMenu::ResolvePendingIcons() {
+    if (!iconsPending_)
+        return;
+    iconsPending_ = false;
     std::optional<IconMapSnapshot> iconMap;
-    if (items.ItemCount() > 0 && window_.Settings())
-        iconMap.emplace(*window_.Settings());
-    for (int i = 0; i < items.ItemCount(); ++i) {
-        auto entry = NewEntry(MenuEntry::Kind::Launcher, items.ItemCaption(i), "");
+    for (const auto& entry : entries_) {
+        if (entry->kind != MenuEntry::Kind::Launcher)
+            continue;
+        if (!iconMap && window_.Settings())
+            iconMap.emplace(*window_.Settings());
         window_.ResolveItemIcon(entry->caption, entry->bitmap, iconMap ? &*iconMap : nullptr);
-        entries_.push_back(std::move(entry));
     }
 }
 
@@ -194,6 +206,7 @@ void LauncherMenu::TntPopupMenu1Popup() {
 void LauncherMenu::Popup(POINT at) {
     if (entries_.empty())
         return;  // start-up ended before the menu was built
+    ResolvePendingIcons();
     TntPopupMenu1Popup();
     NativeMenu menu;
     menu.Fill(menu.Handle(), entries_);

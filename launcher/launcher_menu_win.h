@@ -57,12 +57,21 @@ class LauncherMenu {
     LauncherMenu(const LauncherMenu&) = delete;
     LauncherMenu& operator=(const LauncherMenu&) = delete;
 
-    void RebuildMenu();
+    // Builds every entry again. The launcher entries' icons are looked up at once, or with
+    // IconLookup::Later at the first use of the entries or at ResolvePendingIcons, whichever comes
+    // first: start-up builds the menu before the picture is painted, and the lookups (which load
+    // the shell and the common controls) need not hold the picture back.
+    enum class IconLookup { Now, Later };
+    void RebuildMenu(IconLookup icons = IconLookup::Now);
+    void ResolvePendingIcons();
     // Opens the menu at a screen position and runs the chosen entry's click handler.
     void Popup(POINT screenPosition);
 
-    // The entries as built; nothing may keep one across a rebuild.
-    const std::vector<std::unique_ptr<MenuEntry>>& TopLevel() const { return entries_; }
+    // The entries as built, with their icons; nothing may keep one across a rebuild.
+    const std::vector<std::unique_ptr<MenuEntry>>& TopLevel() {
+        ResolvePendingIcons();
+        return entries_;
+    }
     MenuEntry* FindCommand(const std::string& name);
 
     // Handlers, reachable directly for tests and for keyboard access.
@@ -84,6 +93,7 @@ class LauncherMenu {
     CommonDialogs& dialogs_;
     MenuPainter painter_;
     std::vector<std::unique_ptr<MenuEntry>> entries_;
+    bool iconsPending_ = false;
 };
 
 inline constexpr wchar_t kPictureFilter[] =
