@@ -64,14 +64,20 @@ MainWindow::MainWindow(MainWindowOptions options)
     instances_ = std::make_unique<AppInstances>(AppInstancesOptions(options_.ansiExePath));
     instances_->EndProcessIfRejected();
 
-    // The built-in picture is applied before the picture's see-through switch is on, so the first
-    // start shows it on the button-face colour with nothing see-through.
     picture_.SetMoveable(true);
-    RunHandler(*messages_, window_,
-               [&] { picture_.SetPicture(LoadBitmapResource(IDB_DEFAULT_PICTURE)); });
     picture_.SetTransparent(true);
-
     RunHandler(*messages_, window_, [&] { FormCreate(); });
+
+    // The built-in picture, unless start-up has put the picture file in its place (making it only
+    // then spares every later start a picture that is replaced at once). It is applied with the
+    // see-through switch off, so the first start shows it on the button-face colour with nothing
+    // see-through; every later picture is see-through.
+    if (!picture_.HasPicture()) {
+        picture_.SetTransparent(false);
+        RunHandler(*messages_, window_,
+                   [&] { picture_.SetPicture(LoadBitmapResource(IDB_DEFAULT_PICTURE)); });
+        picture_.SetTransparent(true);
+    }
 }
 
 MainWindow::~MainWindow() {
@@ -102,8 +108,7 @@ HWND MainWindow::CreateMainWindow() {
         // Errors inside a drop end it without a message: the drop target swallows them.
         DropComboTarget1Drop(dropTarget_->DroppedFiles(), dropTarget_->DroppedUrl(), keyState);
     });
-    dropTarget_->Register(window);
-    return window;
+    return window;  // it takes drops once OLE has started (AfterFirstPaint)
 }
 
 void MainWindow::Show() {
@@ -115,17 +120,24 @@ void MainWindow::Show() {
     SetTimer(window_, kAfterFirstPaintTimer, kAfterFirstPaintDelayMs, nullptr);
 }
 
+// What start-up leaves until the picture is on screen, done once: by the timer that Show sets, or
+// earlier by the first handler that needs it.
 void MainWindow::AfterFirstPaint() {
+    if (afterFirstPaintDone_)
+        return;
+    afterFirstPaintDone_ = true;
+    ole_.Start();
+    dropTarget_->Register(window_);
     menu_->ResolvePendingIcons();
     Editor();
 }
 
 ItemEditor& MainWindow::Editor() {
-    if (!editor_) {
-        // Whatever the editor does with the icon list comes after the menu's icons of start-up.
-        menu_->ResolvePendingIcons();
+    // The editor takes drops and uses the icon list, so OLE and the start-up's menu icons come
+    // first.
+    AfterFirstPaint();
+    if (!editor_)
         editor_ = std::make_unique<ItemEditor>(*this);
-    }
     return *editor_;
 }
 
@@ -510,7 +522,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 GetWindowRect(window_, &bounds);
                 at = POINT{bounds.left, bounds.top};
             }
-            RunHandler(*messages_, window_, [&] { menu_->Popup(at); });
+            RunHandler(*messages_, window_, [&] {
+                AfterFirstPaint();  // OLE, for the shell that opens the chosen item
+                menu_->Popup(at);
+            });
             return 0;
         }
         case WM_MEASUREITEM: {

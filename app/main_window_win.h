@@ -147,6 +147,10 @@ class MainWindow final : public PictureOwner {
     HWND window_ = nullptr;
     // The single-instance guard (JvAppInstances1); made before anything is read.
     std::unique_ptr<AppInstances> instances_;
+    // OLE, for drops and the shell's objects; started once the picture is on screen and ended
+    // after every component that uses it.
+    ScopedOle ole_;
+    bool afterFirstPaintDone_ = false;
 
     // Components.
     DogImage picture_;

@@ -3,7 +3,7 @@
 #include "app/main_window_win.h"
 #include "base/user_messages_win.h"
 
-#include <ole2.h>
+#include <windows.h>
 
 #include <string>
 
@@ -33,10 +33,7 @@ std::string AnsiModulePath() {
 }  // namespace
 
 int RunProgram(const std::function<void(const MSG&)>& onMessage) {
-    // OLE for drag and drop and the shell. Uninitialised at the end only when this start
-    // succeeded, as OLE counts its users. The common controls are loaded later, by the first
-    // window or list that needs them, so the picture is on screen before they are.
-    const bool oleReady = SUCCEEDED(OleInitialize(nullptr));
+    // OLE and the common controls start later, in the main window, once its picture is on screen.
 
     MessageBoxUserMessages messages;
     int exitCode = 0;
@@ -55,9 +52,6 @@ int RunProgram(const std::function<void(const MSG&)>& onMessage) {
         }
         exitCode = static_cast<int>(message.wParam);
     });
-
-    if (oleReady)
-        OleUninitialize();
     return exitCode;
 }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <ole2.h>
 #include <objidl.h>  // before commctrl.h, which then declares the image-list stream functions
 #include <commctrl.h>
 #include <shlobj.h>
@@ -199,6 +200,26 @@ class ScopedClipboard {
 
   private:
     bool open_;
+};
+
+// OLE on this thread from Start() to the end of the owner's life. OLE counts its users, so it is
+// uninitialised only when this start succeeded.
+class ScopedOle {
+  public:
+    ScopedOle() = default;
+    ScopedOle(const ScopedOle&) = delete;
+    ScopedOle& operator=(const ScopedOle&) = delete;
+    ~ScopedOle() {
+        if (initialized_)
+            OleUninitialize();
+    }
+    void Start() {
+        if (!initialized_)
+            initialized_ = SUCCEEDED(OleInitialize(nullptr));
+    }
+
+  private:
+    bool initialized_ = false;
 };
 
 // A reference-counted COM interface pointer.

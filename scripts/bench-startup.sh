@@ -2,9 +2,10 @@
 # Start-up benchmark: the time from starting corvalo.exe under Wine to its first painted window,
 # measured side by side, alternating run for run, with three floors that paint the same picture:
 #   bare_window.exe                  a bare window, the least any launcher window pays;
-#   bare_window_common_controls.exe  the same with the common controls loaded, as Corvalo must;
-#   bare_window_program_dlls.exe     the same with every system DLL Corvalo imports loaded too, so
-#                                    the distance to Corvalo is Corvalo's own work.
+#   bare_window_common_controls.exe  the same with the common controls loaded before the window,
+#                                    which Corvalo leaves until its picture is on screen;
+#   bare_window_program_dlls.exe     the same with every system DLL Corvalo loads before its
+#                                    window, so the distance to Corvalo is Corvalo's own work.
 # Prints median, min and max per exe and the ratio of each median to the bare window's.
 #
 #   scripts/bench-startup.sh [--self] [runs]      (default 15 runs each)

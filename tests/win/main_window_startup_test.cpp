@@ -144,8 +144,25 @@ TEST_F(StartupTest, AnUnreadablePictureFileIsReportedAndTheWindowStaysUsable) {
         << std::string(messages.errors[0].begin(), messages.errors[0].end());
     // Start-up ended before the menu build: the taskbar choice was never read.
     EXPECT_EQ(window->ActivationShowCommand(), SW_HIDE);
+    // The built-in picture stays, on the button-face colour with nothing see-through.
     EXPECT_EQ(window->Picture().PictureBitmap()->Width(), 256);
+    EXPECT_FALSE(window->ColorKeyEnabled());
+    EXPECT_EQ(window->BackgroundColor(), static_cast<Color>(GetSysColor(COLOR_BTNFACE)));
     EXPECT_TRUE(window->FormCloseQuery());
+}
+
+TEST_F(StartupTest, OnceThePictureIsOnScreenTheWindowTakesDrops) {
+    auto window = Start();
+    window->Show();
+    // Start-up leaves OLE until the picture is painted; it follows at once.
+    const DWORD until = GetTickCount() + 1000;
+    while (GetTickCount() < until) {
+        testing::PumpMessages();
+        Sleep(10);
+    }
+    EXPECT_EQ(RegisterDragDrop(window->Window(), window->DropTarget().Target()),
+              DRAGDROP_E_ALREADYREGISTERED);
+    EXPECT_TRUE(messages.errors.empty());
 }
 
 TEST_F(StartupTest, AStoredPictureIsShownWithItsKeyColourSeeThrough) {
