@@ -489,6 +489,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 picture_.OnOwnerShown();
             break;
         case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:  // with Alt held: Shift and Ctrl count whatever Alt does
             RunHandler(*messages_, window_, [&] { FormKeyDown(static_cast<WORD>(wParam)); });
             break;  // the key is passed on unchanged
         case WM_MOUSEWHEEL: {

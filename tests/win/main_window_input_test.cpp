@@ -62,6 +62,16 @@ TEST_F(InputTest, ShiftDownGrowsAPictureNarrowerThan500) {
     EXPECT_EQ(PictureSize().width, 505);
 }
 
+TEST_F(InputTest, ResizeStepsWorkWithAltHeldToo) {
+    window->Picture().SetPicture(NewSizedBitmap(100, 80, 0x00FFFFFF));
+    HeldKeys shift(true, false);
+    // With Alt held the keys arrive as system keys.
+    SendMessageW(Handle(), WM_SYSKEYDOWN, VK_DOWN, 1 << 29);
+    EXPECT_EQ(PictureSize().width, 110);
+    SendMessageW(Handle(), WM_SYSKEYDOWN, VK_UP, 1 << 29);
+    EXPECT_EQ(PictureSize().width, 100);
+}
+
 TEST_F(InputTest, ShiftUpShrinksAPictureWiderThan50) {
     window->Picture().SetPicture(NewSizedBitmap(55, 40, 0x00FFFFFF));
     HeldKeys shift(true, false);
