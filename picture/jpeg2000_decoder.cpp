@@ -125,6 +125,13 @@ void CheckDecoderWork(std::span<const uint8_t> file, bool jp2) {
     if (tiles * components > kMaxJpeg2000TileComponents) {
         Failed();
     }
+    // Every tile has at least one tile-part: its start marker segment and the start of its data,
+    // 14 bytes. A codestream too short for all of them is damaged, and OpenJPEG would make up each
+    // missing tile, one by one.
+    constexpr uint64_t kSmallestTilePart = 12 + 2;
+    if (tiles > (file.size() - *start) / kSmallestTilePart) {
+        Failed();
+    }
     uint64_t samples = 0;
     for (uint32_t c = 0; c < components; ++c) {
         const uint64_t dx = siz[kFixedSize + 3 * c + 1], dy = siz[kFixedSize + 3 * c + 2];

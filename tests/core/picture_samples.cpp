@@ -376,7 +376,7 @@ OPJ_BOOL J2kSeek(OPJ_OFF_T position, void* user) {
 }
 }  // namespace
 
-std::vector<uint8_t> EncodeJpeg2000(const Rgba& picture, bool jp2) {
+std::vector<uint8_t> EncodeJpeg2000(const Rgba& picture, bool jp2, int tileSide) {
     const int count = picture.channels;
     std::vector<opj_image_cmptparm_t> parameters(static_cast<size_t>(count));
     for (auto& p : parameters) {
@@ -403,6 +403,10 @@ std::vector<uint8_t> EncodeJpeg2000(const Rgba& picture, bool jp2) {
     settings.cp_disto_alloc = 1;
     settings.tcp_mct = count >= 3 ? 1 : 0;
     settings.numresolution = 3;  // small pictures allow few resolution levels
+    if (tileSide > 0) {
+        settings.tile_size_on = OPJ_TRUE;
+        settings.cp_tdx = settings.cp_tdy = tileSide;
+    }
     opj_codec_t* codec = opj_create_compress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
     opj_setup_encoder(codec, &settings, image);
     MemoryFile file;

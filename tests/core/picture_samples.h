@@ -70,8 +70,8 @@ struct TiffOptions {
 };
 std::vector<uint8_t> EncodeTiff(const Rgba& picture, const TiffOptions& options = {});
 
-// Lossless JPEG 2000: a JP2 file, or a raw codestream.
-std::vector<uint8_t> EncodeJpeg2000(const Rgba& picture, bool jp2);
+// Lossless JPEG 2000: a JP2 file, or a raw codestream; in square tiles of the given side, or one.
+std::vector<uint8_t> EncodeJpeg2000(const Rgba& picture, bool jp2, int tileSide = 0);
 
 // A Targa file, built field by field: header, identification text, colour map, pixel data.
 std::vector<uint8_t> TargaFile(int imageType, int width, int height, int bits, int descriptor,
