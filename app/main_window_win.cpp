@@ -96,10 +96,12 @@ HWND MainWindow::CreateMainWindow() {
     // A tool window has no taskbar button of its own: the application window carries the
     // program's. (Owning the main window by the application window would do the same on Windows,
     // but an owned window can't be taken out of the stay-on-top band under Wine.)
-    HWND window =
-        CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kMainWindowClass,
-                        kApplicationTitle, kSizeableStyle, kDefaultLeft, kDefaultTop, kDefaultWidth,
-                        kDefaultHeight, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    // Made frameless: it is never shown before start-up has given it a picture, which takes the
+    // frame away, and a frame taken away costs a round of the window's frame being worked out anew.
+    HWND window = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW,
+                                  kMainWindowClass, kApplicationTitle, kBorderlessStyle,
+                                  kDefaultLeft, kDefaultTop, kDefaultWidth, kDefaultHeight, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), this);
     if (!window)
         throw Error(L"Failed to create the main window");
     window_ = window;

@@ -14,8 +14,12 @@ DogImage::DogImage(PictureOwner& owner, int width, int height)
     : owner_(owner), width_(width), height_(height) {}
 
 void DogImage::SetPicture(const Bitmap& bitmap) {
+    SetPicture(Bitmap(bitmap));
+}
+
+void DogImage::SetPicture(Bitmap&& bitmap) {
     graphic_.reset();
-    bitmap_ = bitmap;
+    bitmap_ = std::move(bitmap);
     HandlePictureChange();
 }
 
@@ -112,7 +116,13 @@ void DogImage::Paint(HDC dc, Color background) const {
     if (width <= 0 || height <= 0)
         return;
 
-    // Drawn off-screen and copied in one go, so a resize or recolouring never flickers.
+    // A picture that covers the whole window goes straight on screen in one operation.
+    if (bitmap_ && bitmap_->Width() == width && bitmap_->Height() == height) {
+        DrawBitmapToDc(dc, *bitmap_, 0, 0);
+        return;
+    }
+    // Otherwise the background and the picture are drawn off-screen and copied in one go, so a
+    // resize or recolouring never flickers.
     ScopedMemoryDc memory(CreateCompatibleDC(dc));
     ScopedBitmapHandle canvas(CreateCompatibleBitmap(dc, width, height));
     if (!memory || !canvas)

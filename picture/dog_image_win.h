@@ -42,6 +42,7 @@ class DogImage {
     bool HasPicture() const { return bitmap_.has_value() || graphic_ != nullptr; }
     const Bitmap* PictureBitmap() const { return bitmap_ ? &*bitmap_ : nullptr; }
     void SetPicture(const Bitmap& bitmap);
+    void SetPicture(Bitmap&& bitmap);  // takes the pixels over instead of copying them
     void SetPicture(std::unique_ptr<Graphic> graphic);
     void ClearPicture();
     const Bitmap& MasterPicture() const { return master_; }
