@@ -116,9 +116,9 @@ HWND MainWindow::CreateMainWindow() {
 void MainWindow::Show() {
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
-    // The editor is hidden until the user asks for it, and the menu's icons wait for its first
-    // opening; making them costs more than the rest of the start-up's own work, so they are made
-    // once the picture is on screen and the program is idle, not before the first paint.
+    // OLE, the menu's icons and the item editor are not needed to show the picture, and making
+    // them costs more than the rest of the start-up's own work, so they are made once the picture
+    // is on screen and the program is idle (or when a handler needs them sooner).
     SetTimer(window_, kAfterFirstPaintTimer, kAfterFirstPaintDelayMs, nullptr);
 }
 
@@ -161,7 +161,8 @@ HIMAGELIST MainWindow::IconList() const {
 
 // Start-up, in its fixed order. An error ends it at the failing step (the caller shows it).
 void MainWindow::FormCreate() {
-    // 1. Double buffering: every paint of the picture is drawn off-screen first (DogImage::Paint).
+    // 1. Double buffering: every paint of the picture reaches the screen in one operation
+    // (DogImage::Paint).
 
     // 2. The icon list's file, read now and made into the list at its first use (IconList).
     iconListPath_ = ChangeFileExt(options_.ansiExePath, ".icons");

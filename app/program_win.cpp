@@ -34,7 +34,6 @@ std::string AnsiModulePath() {
 
 int RunProgram(const std::function<void(const MSG&)>& onMessage) {
     // OLE and the common controls start later, in the main window, once its picture is on screen.
-
     MessageBoxUserMessages messages;
     int exitCode = 0;
     RunHandler(messages, nullptr, [&] {
