@@ -14,8 +14,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# One self-contained exe: no libstdc++/libgcc/winpthread DLLs beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# The static linking of the runtime is set by the project itself (CMakeLists.txt), for every
+# MinGW build, native ones included.
 
 find_program(WINE_PROGRAM NAMES wine wine64)
 if(WINE_PROGRAM)

@@ -5,6 +5,8 @@
 #
 #   scripts/release.sh           build the archive and print its SHA-256
 #   scripts/release.sh --check   build it twice in two fresh folders and compare the bytes
+# Either way the archive's exe is then checked as a user gets it (scripts/lib/release-check.sh):
+# its imports, and a start and close in a fresh Wine prefix.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -19,6 +21,7 @@ if ! grep -q "VALUE \"ProductVersion\", \"$version" resources/corvalo.rc; then
     exit 1
 fi
 
+source scripts/lib/release-check.sh
 scripts/install-deps.sh
 codecs=$(scripts/build-codecs.sh)
 
@@ -56,4 +59,10 @@ if [[ ${1:-} == --check ]]; then
 else
     build_archive "$root/build/release" "dist/$name"
 fi
+# The exe exactly as the archive holds it.
+unpacked=$(mktemp -d)
+/usr/bin/python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extract("corvalo.exe", sys.argv[2])' \
+    "dist/$name" "$unpacked"
+check_release_exe "$unpacked/corvalo.exe"
+rm -rf "$unpacked"
 echo "dist/$name  $(sha256sum "dist/$name" | cut -d ' ' -f 1)"

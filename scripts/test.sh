@@ -2,7 +2,8 @@
 # Builds Corvalo natively and for Windows and runs every test: the portable core natively under
 # AddressSanitizer and UndefinedBehaviorSanitizer, every fuzz target briefly over its seeds and kept
 # crashers, then the Windows build's tests (unit, window integration and end-to-end) under Wine on
-# a private virtual display. Exits non-zero on any failure.
+# a private virtual display, and last the release archive's exe in a fresh Wine prefix. Exits
+# non-zero on any failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -38,3 +39,7 @@ wine_session_stop
 echo "== End-to-end runs under Wine on a virtual display =="
 wine_session_start "$root/build/wineprefix" own-display
 ctest --test-dir build/windows --output-on-failure -L e2e
+wine_session_stop
+
+echo "== The release archive as users get it (imports, a start in a fresh Wine prefix) =="
+scripts/release.sh
