@@ -1,14 +1,12 @@
 #include "app/main_window_win.h"
 
-#include "app/data_paths.h"
-#include "app/icon_list_file_win.h"
-#include "app/legacy_list.h"
+#include "app/window_placement.h"
 #include "base/error.h"
 #include "base/file_io_win.h"
 #include "base/window_class_win.h"
 #include "base/text.h"
+#include "base/trace.h"
 #include "launcher/launcher_items_win.h"
-#include "launcher/launcher_line.h"
 #include "launcher/locale_compare_win.h"
 #include "picture/bmp_format.h"
 #include "picture/dib_win.h"
@@ -35,14 +33,22 @@ constexpr DWORD kBorderlessStyle = WS_POPUP | WS_CLIPCHILDREN;
 constexpr UINT_PTR kAfterFirstPaintTimer = 1;
 constexpr UINT kAfterFirstPaintDelayMs = 100;
 
-const std::wstring kAdmin = L"ADMIN";
-const std::wstring kMenu = L"MENU";
-
 bool ShiftHeld() {
     return GetKeyState(VK_SHIFT) < 0;
 }
 bool ControlHeld() {
     return GetKeyState(VK_CONTROL) < 0;
+}
+
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (GetMonitorInfoW(monitor, &info)) {
+        const RECT& work = info.rcWork;
+        reinterpret_cast<std::vector<ScreenRect>*>(areas)->push_back(
+            ScreenRect{work.left, work.top, work.right, work.bottom});
+    }
+    return TRUE;
 }
 
 }  // namespace
@@ -54,6 +60,7 @@ MainWindow::MainWindow(MainWindowOptions options)
       launcherList_(CompareInUserLocale) {
     if (options_.ansiExePath.empty())
         options_.ansiExePath = WideToAnsi(options_.exePath);
+    files_ = std::make_unique<DataFiles>(options_.exePath, options_.ansiExePath);
     window_ = CreateMainWindow();
     menu_ = std::make_unique<LauncherMenu>(*this, options_.shell ? *options_.shell : realShell_,
                                            options_.dialogs ? *options_.dialogs : realDialogs_);
@@ -78,6 +85,10 @@ MainWindow::MainWindow(MainWindowOptions options)
                    [&] { picture_.SetPicture(LoadBitmapResource(IDB_DEFAULT_PICTURE)); });
         picture_.SetTransparent(true);
     }
+    // From here on every picture is the user's own change, which the final save may write over a
+    // picture file that start-up could not read.
+    picture_.onPicChange = [this] { files_->NotePictureChanged(); };
+    KeepReachableOnScreen();
 }
 
 MainWindow::~MainWindow() {
@@ -144,108 +155,94 @@ ItemEditor& MainWindow::Editor() {
 }
 
 HIMAGELIST MainWindow::IconList() const {
-    if (!iconList_ && iconListStarted_) {
-        ScopedImageList list = CreateIconList();
-        if (iconListFile_) {
-            // A damaged or foreign file is ignored: the empty list stays.
-            try {
-                list = IconListFromFile(*iconListFile_);
-            } catch (...) {
-            }
-            iconListFile_.reset();
-        }
-        iconList_ = std::move(list);
-    }
-    return iconList_.Get();
+    return files_->IconList();
 }
 
-// Start-up, in its fixed order. An error ends it at the failing step (the caller shows it).
+// Start-up, in its fixed order. An error in one step is shown and start-up goes on with every
+// later step that does not need the failed one, so the window always ends up whole: its menu, Quit
+// and the taskbar choice work after any of them.
 void MainWindow::FormCreate() {
+    const auto step = [&](auto&& run) { RunHandler(*messages_, window_, run); };
     // 1. Double buffering: every paint of the picture reaches the screen in one operation
     // (DogImage::Paint).
 
     // 2. The icon list's file, read now and made into the list at its first use (IconList).
-    iconListPath_ = ChangeFileExt(options_.ansiExePath, ".icons");
-    iconListStarted_ = true;
-    if (FileExists(iconListPath_)) {
-        try {
-            iconListFile_ = ReadWholeFile(iconListPath_);
-        } catch (...) {
-        }
-    }
+    files_->ReadIconListFile();
 
     // 3. The launcher list, empty.
     launcherList_.Clear();
 
-    // 4. Settings: window position, font, alpha value, launcher items.
-    settingsPath_ = ChangeFileExt(options_.exePath, L".ini");
-    LoadSettings(settingsPath_);
+    // 4. Settings: window position, font, alpha value, launcher items. Without a settings store
+    // the defaults stay.
+    step([&] { LoadSettings(); });
 
     // 5. The older list file, migrated once when the settings file holds no item yet.
-    legacyListPath_ = ChangeFileExt(options_.exePath, L".data");
-    if (settings_->SectionExists(kMenu)) {
-        legacyListSafeToDelete_ = true;
-    } else if (FileExists(legacyListPath_)) {
-        MigrateLegacyList();
-    }
+    step([&] { files_->MigrateLegacyList(launcherList_); });
 
-    // 6.
-    picturePath_ = ChangeFileExt(options_.exePath, L".bmp");
-
-    // 7.
-    runValueName_ = ExeBaseName(options_.exePath);
+    // 6. and 7.: the picture file's path and the Run-key value's name come with the data files.
 
     // 8. The picture the user had at the last close.
-    const std::string ansiPicturePath = WideToAnsi(picturePath_);
-    if (FileExists(ansiPicturePath)) {
-        picture_.SetPicture(ReadBmp(ReadWholeFile(ansiPicturePath)));
-        InvalidateRect(window_, nullptr, FALSE);
-    }
+    step([&] {
+        if (std::optional<Bitmap> picture = files_->ReadPictureFile()) {
+            picture_.SetPicture(std::move(*picture));
+            InvalidateRect(window_, nullptr, FALSE);
+        }
+    });
 
     // 9. The popup menu, which also applies the stored taskbar choice. Its icons come once the
     // picture is on screen.
-    menu_->RebuildMenu(LauncherMenu::IconLookup::Later);
+    step([&] { menu_->RebuildMenu(LauncherMenu::IconLookup::Later); });
 }
 
-void MainWindow::LoadSettings(const std::wstring& path) {
-    settings_ = std::make_unique<SettingsStore>(path);
+void MainWindow::LoadSettings() {
+    WindowSettings stored = CurrentWindowSettings();
+    files_->LoadSettings(stored, launcherList_);
+    SetWindowPos(window_, nullptr, stored.left, stored.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    font_ = stored.font;
+    alpha_ = stored.alpha;
+    ApplyLayering();
+}
+
+WindowSettings MainWindow::CurrentWindowSettings() const {
     RECT bounds{};
     GetWindowRect(window_, &bounds);
-    const int left = settings_->ReadInteger(kAdmin, L"FormLeft", bounds.left);
-    const int top = settings_->ReadInteger(kAdmin, L"FormTop", bounds.top);
-    SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-
-    // The face name goes through the 8-bit code page, as fonts are chosen by 8-bit names.
-    font_.name = AnsiToWide(WideToAnsi(settings_->ReadString(kAdmin, L"FontName", font_.name)));
-    font_.charSet = static_cast<uint8_t>(settings_->ReadInteger(kAdmin, L"CharSet", font_.charSet));
-    font_.color = settings_->ReadInteger(kAdmin, L"Color", font_.color);
-    font_.size = settings_->ReadInteger(kAdmin, L"Size", font_.size);
-    font_.style = static_cast<uint8_t>(settings_->ReadInteger(kAdmin, L"Style", font_.style));
-    alpha_ = static_cast<uint8_t>(settings_->ReadInteger(kAdmin, L"Alpha", alpha_));
-    ApplyLayering();
-
-    launcherList_.SetLines(settings_->ReadSectionValues(kMenu));
-    launcherList_.SortItems();
+    WindowSettings settings;
+    settings.left = bounds.left;
+    settings.top = bounds.top;
+    settings.font = font_;
+    settings.alpha = alpha_;
+    return settings;
 }
 
-void MainWindow::MigrateLegacyList() {
-    // The backup is a byte-for-byte copy; a failed copy does not stop the migration.
-    CopyFileW(legacyListPath_.c_str(), ChangeFileExt(legacyListPath_, L".bak").c_str(), FALSE);
-    launcherList_.SetLines(DecodeLegacyList(ReadWholeFile(legacyListPath_)));
-    legacyListSafeToDelete_ = true;
+// A window that meets no monitor's work area (a stored position from another monitor set-up, or
+// the default position on a narrow screen) comes fully onto the nearest one; the final save then
+// stores where it really is.
+void MainWindow::KeepReachableOnScreen() {
+    std::vector<ScreenRect> areas;
+    EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+    RECT bounds{};
+    GetWindowRect(window_, &bounds);
+    const ScreenRect placed =
+        KeepReachable(ScreenRect{bounds.left, bounds.top, bounds.right, bounds.bottom}, areas);
+    if (placed.left != bounds.left || placed.top != bounds.top) {
+        SetWindowPos(window_, nullptr, placed.left, placed.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void MainWindow::ResolveItemIcon(const std::wstring& caption, Bitmap& bitmap,
                                  const IconMapSnapshot* iconMap) const {
     bitmap = Bitmap();
-    if (!settings_)
+    const SettingsStore* settings = files_->Settings();
+    if (!settings)
         return;
     ItemIconSources sources;
     sources.iconMap = iconMap;
     sources.iconList = IconList();
     sources.systemList = sil_.Handle();
     sources.systemIconIndex = [](const std::string& name) { return GetFileIconIndex(name, false); };
-    corvalo::ResolveItemIcon(*settings_, launcherList_, sources, caption, bitmap);
+    corvalo::ResolveItemIcon(*settings, launcherList_, sources, caption, bitmap);
 }
 
 Bitmap MainWindow::LoadPicture(const std::wstring& fileName) const {
@@ -253,74 +250,36 @@ Bitmap MainWindow::LoadPicture(const std::wstring& fileName) const {
 }
 
 bool MainWindow::FormCloseQuery() {
-    if (settings_) {
-        // 1. Window, font and alpha value.
-        RECT bounds{};
-        GetWindowRect(window_, &bounds);
-        settings_->WriteInteger(kAdmin, L"FormLeft", bounds.left);
-        settings_->WriteInteger(kAdmin, L"FormTop", bounds.top);
-        settings_->WriteString(kAdmin, L"FontName", font_.name);
-        settings_->WriteInteger(kAdmin, L"CharSet", font_.charSet);
-        settings_->WriteInteger(kAdmin, L"Color", font_.color);
-        settings_->WriteInteger(kAdmin, L"Size", font_.size);
-        settings_->WriteInteger(kAdmin, L"Style", font_.style);
-        settings_->WriteInteger(kAdmin, L"Alpha", alpha_);
-
-        // 2. Every launcher item. A line without "=" (only a hand-made older list file has them)
-        // is kept as an item whose caption and target are both the whole line, so nothing of it
-        // is lost when the older file goes.
-        for (const std::wstring& line : launcherList_.Lines()) {
-            const LauncherLine item = SplitLauncherLine(line);
-            if (item.hasSeparator) {
-                settings_->WriteString(kMenu, item.caption, item.target);
-            } else if (!line.empty()) {
-                settings_->WriteString(kMenu, line, line);
-            }
-        }
-
-        // 3. The store is released; it is reopened below should the window stay open after all.
-        settings_.reset();
-
-        // 4. The older list file goes once its items are in the settings file.
-        if (legacyListSafeToDelete_ && FileExists(legacyListPath_)) {
-            DeleteFileW(legacyListPath_.c_str());
-        }
-    }
-
-    // 5.-7. The picture and the icon list, each written whole beside the old file and then moved
-    // over it, so a failed write leaves the old file as it was.
-    try {
-        const Bitmap* bitmap = picture_.PictureBitmap();
-        if (!picturePath_.empty() && bitmap && !bitmap->Empty()) {
-            ReplaceFileContents(WideToAnsi(picturePath_), WriteBmp(*bitmap));
-        }
-        if (!iconListPath_.empty() && IconList()) {
-            ReplaceFileContents(iconListPath_, IconListFileOf(IconList()));
-        }
-    } catch (const Error& error) {
-        // The first time, the window stays open and usable so the user can make room and close
-        // again, which runs the whole save again. Should the files still not be writable then, the
-        // window closes after saying so: the old files are intact, and the user is never trapped.
-        if (fileSaveFailedBefore_) {
-            messages_->ShowError(window_, error.Message());
-            return true;
-        }
-        fileSaveFailedBefore_ = true;
-        try {
-            if (!settingsPath_.empty())
-                settings_ = std::make_unique<SettingsStore>(settingsPath_);
-        } catch (...) {
-        }
-        throw;
-    }
+    if (!files_->SaveForClose(CurrentWindowSettings(), launcherList_, picture_.PictureBitmap()))
+        return false;
+    // A save that failed again lets the user go after saying why.
+    if (!files_->lastError.empty())
+        messages_->ShowError(window_, files_->lastError);
     return true;
 }
 
 void MainWindow::CloseRequested() {
+    if (closing_)
+        return;
+    closing_ = true;
     bool allowed = false;
     RunHandler(*messages_, window_, [&] { allowed = FormCloseQuery(); });
+    closing_ = false;
     if (allowed)
         DestroyWindow(window_);
+}
+
+// A log-off or shut-down is never held up: no question, no message box, each file saved that can
+// be, once.
+void MainWindow::SaveForSessionEnd() {
+    if (savedForEndSession_)
+        return;
+    savedForEndSession_ = true;
+    try {
+        files_->SaveForSessionEnd(CurrentWindowSettings(), launcherList_, picture_.PictureBitmap());
+    } catch (...) {
+        TraceCurrentException(L"The save at the end of the session stopped");
+    }
 }
 
 void MainWindow::FormActivate() {
@@ -549,27 +508,22 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             CloseRequested();
             return 0;
-        case WM_QUERYENDSESSION: {
-            // The final save runs here, once; the session may still be cancelled by another
-            // program.
-            bool allowed = false;
-            RunHandler(*messages_, window_, [&] { allowed = FormCloseQuery(); });
-            savedForEndSession_ = allowed;
-            return allowed ? TRUE : FALSE;
-        }
+        case WM_QUERYENDSESSION:
+            SaveForSessionEnd();
+            return TRUE;
         case WM_ENDSESSION:
             if (wParam) {
-                if (!savedForEndSession_) {
-                    RunHandler(*messages_, window_, [&] { FormCloseQuery(); });
-                }
+                SaveForSessionEnd();
                 DestroyWindow(window_);
             } else if (savedForEndSession_) {
                 // The log-off was cancelled: the window lives on with its settings store again.
                 savedForEndSession_ = false;
-                RunHandler(*messages_, window_,
-                           [&] { settings_ = std::make_unique<SettingsStore>(settingsPath_); });
+                files_->ReopenSettings();
             }
             return 0;
+        case WM_DISPLAYCHANGE:
+            KeepReachableOnScreen();
+            break;
         case WM_DESTROY:
             if (dropTarget_)
                 dropTarget_->Revoke();

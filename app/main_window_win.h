@@ -6,6 +6,7 @@
 
 #include "app/app_instances_win.h"
 #include "app/application_window_win.h"
+#include "app/data_files_win.h"
 #include "app/settings_store_win.h"
 #include "base/scoped_win.h"
 #include "base/user_messages_win.h"
@@ -15,6 +16,7 @@
 #include "launcher/launcher_items_win.h"
 #include "launcher/launcher_list.h"
 #include "launcher/launcher_menu_win.h"
+#include "launcher/menu_font.h"
 #include "picture/dog_image_win.h"
 #include "shell/sys_image_list_win.h"
 #include "shell/version_info_win.h"
@@ -29,15 +31,6 @@
 namespace corvalo {
 
 inline constexpr wchar_t kMainWindowClass[] = L"CorvaloMainWindow";
-
-// The font of all menu drawing, as the settings file stores it.
-struct MenuFont {
-    std::wstring name = L"Tahoma";
-    uint8_t charSet = 1;  // the platform's default character set
-    int32_t color = 0;    // 0x00BBGGRR, or a system colour when negative
-    int32_t size = 10;    // points
-    uint8_t style = 0;    // 1 bold, 2 italic, 4 underline, 8 strike-out
-};
 
 struct MainWindowOptions {
     // The executable's full path; every data file lies beside it under its base name.
@@ -77,8 +70,8 @@ class MainWindow final : public PictureOwner {
     CommonDialogs& Dialogs() { return options_.dialogs ? *options_.dialogs : realDialogs_; }
     OverwriteQuestion& Question() { return options_.question ? *options_.question : realQuestion_; }
     const std::wstring& ExePath() const { return options_.exePath; }
-    SettingsStore* Settings() { return settings_.get(); }
-    const std::wstring& RunValueName() const { return runValueName_; }
+    SettingsStore* Settings() { return files_->Settings(); }
+    const std::wstring& RunValueName() const { return files_->RunValueName(); }
     int ActivationShowCommand() const { return activationShowCommand_; }
     void SetActivationShowCommand(int command) { activationShowCommand_ = command; }
     // The icon list (ImageList1), made from the file read at start-up when it is first used.
@@ -93,10 +86,10 @@ class MainWindow final : public PictureOwner {
     Color BackgroundColor() const { return background_; }
     bool ColorKeyEnabled() const { return colorKeyEnabled_; }
 
-    const std::wstring& SettingsPath() const { return settingsPath_; }
-    const std::wstring& PicturePath() const { return picturePath_; }
-    const std::wstring& LegacyListPath() const { return legacyListPath_; }
-    const std::string& IconListPath() const { return iconListPath_; }
+    const std::wstring& SettingsPath() const { return files_->SettingsPath(); }
+    const std::wstring& PicturePath() const { return files_->PicturePath(); }
+    const std::wstring& LegacyListPath() const { return files_->LegacyListPath(); }
+    const std::string& IconListPath() const { return files_->IconListPath(); }
 
     // The icon a launcher entry shows (an assigned image of the icon list, else the target's
     // system icon), and a picture file read for the picture.
@@ -114,7 +107,8 @@ class MainWindow final : public PictureOwner {
     // picture file becomes the picture. keyState holds the MK_ flags at the drop.
     void DropComboTarget1Drop(const std::vector<std::wstring>& files, const std::string& url,
                               DWORD keyState);
-    // The final save; true when the window may close. Errors reach the caller.
+    // The final save; true when the window may close. The first failure reaches the caller and
+    // keeps the window open; a failure at a later close is shown and the window may close.
     bool FormCloseQuery();
 
     // PictureOwner
@@ -130,8 +124,10 @@ class MainWindow final : public PictureOwner {
     HWND CreateMainWindow();
     void FormCreate();
     void AfterFirstPaint();
-    void LoadSettings(const std::wstring& path);
-    void MigrateLegacyList();
+    void LoadSettings();
+    WindowSettings CurrentWindowSettings() const;
+    void KeepReachableOnScreen();
+    void SaveForSessionEnd();
     void ApplyLayering();
     void PasteClipboardBitmap();
     void CloseRequested();
@@ -156,10 +152,6 @@ class MainWindow final : public PictureOwner {
     DogImage picture_;
     VersionInfoReader versionInfo_;
     SysImageList sil_;
-    // Made at the first use from the icon-list file's bytes, which start-up reads (see IconList).
-    mutable ScopedImageList iconList_;
-    mutable std::optional<std::vector<uint8_t>> iconListFile_;
-    bool iconListStarted_ = false;  // start-up has reached the icon list
     std::unique_ptr<LauncherMenu> menu_;
     std::unique_ptr<DropComboTarget> dropTarget_;
     // The item editor, made once and kept until the end (see Editor()).
@@ -167,12 +159,8 @@ class MainWindow final : public PictureOwner {
 
     // Own state.
     corvalo::LauncherList launcherList_;
-    std::wstring legacyListPath_;
-    std::wstring picturePath_;
-    std::string iconListPath_;
-    std::wstring runValueName_;
-    std::wstring settingsPath_;
-    std::unique_ptr<SettingsStore> settings_;
+    // The settings store, the icon list and the files beside the executable.
+    std::unique_ptr<DataFiles> files_;
     int activationShowCommand_ = SW_HIDE;
 
     MenuFont font_;
@@ -181,10 +169,8 @@ class MainWindow final : public PictureOwner {
     Color colorKey_ = 0;
     bool colorKeyEnabled_ = false;
     int wheelRemainder_ = 0;
-    // The legacy list file may go only once its items are safe in the settings file.
-    bool legacyListSafeToDelete_ = false;
-    // Set once writing the picture or icon-list file has failed in a final save.
-    bool fileSaveFailedBefore_ = false;
+    // Set while a close request runs, so a second one from inside its error box waits its turn.
+    bool closing_ = false;
     // Set when a log-off or shut-down query has already run the final save.
     bool savedForEndSession_ = false;
 };

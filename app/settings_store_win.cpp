@@ -70,16 +70,30 @@ void SettingsStore::WriteBool(const std::wstring& section, const std::wstring& k
 }
 
 std::vector<std::wstring> SettingsStore::ReadSection(const std::wstring& section) const {
-    std::vector<wchar_t> buffer(kSectionBufferChars, L'\0');
-    const DWORD length = GetPrivateProfileStringW(section.c_str(), nullptr, L"", buffer.data(),
-                                                  kSectionBufferChars, path_.c_str());
+    // The names are read whole, through a buffer as large as they need, and then taken only as
+    // far as they fit in the section buffer: the profile functions would cut the last name short
+    // instead, and a cut name is an item nobody stored, written back at every close.
+    std::vector<wchar_t> buffer(kSectionBufferChars * 2, L'\0');
+    DWORD length = 0;
+    for (;;) {
+        length = GetPrivateProfileStringW(section.c_str(), nullptr, L"", buffer.data(),
+                                          static_cast<DWORD>(buffer.size()), path_.c_str());
+        // Names cut to fit come back two characters short of the buffer.
+        if (length + 2 < buffer.size() || buffer.size() >= (1u << 26))
+            break;
+        buffer.assign(buffer.size() * 4, L'\0');
+    }
     std::vector<std::wstring> keys;
     const wchar_t* at = buffer.data();
-    const wchar_t* end = buffer.data() + std::min<DWORD>(length, kSectionBufferChars);
+    const wchar_t* end = buffer.data() + std::min<size_t>(length, buffer.size());
+    size_t used = 1;  // the zero character that ends the list
     while (at < end && *at) {
         const wchar_t* stop = at;
         while (stop < end && *stop)
             ++stop;
+        used += static_cast<size_t>(stop - at) + 1;
+        if (used > kSectionBufferChars)
+            break;
         keys.emplace_back(at, stop);
         at = stop + 1;
     }

@@ -31,7 +31,9 @@ class SettingsStore {
     void WriteInteger(const std::wstring& section, const std::wstring& key, int32_t value);
     bool ReadBool(const std::wstring& section, const std::wstring& key, bool fallback) const;
     void WriteBool(const std::wstring& section, const std::wstring& key, bool value);
-    // The section's key names in file order, as far as they fit in 16384 characters.
+    // The section's key names in file order, as far as they fit whole in 16384 characters (each
+    // followed by a zero character, and one more zero at the end); a name that does not fit is left
+    // out with every name after it, never cut short.
     std::vector<std::wstring> ReadSection(const std::wstring& section) const;
     // One "key=value" line per key of ReadSection.
     std::vector<std::wstring> ReadSectionValues(const std::wstring& section) const;

@@ -1,5 +1,7 @@
 #include "launcher/item_text_rules.h"
 
+#include "launcher/launcher_line.h"
+
 namespace corvalo {
 namespace {
 
@@ -30,14 +32,28 @@ std::wstring ItemStorageProblem(std::wstring_view caption, std::wstring_view tar
     // remark.
     if (!caption.empty() && (caption.front() == L'[' || caption.front() == L';'))
         return L"A caption cannot begin with \"[\" or \";\".";
-    // A value in double quotes comes back without them.
-    if (target.size() >= 2 && target.front() == L'"' && target.back() == L'"')
-        return L"A target cannot both begin and end with a double quote.";
     if (caption.size() > kLongestItemText)
         return L"A caption can be at most 2047 characters long.";
     if (target.size() > kLongestItemText)
         return L"A target can be at most 2047 characters long.";
     return {};
+}
+
+std::wstring ProfileValueFor(std::wstring_view value) {
+    const bool quoted = value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
+                        value.back() == value.front();
+    if (!quoted)
+        return std::wstring(value);
+    std::wstring text = L"\"";
+    text.append(value);
+    text += L'"';
+    return text;
+}
+
+bool IsStorableLine(std::wstring_view line) {
+    const LauncherLine item = SplitLauncherLine(line);
+    return item.hasSeparator && !item.caption.empty() &&
+           ItemStorageProblem(item.caption, item.target).empty();
 }
 
 }  // namespace corvalo

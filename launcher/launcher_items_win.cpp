@@ -1,5 +1,7 @@
 #include "launcher/launcher_items_win.h"
 
+#include "launcher/item_text_rules.h"
+
 #include "app/settings_integer.h"
 #include "base/error.h"
 #include "base/scoped_win.h"
@@ -15,7 +17,7 @@ const std::wstring kIcons = L"ICONS";
 }  // namespace
 
 void StoreItem(SettingsStore& settings, const std::wstring& caption, const std::wstring& target) {
-    settings.WriteString(kMenu, caption, target);
+    settings.WriteString(kMenu, caption, ProfileValueFor(target));
 }
 
 void UnstoreItem(SettingsStore& settings, const std::wstring& caption) {

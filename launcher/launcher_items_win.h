@@ -16,6 +16,7 @@
 
 namespace corvalo {
 
+// Writes the item's MENU key so that reading it gives the target back (ProfileValueFor).
 void StoreItem(SettingsStore& settings, const std::wstring& caption, const std::wstring& target);
 // Removes the item's ICONS key, then its MENU key.
 void UnstoreItem(SettingsStore& settings, const std::wstring& caption);

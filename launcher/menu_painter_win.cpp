@@ -1,6 +1,6 @@
 #include "launcher/menu_painter_win.h"
 
-#include "app/main_window_win.h"
+#include "launcher/menu_font.h"
 #include "base/text.h"
 #include "launcher/menu_geometry.h"
 #include "picture/dib_win.h"

@@ -17,7 +17,13 @@ void DogImage::SetPicture(const Bitmap& bitmap) {
     SetPicture(Bitmap(bitmap));
 }
 
+// A picture of no width or height would shrink the window to nothing, out of the user's reach,
+// and be written back at the close: it is refused and the current picture stays.
+constexpr wchar_t kNoSizePicture[] = L"Bitmap image is not valid";
+
 void DogImage::SetPicture(Bitmap&& bitmap) {
+    if (bitmap.Empty())
+        throw Error(kNoSizePicture);
     graphic_.reset();
     bitmap_ = std::move(bitmap);
     HandlePictureChange();
@@ -28,6 +34,8 @@ void DogImage::SetPicture(std::unique_ptr<Graphic> graphic) {
         ClearPicture();
         return;
     }
+    if (graphic->Width() <= 0 || graphic->Height() <= 0)
+        throw Error(kNoSizePicture);
     bitmap_.reset();
     graphic_ = std::move(graphic);
     HandlePictureChange();

@@ -38,7 +38,8 @@ class DogImage {
     DogImage(const DogImage&) = delete;
     DogImage& operator=(const DogImage&) = delete;
 
-    // The picture. Bitmaps are copied in; every change runs HandlePictureChange.
+    // The picture. Bitmaps are copied in; every change runs HandlePictureChange. A picture of no
+    // width or height throws "Bitmap image is not valid" and changes nothing.
     bool HasPicture() const { return bitmap_.has_value() || graphic_ != nullptr; }
     const Bitmap* PictureBitmap() const { return bitmap_ ? &*bitmap_ : nullptr; }
     void SetPicture(const Bitmap& bitmap);

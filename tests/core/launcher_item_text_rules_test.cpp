@@ -13,6 +13,21 @@ TEST(ItemTextRules, TextsTheFileKeepsAreAcceptedUpToTheLongestReadBack) {
     EXPECT_EQ(ItemStorageProblem(L"\"quoted\"", L"a\"b\""), L"") << "only a target's quotes go";
     EXPECT_EQ(ItemStorageProblem(L"", L""), L"") << "emptiness is the buttons' concern";
     EXPECT_EQ(ItemStorageProblem(L"\"", L"\""), L"");
+    EXPECT_EQ(ItemStorageProblem(L"Tool", L"\"C:\\Program Files\\tool.exe\""), L"")
+        << "a copied path in quotes is written so that it reads back";
+}
+
+TEST(ItemTextRules, QuotedValuesAreWrappedOnceMoreAndLegacyLinesNeedACaption) {
+    EXPECT_EQ(ProfileValueFor(L"\"C:\\a b\\t.exe\""), L"\"\"C:\\a b\\t.exe\"\"");
+    EXPECT_EQ(ProfileValueFor(L"'x'"), L"\"'x'\"");
+    EXPECT_EQ(ProfileValueFor(L"\"\""), L"\"\"\"\"");
+    for (const wchar_t* plain : {L"", L"\"", L"a\"b\"", L"\"a' /x", L"'a\"", L"c:\\t.exe"})
+        EXPECT_EQ(ProfileValueFor(plain), plain) << "files written before must read as before";
+
+    EXPECT_TRUE(IsStorableLine(L"Mail=C:\\mail.exe x=1"));
+    EXPECT_TRUE(IsStorableLine(L"Tool=\"C:\\t.exe\""));
+    for (const wchar_t* line : {L"[Tools]", L"c:\\t.exe", L"=x", L" Mail=m", L";Mail=m", L"[A]=a"})
+        EXPECT_FALSE(IsStorableLine(line)) << line;
 }
 
 TEST(ItemTextRules, EachTextTheFileWouldChangeIsRefusedWithItsReason) {
@@ -28,7 +43,6 @@ TEST(ItemTextRules, EachTextTheFileWouldChangeIsRefusedWithItsReason) {
         {{L"a", L"c "}, L"A target cannot begin or end with a space."},
         {{L"[a]", L"c"}, L"A caption cannot begin with \"[\" or \";\"."},
         {{L";a", L"c"}, L"A caption cannot begin with \"[\" or \";\"."},
-        {{L"a", L"\"c\""}, L"A target cannot both begin and end with a double quote."},
         {{longest + L"x", L"c"}, L"A caption can be at most 2047 characters long."},
         {{L"a", longest + L"x"}, L"A target can be at most 2047 characters long."},
     };

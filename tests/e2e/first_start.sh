@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # A first start in an empty folder: the picture window appears where it belongs, follows a drag with
-# the left mouse button, and its close writes the settings, picture and icon-list files.
+# the left mouse button, and its close writes the settings, picture and icon-list files. A start
+# with a stored position off every monitor shows the window on the screen, and a settings file that
+# cannot be written keeps the program open at the first close only.
 set -euo pipefail
 exe=$1 send_close=$2 artifacts=$3
 if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
@@ -51,4 +53,45 @@ echo "$text" | grep -qx 'Alpha=200' || fail "Alpha not saved: $text"
 [ -s "$folder/corvalo.bmp" ] || fail "no picture file"
 [ "$(head -c 2 "$folder/corvalo.bmp")" = BM ] || fail "the picture file is not a bitmap"
 [ -s "$folder/corvalo.icons" ] || fail "no icon-list file"
-echo "1 passed, 0 failed"
+
+# A position from a monitor that is gone: the window comes onto the screen, fully.
+printf '\xff\xfe' >"$folder/corvalo.ini.new"
+echo "$text" | sed 's/^FormLeft=.*/FormLeft=5000/; s/^FormTop=.*/FormTop=-3000/' | sed 's/$/\r/' |
+    iconv -f UTF-8 -t UTF-16LE >>"$folder/corvalo.ini.new"
+mv "$folder/corvalo.ini.new" "$ini"
+(cd "$folder" && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
+pid=$!
+window=$(wait_for_picture_window)
+[ -n "$window" ] || fail "the picture window did not appear at the second start"
+sleep 0.5
+eval "$(geometry)"
+echo "stored at 5000,-3000, shown at $X,$Y"
+import -window root "$artifacts/off-screen-position.png"
+[ "$X" = $((1920 - 256)) ] && [ "$Y" = 0 ] || fail "the window should be at 1664,0 on the 1920x1080 screen, not $X,$Y"
+wine "$send_close" </dev/null >/dev/null 2>&1 || fail "the program did not close on request"
+wait "$pid" 2>/dev/null || true
+settings_text "$ini" | grep -qx 'FormLeft=1664' || fail "the shown position was not saved"
+
+# The settings file turns unwritable while the program runs. Wine's taskkill without /f asks the
+# program's windows to close, as the close box does.
+(cd "$folder" && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
+pid=$!
+window=$(wait_for_picture_window)
+[ -n "$window" ] || fail "the picture window did not appear at the third start"
+sleep 0.5
+rm "$ini" && mkdir "$ini"
+has_error_box() {
+    [ -n "$(corvalo_windows | awk -v picture="$window" '$1 != picture && $2 > 100 { print $1; exit }')" ]
+}
+for attempt in first second; do
+    wine taskkill /im corvalo.exe </dev/null >/dev/null 2>&1 || true
+    wait_until 10 has_error_box || fail "no error box at the $attempt close"
+    [ $attempt = first ] && import -window root "$artifacts/unwritable-settings.png"
+    xdotool key Return
+    sleep 0.5
+    if [ $attempt = first ]; then
+        kill -0 "$pid" 2>/dev/null || fail "the first failed close should keep the window open"
+    fi
+done
+wait_for_exit "$pid" || fail "the second close of an unwritable settings file did not end the program"
+echo "3 passed, 0 failed"

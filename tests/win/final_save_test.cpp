@@ -122,13 +122,25 @@ TEST_F(FinalSaveTest, TheIconListRoundTripsWithAndWithoutImages) {
     EXPECT_EQ(strip.PixelAt(info.rcImage.left + 5, info.rcImage.top + 5) & 0x00FFFFFF, 0x000000FFu);
 }
 
-TEST_F(FinalSaveTest, ADamagedIconListFileIsIgnoredSilently) {
+TEST_F(FinalSaveTest, ADamagedIconListFileIsIgnoredSilentlyButNeverDestroyed) {
     std::vector<uint8_t> damaged = {0xFF, 0x0A, 0x00, 'T',  'I',  'M',  'A',  'G',  'E',  'L', 'I',
                                     'S',  'T',  0x00, 0x30, 0x10, 0xFF, 0xFF, 0x00, 0x00, 'T', 'P'};
     WriteBytes(File(L".icons"), damaged);
+    {
+        auto window = Start();
+        EXPECT_TRUE(messages.errors.empty());
+        EXPECT_EQ(ImageList_GetImageCount(window->IconList()), 0);
+        ASSERT_TRUE(window->FormCloseQuery());
+        EXPECT_EQ(ReadBytes(File(L".icons")), damaged) << "nothing was added: the file stays";
+    }
+    // Once the user adds an icon, the list is written and the old bytes are kept beside it.
     auto window = Start();
-    EXPECT_TRUE(messages.errors.empty());
-    EXPECT_EQ(ImageList_GetImageCount(window->IconList()), 0);
+    ScopedBitmapHandle image = GdiBitmapFrom(NewSizedBitmap(32, 32, 0x0000FF00));
+    ASSERT_EQ(ImageList_Add(window->IconList(), image.Get(), nullptr), 0);
+    ASSERT_TRUE(window->FormCloseQuery());
+    EXPECT_EQ(ReadBytes(File(L".icons.bak")), damaged);
+    window = Start();
+    EXPECT_EQ(ImageList_GetImageCount(window->IconList()), 1);
 }
 
 TEST_F(FinalSaveTest, AFailedPictureWriteKeepsTheWindowOpenAndTheOldFilesIntact) {
@@ -172,6 +184,49 @@ TEST_F(FinalSaveTest, ASettingsFileThatCannotBeWrittenStopsTheSaveAndKeepsTheSto
     RemoveDirectoryW(File(L".ini").c_str());
     EXPECT_TRUE(window->FormCloseQuery());
     EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"A"), L"a.exe");
+}
+
+// A settings file that can't be written (read-only, locked) never traps the user: the second
+// close lets go, and a log-off is never held up or kept waiting by a message box.
+TEST_F(FinalSaveTest, ASettingsFileThatCannotBeWrittenNeverKeepsTheProgramFromEnding) {
+    auto window = Start();
+    ASSERT_TRUE(DeleteFileW(File(L".ini").c_str()));
+    ASSERT_TRUE(CreateDirectoryW(File(L".ini").c_str(), nullptr));
+    EXPECT_THROW(window->FormCloseQuery(), Error);
+    EXPECT_TRUE(window->FormCloseQuery()) << "the second close lets the user go";
+    ASSERT_EQ(messages.errors.size(), 1u);
+    EXPECT_EQ(messages.errors[0], L"Unable to write to " + File(L".ini"));
+    EXPECT_FALSE(Exists(File(L".bmp"))) << "every file is left as it was";
+    window.reset();
+
+    messages.errors.clear();
+    window = Start();
+    EXPECT_TRUE(SendMessageW(window->Window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    EXPECT_TRUE(messages.errors.empty()) << "nothing waits for the user at a log-off";
+    EXPECT_TRUE(Exists(File(L".bmp"))) << "what can be saved is saved";
+    SendMessageW(window->Window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_FALSE(IsWindow(window->Window()));
+    RemoveDirectoryW(File(L".ini").c_str());
+}
+
+// Key names past the section buffer are left out whole: a name cut short would be a new item.
+TEST_F(FinalSaveTest, ItemsWhoseNamesDoNotFitTheSectionBufferAreLeftOutWhole) {
+    for (int i = 0; i < 20; ++i) {
+        wchar_t start[8];
+        swprintf(start, 8, L"k%02d", i);
+        SetIniValue(File(L".ini"), L"MENU", start + std::wstring(996, L'x'), L"t.exe");
+    }
+    auto window = Start();
+    // 16 names of 1000 characters, each with its zero, and the final zero fit in 16384.
+    ASSERT_EQ(window->LauncherList().ItemCount(), 16);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(window->LauncherList().ItemCaption(i).size(), 999u);
+    ASSERT_TRUE(window->FormCloseQuery());
+    std::vector<wchar_t> names(1 << 16);
+    const DWORD length =
+        GetPrivateProfileStringW(L"MENU", nullptr, L"", names.data(),
+                                 static_cast<DWORD>(names.size()), File(L".ini").c_str());
+    EXPECT_EQ(length, 20u * 1000u) << "no new key appeared";
 }
 
 TEST_F(FinalSaveTest, AClosedWindowSavesThroughItsCloseRequest) {
@@ -255,14 +310,23 @@ INSTANTIATE_TEST_SUITE_P(
                           0,    'f',  0, 0xE9, 0, '.', 0,    't',  0, 'x',  0, 't'})}),
     [](const ::testing::TestParamInfo<LegacyCase>& info) { return std::string(info.param.name); });
 
-TEST_F(FinalSaveTest, WithItemsInTheSettingsFileTheLegacyFileIsNotReadButGoesAtTheClose) {
+TEST_F(FinalSaveTest, WithItemsInTheSettingsFileTheLegacyFileIsNotReadButGoesIntoTheBackup) {
     SetIniValue(File(L".ini"), L"MENU", L"Kept", L"k.exe");
-    WriteBytes(File(L".data"), Bytes({'N', 'e', 'w', '=', 'n', '.', 'e', 'x', 'e'}));
+    const std::vector<uint8_t> legacy = Bytes({'N', 'e', 'w', '=', 'n', '.', 'e', 'x', 'e'});
+    WriteBytes(File(L".data"), legacy);
+    // No backup can be made: the user's only copy stays.
+    ASSERT_TRUE(CreateDirectoryW(File(L".bak").c_str(), nullptr));
+    {
+        auto window = Start();
+        EXPECT_EQ(window->LauncherList().Lines(), (std::vector<std::wstring>{L"Kept=k.exe"}));
+        ASSERT_TRUE(window->FormCloseQuery());
+        EXPECT_EQ(ReadBytes(File(L".data")), legacy);
+    }
+    RemoveDirectoryW(File(L".bak").c_str());
     auto window = Start();
-    EXPECT_EQ(window->LauncherList().Lines(), (std::vector<std::wstring>{L"Kept=k.exe"}));
-    EXPECT_FALSE(Exists(File(L".bak")));
     ASSERT_TRUE(window->FormCloseQuery());
     EXPECT_FALSE(Exists(File(L".data")));
+    EXPECT_EQ(ReadBytes(File(L".bak")), legacy) << "deleted only once the backup holds it";
     EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"New"), L"<missing>");
 }
 
@@ -273,13 +337,24 @@ TEST_F(FinalSaveTest, AMenuSectionWithoutKeysCountsAsMissing) {
     EXPECT_EQ(window->LauncherList().Lines(), (std::vector<std::wstring>{L"A=a.exe"}));
 }
 
-TEST_F(FinalSaveTest, ALegacyLineWithoutSeparatorIsKeptAsAnItemOfItsOwnName) {
-    WriteBytes(File(L".data"),
-               Bytes({'c', ':', '\\', 't', '.', 'e', 'x', 'e', 10, 10, 'B', '=', 'b'}));
+// Lines of the older list file meet the rules of what the editor stores: what the settings file
+// would give back as something else stays only in the backup file.
+TEST_F(FinalSaveTest, LegacyLinesTheSettingsFileCannotGiveBackStayOnlyInTheBackup) {
+    const std::string text =
+        "c:\\t.exe\n[Tools]\n padded=p.exe\n;remark=r.exe\nB=b\nCopied=\"C:\\a b\\c.exe\"\n";
+    const std::vector<uint8_t> bytes(text.begin(), text.end());
+    WriteBytes(File(L".data"), bytes);
+    {
+        auto window = Start();
+        EXPECT_EQ(window->LauncherList().Lines(),
+                  (std::vector<std::wstring>{L"B=b", L"Copied=\"C:\\a b\\c.exe\""}));
+        ASSERT_TRUE(window->FormCloseQuery());
+    }
+    EXPECT_EQ(ReadBytes(File(L".bak")), bytes);
+    EXPECT_FALSE(Exists(File(L".data")));
     auto window = Start();
-    ASSERT_TRUE(window->FormCloseQuery());
-    EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"c:\\t.exe"), L"c:\\t.exe");
-    EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"B"), L"b");
+    EXPECT_EQ(window->LauncherList().Lines(),
+              (std::vector<std::wstring>{L"B=b", L"Copied=\"C:\\a b\\c.exe\""}));
 }
 
 }  // namespace

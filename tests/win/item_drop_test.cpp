@@ -190,7 +190,8 @@ TEST_F(ItemDropTest, WhatTheEditorAcceptsTheSettingsFileGivesBackUnchanged) {
         {L"Target padded", L"c.exe "},
         {L"[Section]", L"c.exe"},
         {L";remark", L"c.exe"},
-        {L"Whole quotes", L"\"c.exe\""},
+        {L"Copied as path", L"\"C:\\Program Files\\Tool\\tool.exe\""},
+        {L"Single quotes", L"'c.exe'"},
         {L"Too long", longest + L"x"},
         {L"line\r\nbreak", L"c.exe"},
     };
@@ -206,7 +207,7 @@ TEST_F(ItemDropTest, WhatTheEditorAcceptsTheSettingsFileGivesBackUnchanged) {
         }
         settings.Flush();
     }
-    ASSERT_EQ(accepted.size(), 8u);
+    ASSERT_EQ(accepted.size(), 10u);
     Start();
     std::vector<std::wstring> expected;
     for (const auto& [caption, target] : accepted)

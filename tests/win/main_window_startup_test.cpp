@@ -26,6 +26,16 @@ class StartupTest : public ::testing::Test {
         return std::make_unique<MainWindow>(std::move(options));
     }
     std::wstring Ini() const { return folder.File(L"corvalo.ini"); }
+    static RECT WorkArea() {
+        RECT work{};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        return work;
+    }
+    static RECT Bounds(const MainWindow& window) {
+        RECT bounds{};
+        GetWindowRect(window.Window(), &bounds);
+        return bounds;
+    }
 
     TempFolder folder;
     RecordingMessages messages;
@@ -38,7 +48,9 @@ TEST_F(StartupTest, FirstStartUsesEveryDefaultAndCreatesAnEmptyUtf16SettingsFile
 
     RECT bounds{};
     GetWindowRect(window->Window(), &bounds);
-    EXPECT_EQ(bounds.left, 1588);
+    // At the default position, pulled fully onto a screen too narrow for it (the end-to-end run's
+    // wide screen shows it at 1588 itself).
+    EXPECT_EQ(bounds.left, std::min<LONG>(1588, WorkArea().right - 256));
     EXPECT_EQ(bounds.top, 251);
     // Frameless and of exactly the built-in picture's size.
     EXPECT_EQ(bounds.right - bounds.left, 256);
@@ -94,14 +106,36 @@ TEST_F(StartupTest, StoredKeysAreAppliedWithTheirIntegerRules) {
     EXPECT_EQ(window->ActivationShowCommand(), SW_HIDE);
 }
 
-TEST_F(StartupTest, AnInvalidPositionFallsBackToTheDefault) {
+// Stored values that would hide the window: a place off every monitor, an alpha no wheel gives.
+TEST_F(StartupTest, AWindowThatCouldNotBeSeenIsBroughtWhereTheUserCanReachIt) {
+    const RECT work = WorkArea();
     SetIniValue(Ini(), L"ADMIN", L"FormLeft", L"abc");
     SetIniValue(Ini(), L"ADMIN", L"FormTop", L"-5000");
+    SetIniValue(Ini(), L"ADMIN", L"Alpha", L"256");
+    {
+        auto window = Start();
+        const RECT bounds = Bounds(*window);
+        EXPECT_EQ(bounds.top, work.top) << "moved fully onto the nearest monitor";
+        EXPECT_EQ(bounds.left, std::min<LONG>(1588, work.right - 256));
+        EXPECT_EQ(window->Alpha(), 41);
+
+        // The monitors change while it runs: off them all, it comes back at once.
+        SetWindowPos(window->Window(), nullptr, work.right + 400, 100, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(window->Window(), WM_DISPLAYCHANGE, 32, MAKELPARAM(work.right, work.bottom));
+        EXPECT_EQ(Bounds(*window).left, work.right - 256);
+        EXPECT_EQ(Bounds(*window).top, 100);
+        ASSERT_TRUE(window->FormCloseQuery());
+    }
+    EXPECT_EQ(IniValue(Ini(), L"ADMIN", L"FormLeft"), std::to_wstring(work.right - 256))
+        << "the close stores where the window really is";
+
+    // A window partly on a monitor is where the user put it.
+    SetIniValue(Ini(), L"ADMIN", L"FormLeft", L"-200");
+    SetIniValue(Ini(), L"ADMIN", L"FormTop", L"-100");
     auto window = Start();
-    RECT bounds{};
-    GetWindowRect(window->Window(), &bounds);
-    EXPECT_EQ(bounds.left, 1588);
-    EXPECT_EQ(bounds.top, -5000);  // off every screen, and left there
+    EXPECT_EQ(Bounds(*window).left, -200);
+    EXPECT_EQ(Bounds(*window).top, -100);
 }
 
 TEST_F(StartupTest, AnyTextInAnyKeyNeverCrashes) {
@@ -134,21 +168,51 @@ TEST_F(StartupTest, LauncherItemsAreReadAndSortedWithoutRegardToCase) {
               (std::vector<std::wstring>{L"Alpha=a.exe /x", L"beta=C:\\b.txt", L"zeta=z.exe"}));
 }
 
-TEST_F(StartupTest, AnUnreadablePictureFileIsReportedAndTheWindowStaysUsable) {
-    WriteBytes(folder.File(L"corvalo.bmp"), Bytes({'B', 'M', 1,  2,  3,  4,  5,  6,  7,  8,  9,
-                                                   10,  11,  12, 13, 14, 15, 16, 17, 18, 19, 20}));
+TEST_F(StartupTest, AnUnreadablePictureFileIsReportedStartUpGoesOnAndTheFileSurvives) {
+    const std::vector<uint8_t> damaged =
+        Bytes({'B', 'M', 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20});
+    WriteBytes(folder.File(L"corvalo.bmp"), damaged);
+    {
+        auto window = Start();
+        ASSERT_EQ(messages.errors.size(), 1u);
+        EXPECT_TRUE(messages.errors[0] == L"Bitmap image is not valid" ||
+                    messages.errors[0] == L"Stream read error")
+            << std::string(messages.errors[0].begin(), messages.errors[0].end());
+        // Start-up went on: the menu is built and the taskbar choice applied.
+        EXPECT_EQ(window->ActivationShowCommand(), SW_SHOW);
+        EXPECT_NE(window->Menu().FindCommand("Stuff5"), nullptr) << "Quit is there";
+        // The built-in picture stays, on the button-face colour with nothing see-through.
+        EXPECT_EQ(window->Picture().PictureBitmap()->Width(), 256);
+        EXPECT_FALSE(window->ColorKeyEnabled());
+        EXPECT_EQ(window->BackgroundColor(), static_cast<Color>(GetSysColor(COLOR_BTNFACE)));
+        // The close does not write the built-in picture over the file it could not read.
+        EXPECT_TRUE(window->FormCloseQuery());
+        EXPECT_EQ(ReadBytes(folder.File(L"corvalo.bmp")), damaged);
+    }
+    // Once the user sets a picture, the old bytes are kept beside the new file.
+    messages.errors.clear();
+    auto window = Start();
+    window->Picture().SetPicture(NewSizedBitmap(40, 30, 0x00FF0000));
+    EXPECT_TRUE(window->FormCloseQuery());
+    EXPECT_EQ(ReadBytes(folder.File(L"corvalo.bmp.bak")), damaged);
+    EXPECT_EQ(ReadBmp(ReadBytes(folder.File(L"corvalo.bmp"))).Width(), 40);
+}
+
+// A picture of no width or height would shrink the window to nothing and be saved at the close.
+TEST_F(StartupTest, APictureOfNoSizeIsRefusedWhereverItComesFrom) {
+    std::vector<uint8_t> flat = WriteBmp(NewSizedBitmap(3, 2, 0x00FFFFFF));
+    flat[18] = flat[19] = flat[20] = flat[21] = 0;  // the header's width
+    WriteBytes(folder.File(L"corvalo.bmp"), flat);
     auto window = Start();
     ASSERT_EQ(messages.errors.size(), 1u);
-    EXPECT_TRUE(messages.errors[0] == L"Bitmap image is not valid" ||
-                messages.errors[0] == L"Stream read error")
-        << std::string(messages.errors[0].begin(), messages.errors[0].end());
-    // Start-up ended before the menu build: the taskbar choice was never read.
-    EXPECT_EQ(window->ActivationShowCommand(), SW_HIDE);
-    // The built-in picture stays, on the button-face colour with nothing see-through.
+    EXPECT_EQ(messages.errors[0], L"Bitmap image is not valid");
+    EXPECT_EQ(Bounds(*window).right - Bounds(*window).left, 256) << "the built-in picture stays";
+
+    WriteBytes(folder.File(L"flat.bmp"), flat);
+    EXPECT_THROW(window->DropComboTarget1Drop({folder.File(L"flat.bmp")}, "", MK_SHIFT), Error);
+    EXPECT_THROW(window->Picture().SetPicture(Bitmap()), Error);
     EXPECT_EQ(window->Picture().PictureBitmap()->Width(), 256);
-    EXPECT_FALSE(window->ColorKeyEnabled());
-    EXPECT_EQ(window->BackgroundColor(), static_cast<Color>(GetSysColor(COLOR_BTNFACE)));
-    EXPECT_TRUE(window->FormCloseQuery());
+    EXPECT_EQ(Bounds(*window).right - Bounds(*window).left, 256);
 }
 
 TEST_F(StartupTest, OnceThePictureIsOnScreenTheWindowTakesDrops) {
@@ -198,6 +262,10 @@ TEST_F(StartupTest, ASettingsFileThatCannotBeCreatedIsReportedAndTheWindowStillC
     ASSERT_EQ(messages.errors.size(), 1u);
     EXPECT_EQ(messages.errors[0].rfind(L"Cannot create file \"", 0), 0u);
     EXPECT_EQ(broken.Settings(), nullptr);
+    // Start-up went on without the store: the menu has its defaults and Quit.
+    EXPECT_EQ(broken.RunValueName(), L"corvalo");
+    EXPECT_EQ(broken.ActivationShowCommand(), SW_SHOW);
+    EXPECT_NE(broken.Menu().FindCommand("Stuff5"), nullptr);
     // Nothing can be written there: the first close is refused with the reason, the second one
     // says it again and lets the user go.
     EXPECT_THROW(broken.FormCloseQuery(), Error);
