@@ -32,6 +32,8 @@ constexpr DWORD kBorderlessStyle = WS_POPUP | WS_CLIPCHILDREN;
 // icon list and the item editor.
 constexpr UINT_PTR kAfterFirstPaintTimer = 1;
 constexpr UINT kAfterFirstPaintDelayMs = 100;
+// Posted by a drop: what it delivered is opened once the drop has returned.
+constexpr UINT kOpenDropMessage = WM_APP + 1;
 
 bool ShiftHeld() {
     return GetKeyState(VK_SHIFT) < 0;
@@ -117,10 +119,21 @@ HWND MainWindow::CreateMainWindow() {
         throw Error(L"Failed to create the main window");
     window_ = window;
     ApplyLayering();
-    dropTarget_ = std::make_unique<DropComboTarget>([this](DWORD keyState, POINT, DWORD&) {
-        // Errors inside a drop end it without a message: the drop target swallows them.
-        DropComboTarget1Drop(dropTarget_->DroppedFiles(), dropTarget_->DroppedUrl(), keyState);
-    });
+    // The program the user dragged from waits in its drag loop until the drop returns, so the drop
+    // only takes the data; what it opens (the item editor's modal loop) follows from a message.
+    dropTarget_ = std::make_unique<DropComboTarget>(
+        [this](DWORD keyState, POINT, DWORD&) {
+            const std::vector<std::wstring>& files = dropTarget_->DroppedFiles();
+            if ((keyState & MK_SHIFT) && !files.empty() && IsPictureFile(files.front())) {
+                // A new picture opens no modal loop: it is taken during the drop, and a file that
+                // does not load ends the drop as not taken.
+                DropComboTarget1Drop(files, dropTarget_->DroppedUrl(), keyState);
+                return;
+            }
+            pendingDrop_ = PendingDrop{files, dropTarget_->DroppedUrl(), keyState};
+            PostMessageW(window_, kOpenDropMessage, 0, 0);
+        },
+        [this] { return !pendingDrop_ && !(editor_ && editor_->Showing()); });
     return window;  // it takes drops once OLE has started (AfterFirstPaint)
 }
 
@@ -378,6 +391,19 @@ void MainWindow::DropComboTarget1Drop(const std::vector<std::wstring>& files,
     editor.ShowModal();
 }
 
+void MainWindow::OpenPendingDrop() {
+    if (!pendingDrop_)
+        return;
+    const PendingDrop drop = std::move(*pendingDrop_);
+    pendingDrop_.reset();
+    // Errors of a drop end it without a message, as inside the drop itself.
+    try {
+        DropComboTarget1Drop(drop.files, drop.url, drop.keyState);
+    } catch (...) {
+        TraceCurrentException(L"A drop onto the picture was not taken");
+    }
+}
+
 void MainWindow::SetBorderless(bool borderless) {
     const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
     const LONG_PTR wanted = (borderless ? kBorderlessStyle : kSizeableStyle) | (style & WS_VISIBLE);
@@ -520,6 +546,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 savedForEndSession_ = false;
                 files_->ReopenSettings();
             }
+            return 0;
+        case kOpenDropMessage:
+            OpenPendingDrop();
             return 0;
         case WM_DISPLAYCHANGE:
             KeepReachableOnScreen();

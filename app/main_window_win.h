@@ -104,7 +104,8 @@ class MainWindow final : public PictureOwner {
     void FormMouseWheelDown(bool shift);
     void DogImage1DblClick();
     // Something dropped on the picture: fills the item editor and shows it, or with Shift a
-    // picture file becomes the picture. keyState holds the MK_ flags at the drop.
+    // picture file becomes the picture. keyState holds the MK_ flags at the drop. A drop through
+    // the drop target runs it from a posted message, once the drop has returned.
     void DropComboTarget1Drop(const std::vector<std::wstring>& files, const std::string& url,
                               DWORD keyState);
     // The final save; true when the window may close. The first failure reaches the caller and
@@ -132,6 +133,7 @@ class MainWindow final : public PictureOwner {
     void PasteClipboardBitmap();
     void CloseRequested();
     void OnMouseWheel(int delta, bool shift);
+    void OpenPendingDrop();
 
     MainWindowOptions options_;
     MessageBoxUserMessages realMessages_;
@@ -169,6 +171,13 @@ class MainWindow final : public PictureOwner {
     Color colorKey_ = 0;
     bool colorKeyEnabled_ = false;
     int wheelRemainder_ = 0;
+    // What the last drop delivered, until its message opens it.
+    struct PendingDrop {
+        std::vector<std::wstring> files;
+        std::string url;
+        DWORD keyState = 0;
+    };
+    std::optional<PendingDrop> pendingDrop_;
     // Set while a close request runs, so a second one from inside its error box waits its turn.
     bool closing_ = false;
     // Set when a log-off or shut-down query has already run the final save.

@@ -186,8 +186,11 @@ void ItemEditor::ShowModal() {
     }
     Run([&] { OnShow(); });
 
+    // The owner gets back the state it had: the editor may open while another modal loop (a
+    // dialog, an error box) keeps the picture disabled, and enabling it then would let the menu
+    // and Quit reach a window under a live dialog.
     HWND owner = main_.Window();
-    EnableWindow(owner, FALSE);
+    const bool ownerWasEnabled = EnableWindow(owner, FALSE) == FALSE;
     showing_ = true;
     closeRequested_ = false;
     SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
@@ -211,7 +214,7 @@ void ItemEditor::ShowModal() {
         }
     }
     // The picture is enabled again before the editor hides, so that it gets the activation back.
-    EnableWindow(owner, TRUE);
+    EnableWindow(owner, ownerWasEnabled);
     ShowWindow(window_, SW_HIDE);
     showing_ = false;
 }

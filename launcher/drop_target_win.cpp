@@ -250,7 +250,8 @@ class FlagScope {
 
 class DropComboTarget::Implementation final : public ComObject<IDropTarget> {
   public:
-    explicit Implementation(DropHandler onDrop) : onDrop_(std::move(onDrop)) {}
+    Implementation(DropHandler onDrop, std::function<bool()> accepting)
+        : onDrop_(std::move(onDrop)), accepting_(std::move(accepting)) {}
 
     // IDropTarget
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* source, DWORD keys, POINTL,
@@ -281,11 +282,18 @@ class DropComboTarget::Implementation final : public ComObject<IDropTarget> {
         title.clear();
         fileNameMap_.clear();
     }
+    // Whether a drag may drop here now. Not while the window is disabled by a modal loop over it
+    // (the item editor, a dialog, an error box): what it would drop would reach into that loop.
+    bool Accepting() const {
+        return !detached_ && !inHandler_ && (!window_ || IsWindowEnabled(window_)) &&
+               (!accepting_ || accepting_());
+    }
     void ReadFileList(IDataObject* source);
     void ReadUrlAndTitle(IDataObject* source);
     void ReadFileNameMap(IDataObject* source);
 
     DropHandler onDrop_;
+    std::function<bool()> accepting_;
     HWND window_ = nullptr;
     // The data of an acceptable drag over the window; empty while no drag is, or one was refused.
     ComPtr<IDataObject> source_;
@@ -307,7 +315,7 @@ HRESULT DropComboTarget::Implementation::DragEnter(IDataObject* source, DWORD ke
     source_.Reset();
     ClearData();
     try {
-        if (source && !detached_ && Acceptable(source)) {
+        if (source && Accepting() && Acceptable(source)) {
             source->AddRef();
             *source_.Receive() = source;
             *effect = ChooseEffect(keys, *effect);
@@ -329,7 +337,7 @@ HRESULT DropComboTarget::Implementation::DragOver(DWORD keys, POINTL, DWORD* eff
         *effect = DROPEFFECT_NONE;
         return E_UNEXPECTED;
     }
-    *effect = ChooseEffect(keys, *effect);
+    *effect = Accepting() ? ChooseEffect(keys, *effect) : DROPEFFECT_NONE;
     return S_OK;
 }
 
@@ -354,7 +362,7 @@ HRESULT DropComboTarget::Implementation::Drop(IDataObject* source, DWORD keys, P
     ComPtr<Implementation> keepAlive;
     *keepAlive.Receive() = this;
 
-    const bool accepted = source_ && source && !detached_;
+    const bool accepted = source_ && source && Accepting();
     source_.Reset();
     ClearData();
     DWORD chosen = accepted ? ChooseEffect(keys, *effect) : DROPEFFECT_NONE;
@@ -489,8 +497,8 @@ void DropComboTarget::Implementation::Revoke() {
         RevokeDragDrop(std::exchange(window_, nullptr));
 }
 
-DropComboTarget::DropComboTarget(DropHandler onDrop)
-    : implementation_(new Implementation(std::move(onDrop))) {}
+DropComboTarget::DropComboTarget(DropHandler onDrop, std::function<bool()> accepting)
+    : implementation_(new Implementation(std::move(onDrop), std::move(accepting))) {}
 
 DropComboTarget::~DropComboTarget() {
     implementation_->Detach();

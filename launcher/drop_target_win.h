@@ -20,7 +20,9 @@ class DropComboTarget {
     // the chosen effect, which the handler may change. The dropped data can be read meanwhile.
     using DropHandler = std::function<void(DWORD keyState, POINT point, DWORD& effect)>;
 
-    explicit DropComboTarget(DropHandler onDrop);
+    // Drags are refused (DROPEFFECT_NONE from DragEnter, DragOver and Drop) while the registered
+    // window is disabled by a modal loop, and while `accepting`, when given, says no.
+    explicit DropComboTarget(DropHandler onDrop, std::function<bool()> accepting = {});
     ~DropComboTarget();  // revokes the registration
     DropComboTarget(const DropComboTarget&) = delete;
     DropComboTarget& operator=(const DropComboTarget&) = delete;

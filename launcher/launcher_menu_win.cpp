@@ -258,9 +258,14 @@ void LauncherMenu::ChooseNewImage() {
         window_.Picture().SetPicture(window_.LoadPicture(*file));
     }
     // A press and release of the left button where the pointer is, so the picture window takes
-    // the pointer back after the dialog.
-    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    // the pointer back after the dialog; only over the picture itself, as anywhere else it would
+    // click another program's window, a desktop icon or a taskbar button.
+    POINT pointer{};
+    HWND under = GetCursorPos(&pointer) ? WindowFromPoint(pointer) : nullptr;
+    if (under && GetAncestor(under, GA_ROOT) == window_.Window()) {
+        mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+        mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    }
     InvalidateRect(window_.Window(), nullptr, FALSE);
     UpdateWindow(window_.Window());
 }

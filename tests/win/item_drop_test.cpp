@@ -43,8 +43,15 @@ class ItemDropTest : public testing::EditorFixture {
         WhileShown(std::move(steps), [&] {
             effect = PerformDrop(window->DropTarget().Target(), source, keys, DROPEFFECT_COPY)
                          .dropEffect;
+            OpenWhatTheDropPosted();
         });
         return effect;
+    }
+    // The drop has returned to its source; what it delivered opens from the message it posted.
+    void OpenWhatTheDropPosted() {
+        MSG message;
+        while (PeekMessageW(&message, window->Window(), WM_APP, 0xBFFF, PM_REMOVE))
+            DispatchMessageW(&message);
     }
     // The fields the editor showed, "target|caption".
     std::function<void()> Record(std::wstring& seen) {
@@ -117,6 +124,59 @@ TEST_F(ItemDropTest, ADocumentAFolderOrALinkGivesNoCaptionAndOnlyTheFirstOfSever
     DropOnPicture(text.Get(), 0, Record(seen));
     EXPECT_EQ(seen, L"ftp://files.example.org/a|");
     EXPECT_EQ(IniValue(Ini(), L"MENU", L"Projects"), L"<missing>") << "a drop stores nothing";
+}
+
+// The program the user dragged from is not kept waiting in its drag loop while the user edits.
+TEST_F(ItemDropTest, TheDropReturnsToItsSourceBeforeTheEditorOpens) {
+    bool dropReturned = false;
+    bool openedDuringTheDrop = false;
+    std::wstring seen;
+    WhileShown(
+        [&] {
+            openedDuringTheDrop = !dropReturned;
+            Record(seen)();
+        },
+        [&] {
+            const DWORD effect = PerformDrop(window->DropTarget().Target(),
+                                             FileListSource({Shortcut()}).Get(), 0, DROPEFFECT_COPY)
+                                     .dropEffect;
+            dropReturned = true;
+            EXPECT_EQ(effect, DROPEFFECT_COPY);
+            OpenWhatTheDropPosted();
+        });
+    EXPECT_TRUE(stepsRan);
+    EXPECT_FALSE(openedDuringTheDrop);
+    EXPECT_EQ(seen, TestProgram(L"shell_tool") + L"|Shell Test Tool")
+        << "the editor shows the same";
+}
+
+// A drop into a running modal loop would reach into it: overwrite the editor's fields, replace the
+// picture under it, or enable the picture under a live dialog.
+TEST_F(ItemDropTest, WhileAModalLoopRunsOverThePictureDropsOnItAreRefused) {
+    const std::wstring picture = PictureFile();
+    testing::DropSteps steps;
+    WhileShown([&] {
+        Editor().SetFileNameText(L"typed.exe");
+        steps = PerformDrop(window->DropTarget().Target(), FileListSource({picture}).Get(),
+                            MK_SHIFT, DROPEFFECT_COPY);
+        EXPECT_EQ(Editor().FileNameText(), L"typed.exe");
+    });
+    EXPECT_EQ(steps.enterEffect, DROPEFFECT_NONE);
+    EXPECT_EQ(steps.overEffect, DROPEFFECT_NONE);
+    EXPECT_EQ(steps.dropEffect, DROPEFFECT_NONE);
+    EXPECT_EQ(window->Picture().MasterPicture().Width(), 256) << "the picture under the editor";
+
+    // A dialog or an error box keeps the picture disabled; the editor, opened inside that loop,
+    // leaves it so.
+    EnableWindow(window->Window(), FALSE);
+    EXPECT_EQ(PerformDrop(window->DropTarget().Target(), FileListSource({picture}).Get(), MK_SHIFT,
+                          DROPEFFECT_COPY)
+                  .dropEffect,
+              DWORD(DROPEFFECT_NONE));
+    WhileShown([] {});
+    EXPECT_FALSE(IsWindowEnabled(window->Window()));
+    EnableWindow(window->Window(), TRUE);
+    EXPECT_EQ(DropOnPicture(FileListSource({picture}).Get(), MK_SHIFT), DWORD(DROPEFFECT_COPY));
 }
 
 TEST_F(ItemDropTest, ShiftDropOfAPictureReplacesThePictureWithoutOpeningTheEditor) {

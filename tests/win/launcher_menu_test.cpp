@@ -210,6 +210,33 @@ TEST_F(LauncherMenuTest, NewImageLoadsTheChosenPictureAndCancellingKeepsTheOld) 
     EXPECT_TRUE(messages.errors.empty());
 }
 
+// The pointer is usually where the dialog was, over some other program's window.
+TEST_F(LauncherMenuTest, NewImageClicksNoWindowButTheProgramsOwn) {
+    static int presses = 0;
+    presses = 0;
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_LBUTTONDOWN || message == WM_NCLBUTTONDOWN)
+            ++presses;
+        return DefWindowProcW(window, message, wParam, lParam);
+    };
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"CorvaloTestOtherProgram";
+    RegisterClassW(&windowClass);
+    ScopedWindow other(CreateWindowExW(WS_EX_TOPMOST, windowClass.lpszClassName, L"Other",
+                                       WS_POPUP | WS_VISIBLE, 600, 300, 200, 200, nullptr, nullptr,
+                                       GetModuleHandleW(nullptr), nullptr));
+    ASSERT_TRUE(other);
+    Start();
+    SetWindowPos(window->Window(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ASSERT_TRUE(SetCursorPos(700, 400));
+    ASSERT_EQ(WindowFromPoint(POINT{700, 400}), other.Get());
+
+    Menu().Choose(*Menu().FindCommand("IMAGE"));  // the dialog is cancelled
+    testing::PumpMessages();
+    EXPECT_EQ(presses, 0) << "a click reached another program's window";
+}
+
 TEST_F(LauncherMenuTest, ANewImageThatCannotBeReadIsReportedAndTheOldPictureStays) {
     Start();
     dialogs.pictureAnswer = folder.File(L"missing.bmp");
