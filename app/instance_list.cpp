@@ -104,6 +104,7 @@ InstanceNames MakeInstanceNames(std::string_view upperCasedIdentity, uint32_t se
     names.lock = id + "_Otx";
     names.lockEvent = "Optex_Event_" + names.lock;
     names.lockBlock = "Optex_MMF_" + names.lock;
+    names.lockMutex = "Optex_Mutex_" + names.lock;
     names.allCopies = id + "_All";
     names.sessionCopies = id + "_Session_" + std::to_string(sessionId);
     names.userCopies = id + "_User_" + std::string(userName) + "_" + std::string(domain);

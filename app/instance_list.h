@@ -66,6 +66,7 @@ struct InstanceNames {
     std::string lock;           // the instance lock
     std::string lockEvent;      // its event
     std::string lockBlock;      // its shared block
+    std::string lockMutex;      // its mutex, which only this program's copies take
     std::string allCopies;      // list of every copy: the one the guard consults
     std::string sessionCopies;  // list of the copies of one log-on
     std::string userCopies;     // list of the copies of one user account

@@ -254,7 +254,7 @@ TEST(InstanceGuard, RunsAsASingleCopyWhenItsSharedObjectsCannotBeMade) {
         names = probe.Names();
     }
     // Each shared object's name taken in turn by an object of another kind.
-    for (const std::string& taken : {"Optex_Event_" + names.lock, "Optex_MMF_" + names.lock,
+    for (const std::string& taken : {names.lockEvent, names.lockBlock, names.lockMutex,
                                      names.allCopies, names.sessionCopies, names.userCopies}) {
         const bool takenByEvent = taken.rfind("Optex_Event_", 0) != 0;
         ScopedKernelHandle squatter(takenByEvent ? CreateEventA(nullptr, TRUE, FALSE, taken.c_str())
