@@ -196,6 +196,27 @@ TEST_F(SecondStart, CopiesInTwoFoldersOrUnderTwoNamesRunSideBySide) {
     EXPECT_TRUE(Exists(otherFolder.File(L"corvalo.ini")));
 }
 
+TEST_F(SecondStart, SeesTheRunningCopyAtAPathTooLongForTheSharedNames) {
+    // An executable path just under MAX_PATH, deep in folders: every shared name made from it
+    // would be longer than the platform takes.
+    std::wstring exe = folder_.Path();
+    while (exe.size() < 243) {
+        exe += L"\\" + std::wstring(std::min<size_t>(40, 243 - exe.size()), L'd');
+        ASSERT_TRUE(CreateDirectoryW(exe.c_str(), nullptr));
+    }
+    exe += L"\\corvalo.exe";
+    ASSERT_GT(("Optex_MMF_JCL" + WideToAnsi(exe) + "_Otx").size(), size_t{MAX_PATH});
+    ASSERT_TRUE(CopyProgram(folder_.ExePath(), exe));
+
+    PlayedCopy running(exe);
+    ASSERT_TRUE(running.guard.Registered()) << "the long path left the guard without its lists";
+    ChildProcess second(exe, L"x");
+    ASSERT_TRUE(second.WaitForExit(kEndBound));
+    EXPECT_EQ(second.ExitCode(), 0u);
+    EXPECT_EQ(running.received, std::vector<std::string>{"x\r\n"})
+        << "the second start did not see the running copy";
+}
+
 TEST_F(SecondStart, TheNextStartRunsAfterTheCopyClosedOrWasKilled) {
     {
         ChildProcess first(folder_.ExePath(), L"");
