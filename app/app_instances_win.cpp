@@ -75,6 +75,11 @@ std::string UpperCaseAnsi(std::string text) {
     return text;
 }
 
+InstanceNames NamesFor(const std::string& exePath, const Account& account) {
+    return MakeInstanceNames(UpperCaseAnsi("Jcl" + exePath), SessionOfThisProcess(), account.user,
+                             account.domain);
+}
+
 // Arguments 1 to n of this process, split by the platform's rules, in 8-bit text.
 std::vector<std::string> ProcessArguments() {
     std::vector<std::string> arguments;
@@ -187,6 +192,10 @@ void PostToThread(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam, DW
 
 }  // namespace
 
+InstanceNames InstanceNamesOf(const std::string& exePath) {
+    return NamesFor(exePath, CurrentAccount());
+}
+
 // ---- The registration of this process, shared by the guards of one executable path -------------
 
 class InstanceRegistry {
@@ -196,7 +205,7 @@ class InstanceRegistry {
           timeoutMs_(timeoutMs),
           processId_(GetCurrentProcessId()),
           message_(RegisterWindowMessageA(names_.message.c_str())),
-          lock_(names_.lock),
+          lock_(OptexNames{names_.lockEvent, names_.lockBlock, names_.lockMutex}),
           everyone_(L"D:(A;;GA;;;WD)"),
           account_(accountSid.empty() ? L"" : L"D:(A;;GA;;;" + accountSid + L")"),
           all_(names_.allCopies, kInstanceListBytes, everyone_.Get()),
@@ -215,8 +224,7 @@ class InstanceRegistry {
         // Used from the user-interface thread only, like the guards themselves.
         static std::map<std::string, std::weak_ptr<InstanceRegistry>> registries;
         const Account account = CurrentAccount();
-        InstanceNames names = MakeInstanceNames(
-            UpperCaseAnsi("Jcl" + exePath), SessionOfThisProcess(), account.user, account.domain);
+        InstanceNames names = NamesFor(exePath, account);
         std::weak_ptr<InstanceRegistry>& slot = registries[names.identity];
         if (std::shared_ptr<InstanceRegistry> existing = slot.lock())
             return existing;
@@ -234,22 +242,33 @@ class InstanceRegistry {
     const InstanceNames& Names() const { return names_; }
     UINT Message() const { return message_; }
 
+    // None when this process is not in the all-copies list, or the lock could not be had: either
+    // way it counts as a later copy, which runs only when the running copies let it.
     std::optional<size_t> PositionOfThisProcess() {
-        OptexHold hold(lock_);
+        LockStep step(*this);
+        if (!step.Held())
+            return std::nullopt;
         return List(all_).PositionOf(processId_);
     }
 
+    // Read even when the lock can't be had: the list is only read then, never beyond its block,
+    // and a copy that can't have the lock only uses it to hand over to the running copies.
     std::vector<uint32_t> AllCopies() {
-        OptexHold hold(lock_);
+        LockStep step(*this);
         return List(all_).Entries();
     }
 
-    // Takes this process out of every list and tells the copies; once only.
+    // Takes this process out of every list and tells the copies; once only. When the lock can't
+    // be had, the lists are left as they are rather than written beside a holder that may be
+    // writing them: an entry left behind can only refuse later starts, a lost one would let two
+    // copies run over the same files.
     void Release() {
         if (!registered_)
             return;
         registered_ = false;
-        OptexHold hold(lock_);
+        LockStep step(*this);
+        if (!step.Held())
+            return;
         List(all_).Remove(processId_);
         List(session_).Remove(processId_);
         List(user_).Remove(processId_);
@@ -262,8 +281,27 @@ class InstanceRegistry {
             std::span<uint8_t, kInstanceListBytes>(block.Data(), kInstanceListBytes));
     }
 
+    // Holds the instance lock for one step of the guard. Once the lock could not be had within
+    // the bound, later steps only try it until it can be had again: a stuck lock costs a start
+    // one wait, not one for every step.
+    class LockStep {
+      public:
+        explicit LockStep(InstanceRegistry& registry)
+            : hold_(registry.lock_, registry.lockBoundMs_) {
+            registry.lockBoundMs_ = hold_.Held() ? kOptexWaitBoundMs : 0;
+        }
+        bool Held() const { return hold_.Held(); }
+
+      private:
+        OptexHold hold_;
+    };
+
+    // A copy that can't have the lock writes no entry: like a copy that finds the list full, it
+    // is not in the list and its check treats it as a later copy.
     void Register() {
-        OptexHold hold(lock_);
+        LockStep step(*this);
+        if (!step.Held())
+            return;
         InstanceList all = List(all_);
         all.SetMaxCountIfUnset(kAllCopiesMaxCount);
         // A full list gets no entry: such a copy is not in the all-copies list, and its check
@@ -295,6 +333,7 @@ class InstanceRegistry {
     DWORD processId_;
     UINT message_;
     Optex lock_;
+    DWORD lockBoundMs_ = kOptexWaitBoundMs;
     SecurityAttributes everyone_;
     SecurityAttributes account_;
     SharedBlock all_;

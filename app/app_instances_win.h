@@ -9,7 +9,10 @@
 // Messages between copies: the registered message identity + "_Msg", whose first parameter is one
 // of the codes below, and WM_COPYDATA of kind 1 carrying the arguments of a second start.
 // Every send to another copy waits at most a few seconds, so a copy that hangs can't hang the
-// copy that asks it.
+// copy that asks it. The lock over the shared lists is waited for at most a few seconds too, and
+// is taken over from a copy that ended while holding it. A start that can't have the lock even so
+// writes nothing into the lists and counts as a later copy: it hands over to the running copies
+// and ends, rather than run beside a copy it can't see and share its files.
 
 #include "app/instance_list.h"
 #include "base/scoped_win.h"
@@ -41,6 +44,10 @@ inline constexpr ULONG_PTR kCommandLineDataKind = 1;
 inline constexpr DWORD kInstanceAnswerTimeoutMs = 3000;
 
 class InstanceRegistry;
+
+// The names of the objects that the copies of that executable (its full path in the 8-bit code
+// page) share, for this process's log-on and user account.
+InstanceNames InstanceNamesOf(const std::string& exePath);
 
 struct AppInstancesOptions {
     explicit AppInstancesOptions(std::string path) : exePath(std::move(path)) {}

@@ -100,14 +100,37 @@ InstanceNames MakeInstanceNames(std::string_view upperCasedIdentity, uint32_t se
     names.identity = std::string(upperCasedIdentity);
     std::replace(names.identity.begin(), names.identity.end(), '\\', '_');
     const std::string& id = names.identity;
-    names.message = id + "_Msg";
+    // Each name on its own: one that fits stays as every earlier copy made it.
+    const auto fitted = [&id](std::string_view prefix, const std::string& suffix,
+                              std::size_t longest) {
+        std::string name = std::string(prefix) + id + suffix;
+        if (name.size() > longest)
+            name = std::string(prefix) + ShortIdentity(id) + suffix;
+        return name;
+    };
+    names.message = fitted("", "_Msg", kLongestMessageName);
     names.lock = id + "_Otx";
-    names.lockEvent = "Optex_Event_" + names.lock;
-    names.lockBlock = "Optex_MMF_" + names.lock;
-    names.allCopies = id + "_All";
-    names.sessionCopies = id + "_Session_" + std::to_string(sessionId);
-    names.userCopies = id + "_User_" + std::string(userName) + "_" + std::string(domain);
+    names.lockEvent = fitted("Optex_Event_", "_Otx", kLongestObjectName);
+    names.lockBlock = fitted("Optex_MMF_", "_Otx", kLongestObjectName);
+    names.lockMutex = fitted("Optex_Mutex_", "_Otx", kLongestObjectName);
+    names.allCopies = fitted("", "_All", kLongestObjectName);
+    names.sessionCopies = fitted("", "_Session_" + std::to_string(sessionId), kLongestObjectName);
+    names.userCopies = fitted("", "_User_" + std::string(userName) + "_" + std::string(domain),
+                              kLongestObjectName);
     return names;
+}
+
+std::string ShortIdentity(std::string_view identity) {
+    uint64_t hash = 0xCBF29CE484222325u;
+    for (char c : identity) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001B3u;
+    }
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text = "JCL~";
+    for (int shift = 60; shift >= 0; shift -= 4)
+        text += kDigits[(hash >> shift) & 0xF];
+    return text;
 }
 
 std::string CommandLineHandOver(const std::vector<std::string>& arguments) {

@@ -57,15 +57,25 @@ class InstanceList {
     std::span<uint8_t, kInstanceListBytes> block_;
 };
 
+// The longest names the platform takes through its 8-bit functions, counted in bytes (a code page
+// never makes more UTF-16 units of a text than it has bytes): a kernel object's name (an event, a
+// mutex, a shared block) must fit in MAX_PATH with its terminating zero, and a registered message
+// is named by an atom of at most 255 characters.
+inline constexpr std::size_t kLongestObjectName = 259;
+inline constexpr std::size_t kLongestMessageName = 255;
+
 // The names of everything the copies of one executable share. They all start with the identity,
 // "JCL" and the executable's upper-cased 8-bit path with every "\" made "_"; two paths that differ
 // in anything but case (another folder, another file name, an 8.3 short form) name other objects.
+// A name that the identity would make longer than the platform takes has the identity's short
+// form (below) in its place; every other name is made from the identity itself.
 struct InstanceNames {
     std::string identity;
     std::string message;        // registered window message
-    std::string lock;           // the instance lock
+    std::string lock;           // the instance lock's own name, from the identity
     std::string lockEvent;      // its event
     std::string lockBlock;      // its shared block
+    std::string lockMutex;      // its mutex, which only this program's copies take
     std::string allCopies;      // list of every copy: the one the guard consults
     std::string sessionCopies;  // list of the copies of one log-on
     std::string userCopies;     // list of the copies of one user account
@@ -76,6 +86,12 @@ struct InstanceNames {
 // come out the same in every copy.
 InstanceNames MakeInstanceNames(std::string_view upperCasedIdentity, uint32_t sessionId,
                                 std::string_view userName, std::string_view domain);
+
+// The identity's short form, for names it would make too long: "JCL~" and the 64-bit FNV-1a hash
+// of the identity's bytes in 16 upper-case hex digits. Every copy of an executable builds the same
+// identity, so every copy comes to the same short form; the "~" keeps it apart from any identity
+// made from a full path.
+std::string ShortIdentity(std::string_view identity);
 
 // The text of the command-line hand-over: every argument in 8-bit text followed by CR LF, without
 // a terminating zero. No argument is cut, whatever its length.

@@ -231,6 +231,32 @@ TEST(InstanceNames, DifferentPathsGiveDifferentNames) {
               MakeInstanceNames("JCLX", 1, "v", "d").userCopies);
 }
 
+TEST(InstanceNames, ANameTooLongForThePlatformHasTheHashOfTheIdentityInItsPlace) {
+    // FNV-1a, 64 bits, in hex: copies of every build of the program come to the same names.
+    EXPECT_EQ(ShortIdentity("foobar"), "JCL~85944171F73967E8");
+
+    // An identity of 255 bytes: the list's name just fits (259), the others don't, each on its
+    // own, and a message name takes 4 bytes less than an object's.
+    const std::string identity = "JCLC:_" + std::string(249, 'D');
+    const InstanceNames names = MakeInstanceNames(identity, 3, "anna", "WORKGROUP");
+    const std::string shortForm = ShortIdentity(identity);
+    EXPECT_EQ(names.identity, identity);
+    EXPECT_EQ(names.allCopies, identity + "_All");
+    EXPECT_EQ(names.message, shortForm + "_Msg");
+    EXPECT_EQ(names.lockEvent, "Optex_Event_" + shortForm + "_Otx");
+    EXPECT_EQ(names.lockBlock, "Optex_MMF_" + shortForm + "_Otx");
+    EXPECT_EQ(names.lockMutex, "Optex_Mutex_" + shortForm + "_Otx");
+    EXPECT_EQ(names.sessionCopies, shortForm + "_Session_3");
+    EXPECT_EQ(names.userCopies, shortForm + "_User_anna_WORKGROUP");
+    EXPECT_EQ(MakeInstanceNames(identity.substr(0, 251), 3, "u", "d").message,
+              identity.substr(0, 251) + "_Msg");
+    // One byte more and the list's name doesn't fit either; paths that differ only at their end
+    // still name objects of their own.
+    EXPECT_EQ(MakeInstanceNames(identity + "E", 3, "u", "d").allCopies,
+              ShortIdentity(identity + "E") + "_All");
+    EXPECT_NE(ShortIdentity(identity + "E"), ShortIdentity(identity + "F"));
+}
+
 TEST(CommandLineHandOver, EveryArgumentEndsWithCarriageReturnAndLineFeed) {
     EXPECT_EQ(CommandLineHandOver({}), "");
     EXPECT_EQ(CommandLineHandOver({"a"}), "a\r\n");

@@ -95,7 +95,7 @@ TEST(InstanceLock, AWaitingThreadGetsInWhenTheHolderLeaves) {
     std::atomic<bool> enteredAfterLeave{false};
     std::thread waiter([&] {
         Optex mine(name);
-        mine.Enter();  // spins out, then waits on the event
+        mine.Enter();  // waits for the holder's leave
         enteredAfterLeave = holderLeft.load();
         waiterIn = true;
         mine.Leave();

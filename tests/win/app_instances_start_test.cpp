@@ -4,6 +4,7 @@
 #include "app/application_window_win.h"
 #include "app/instance_list.h"
 #include "app/main_window_win.h"
+#include "app/optex_win.h"
 #include "app_instances_support.h"
 #include "base/text.h"
 #include "test_support_win.h"
@@ -195,6 +196,27 @@ TEST_F(SecondStart, CopiesInTwoFoldersOrUnderTwoNamesRunSideBySide) {
     EXPECT_TRUE(Exists(otherFolder.File(L"corvalo.ini")));
 }
 
+TEST_F(SecondStart, SeesTheRunningCopyAtAPathTooLongForTheSharedNames) {
+    // An executable path just under MAX_PATH, deep in folders: every shared name made from it
+    // would be longer than the platform takes.
+    std::wstring exe = folder_.Path();
+    while (exe.size() < 243) {
+        exe += L"\\" + std::wstring(std::min<size_t>(40, 243 - exe.size()), L'd');
+        ASSERT_TRUE(CreateDirectoryW(exe.c_str(), nullptr));
+    }
+    exe += L"\\corvalo.exe";
+    ASSERT_GT(("Optex_MMF_JCL" + WideToAnsi(exe) + "_Otx").size(), size_t{MAX_PATH});
+    ASSERT_TRUE(CopyProgram(folder_.ExePath(), exe));
+
+    PlayedCopy running(exe);
+    ASSERT_TRUE(running.guard.Registered()) << "the long path left the guard without its lists";
+    ChildProcess second(exe, L"x");
+    ASSERT_TRUE(second.WaitForExit(kEndBound));
+    EXPECT_EQ(second.ExitCode(), 0u);
+    EXPECT_EQ(running.received, std::vector<std::string>{"x\r\n"})
+        << "the second start did not see the running copy";
+}
+
 TEST_F(SecondStart, TheNextStartRunsAfterTheCopyClosedOrWasKilled) {
     {
         ChildProcess first(folder_.ExePath(), L"");
@@ -215,6 +237,40 @@ TEST_F(SecondStart, TheNextStartRunsAfterTheCopyClosedOrWasKilled) {
     PostMessageW(window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(afterKill.WaitForExit(kEndBound));
     EXPECT_EQ(afterKill.ExitCode(), 0u);
+}
+
+TEST_F(SecondStart, TakesOverTheLockOfACopyKilledWhileItHeldIt) {
+    // The test build plays the copy that is killed from the task manager during its check.
+    ASSERT_TRUE(CopyProgram(BuiltProgram(L"corvalo_hang.exe"), folder_.ExePath()));
+    PlayedCopy running(folder_.ExePath());
+    ASSERT_TRUE(running.guard.Registered());
+    const InstanceNames& names = running.guard.Names();
+    Optex lock(OptexNames{names.lockEvent, names.lockBlock, names.lockMutex});
+    const auto heldElsewhere = [&] {
+        if (!lock.TryEnter())
+            return true;
+        lock.Leave();
+        return false;
+    };
+    {
+        ChildProcess killed(folder_.ExePath(), L"/hold-guard-lock");
+        ASSERT_TRUE(WaitUntil(heldElsewhere, kEndBound)) << "the copy did not take the lock";
+        killed.Kill();
+        ASSERT_TRUE(killed.WaitForExit(kEndBound));
+    }
+
+    ChildProcess second(folder_.ExePath(), L"x");
+    ASSERT_TRUE(second.WaitForExit(kEndBound)) << "the second start hangs on the lock";
+    EXPECT_EQ(second.ExitCode(), 0u);
+    // It had the lock to register and to leave again, told the running copy both times (the
+    // last notice may still be on its way) and handed over to it.
+    WaitUntil([&] { return running.notices.size() >= 2; }, kEndBound);
+    const std::vector<std::pair<WPARAM, DWORD>> notices = {{kInstanceCreated, second.Id()},
+                                                           {kInstanceDestroyed, second.Id()}};
+    EXPECT_EQ(running.notices, notices);
+    EXPECT_EQ(running.received, std::vector<std::string>{"x\r\n"});
+    // And left the lock free for the next start and for the running copy's end.
+    EXPECT_FALSE(heldElsewhere());
 }
 
 TEST_F(SecondStart, AHungRunningCopyDoesNotHangIt) {
