@@ -156,7 +156,7 @@ TEST_F(LauncherMenuTest, StartWithWindowsShowsTheRegistryAtEveryOpeningAndFlipsI
     EXPECT_FALSE(entry.ticked);
     Menu().Choose(entry);
     EXPECT_TRUE(entry.ticked);
-    EXPECT_TRUE(RunEntryExists(L"corvalo"));
+    EXPECT_TRUE(RunEntryExists(L"corvalo", folder.ExePath()));
     // Another tool removes the value: the next opening shows it.
     RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                        L"corvalo");
@@ -166,7 +166,7 @@ TEST_F(LauncherMenuTest, StartWithWindowsShowsTheRegistryAtEveryOpeningAndFlipsI
     Menu().TntPopupMenu1Popup();
     EXPECT_TRUE(entry.ticked);
     Menu().Choose(entry);  // ticked: choosing it removes the registration
-    EXPECT_FALSE(RunEntryExists(L"corvalo"));
+    EXPECT_FALSE(RunEntryExists(L"corvalo", folder.ExePath()));
 }
 
 TEST_F(LauncherMenuTest, FontRebuildsTheMenuWhetherChosenOrCancelled) {
