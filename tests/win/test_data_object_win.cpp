@@ -1,6 +1,7 @@
 #include "test_data_object_win.h"
 
 #include "base/text.h"
+#include "launcher/dropped_data.h"
 
 #include <shlobj.h>
 
@@ -14,6 +15,8 @@ namespace {
 // The platform's own layouts, which the portable readers spell out by offset.
 static_assert(offsetof(FILEGROUPDESCRIPTORA, fgd[0].cFileName) == 76);
 static_assert(offsetof(FILEGROUPDESCRIPTORW, fgd[0].cFileName) == 76);
+static_assert(sizeof(FILEGROUPDESCRIPTORA) == kDescriptorGroupSize);
+static_assert(sizeof(FILEGROUPDESCRIPTORW) == kDescriptorGroupSizeWide);
 static_assert(sizeof(DROPFILES) == 20 && offsetof(DROPFILES, fWide) == 16);
 
 class FormatList final : public ComObject<IEnumFORMATETC> {
