@@ -1,9 +1,10 @@
 #pragma once
 
 // The item editor's icon preview: shows either a bitmap (an image drawn from one of the icon
-// lists) or an icon read from a file, centred, scaled down proportionally when it is larger than
-// the control, with its see-through parts showing the window behind. The control takes the size of
-// its picture.
+// lists) or an icon read from a file, with its see-through parts showing the window behind. The
+// control takes the size of its picture, but never more than the area it was made with: a larger
+// picture is scaled down proportionally to fit, so it cannot cover the editor's fields and
+// buttons.
 
 #include "picture/bitmap.h"
 #include "picture/icon_picture_win.h"
@@ -41,6 +42,7 @@ class IconPreview {
     void FitToPicture();
 
     HWND window_ = nullptr;
+    SIZE area_{};
     std::variant<std::monostate, Bitmap, IconPicture> picture_;
 };
 

@@ -325,7 +325,8 @@ void ItemEditor::TntButton3Click() {
     // An icon file stays an icon, so that "Add icon" can append it; any other picture is shown as
     // the bitmap it reads as.
     if (LowerCase(PictureFileExtension(*chosen)) == L".ico") {
-        preview_->SetIcon(ReadIconFile(ReadWholeFile(*chosen)));
+        // The image of the menu's icon size, not the file's largest, which the list would shrink.
+        preview_->SetIcon(ReadIconFile(ReadWholeFile(*chosen), GetSystemMetrics(SM_CXICON)));
     } else {
         preview_->SetBitmap(main_.LoadPicture(*chosen));
     }
