@@ -65,13 +65,9 @@ void IconPreview::SetIcon(IconPicture icon) {
     FitToPicture();
 }
 
-std::optional<IconPicture> IconPreview::TakeIcon() {
-    std::optional<IconPicture> icon;
-    if (auto* held = std::get_if<IconPicture>(&picture_))
-        icon = std::move(*held);
+void IconPreview::Clear() {
     picture_ = std::monostate();
     InvalidateRect(window_, nullptr, FALSE);
-    return icon;
 }
 
 bool IconPreview::ShowsNothing() const {

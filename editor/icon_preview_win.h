@@ -11,7 +11,6 @@
 
 #include <windows.h>
 
-#include <optional>
 #include <variant>
 
 namespace corvalo {
@@ -28,9 +27,8 @@ class IconPreview {
     // The picture becomes the bitmap; an empty bitmap shows nothing.
     void SetBitmap(Bitmap bitmap);
     void SetIcon(IconPicture icon);
-    // Hands the icon over when the preview holds one; any other picture is dropped. Either way the
-    // preview is empty afterwards.
-    std::optional<IconPicture> TakeIcon();
+    // Drops the picture; the control keeps its size.
+    void Clear();
 
     bool ShowsNothing() const;
     const Bitmap* PictureBitmap() const { return std::get_if<Bitmap>(&picture_); }

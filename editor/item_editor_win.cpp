@@ -333,9 +333,10 @@ void ItemEditor::TntButton3Click() {
 }
 
 void ItemEditor::TntButton2Click() {
-    const std::optional<IconPicture> icon = preview_->TakeIcon();
-    if (icon)
+    // The list copies the icon; one it refuses stays in view with the error.
+    if (const IconPicture* icon = preview_->PictureIcon())
         AddIcon(main_.IconList(), icon->icon.Get(), icon->width, icon->height);
+    preview_->Clear();
     const int last = IconCount(main_.IconList()) - 1;
     iconIndex_->SetUpperBound(last);
     iconIndex_->SetValue(last);

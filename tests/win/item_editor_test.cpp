@@ -434,6 +434,9 @@ TEST_F(ItemEditorTest, AddIconRefusesSmallIconsAndAppendsNothingButAnIcon) {
         Click(Editor().AddIconButton());
         EXPECT_EQ(IconCount(window->IconList()), 1);
         EXPECT_EQ(Editor().IconIndexField().Value(), -1);
+        // The refused icon stays in view.
+        ASSERT_NE(Editor().Preview().PictureIcon(), nullptr);
+        EXPECT_EQ(Editor().Preview().PictureIcon()->width, 16);
 
         dialogs.answer = folder.File(L"broken.ico");
         Click(Editor().FindIconButton());
