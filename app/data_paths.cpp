@@ -52,4 +52,19 @@ std::wstring ExeBaseName(std::wstring_view exePath) {
     return std::wstring(name.substr(0, dot));
 }
 
+std::wstring RunValueText(std::wstring_view exePath) {
+    std::wstring text;
+    text.reserve(exePath.size() + 2);
+    text.push_back(L'"');
+    text.append(exePath);
+    text.push_back(L'"');
+    return text;
+}
+
+bool RunValueNamesExe(std::wstring_view value, std::wstring_view exePath) {
+    if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"')
+        value = value.substr(1, value.size() - 2);
+    return !exePath.empty() && LowerCase(value) == LowerCase(exePath);
+}
+
 }  // namespace corvalo

@@ -24,4 +24,14 @@ std::wstring BasePath(std::wstring_view exePath);
 // empty when the name has no "." at all. "C:\Tools\corvalo.v2.exe" gives "corvalo".
 std::wstring ExeBaseName(std::wstring_view exePath);
 
+// The text of the Run-key value that starts the executable at log-on: its path in double quotes.
+// Bare, a path with spaces ("C:\Program Files\My Tools\corvalo.exe") would first be tried as
+// "C:\Program.exe" with the rest as its arguments, so whoever can put a file there runs first.
+std::wstring RunValueText(std::wstring_view exePath);
+
+// Whether a Run-key value's text starts this executable: the path itself, in double quotes or bare
+// as earlier versions wrote it, letters compared without case as the file system compares them.
+// A value of the same name that another program wrote starts that program and does not count.
+bool RunValueNamesExe(std::wstring_view value, std::wstring_view exePath);
+
 }  // namespace corvalo

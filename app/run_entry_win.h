@@ -16,11 +16,15 @@ using RunKeyOpener = std::function<ScopedRegistryKey(bool create)>;
 
 ScopedRegistryKey OpenUserRunKey(bool create);
 
-bool RunEntryExists(const std::wstring& valueName, const RunKeyOpener& open = OpenUserRunKey);
+// Whether the Run key holds a value of that name that starts this executable (RunValueNamesExe).
+// Another program's value that happens to have the name is not this program's registration.
+bool RunEntryExists(const std::wstring& valueName, const std::wstring& exePath,
+                    const RunKeyOpener& open = OpenUserRunKey);
 
-// on: writes the executable's path (no quotes, with its terminating zero); off: deletes the value,
-// ignoring a failure. A key that cannot be opened or created does nothing; a value that cannot be
-// written throws "Failed to set data for '%s'".
+// on: writes the executable's path in double quotes (with its terminating zero) under the name;
+// off: deletes the value only while it starts this executable, ignoring a failure, so another
+// program's start at log-on is never taken away. A key that cannot be opened or created does
+// nothing; a value that cannot be written throws "Failed to set data for '%s'".
 void SetRunEntry(const std::wstring& valueName, const std::wstring& exePath, bool on,
                  const RunKeyOpener& open = OpenUserRunKey);
 

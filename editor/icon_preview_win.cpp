@@ -4,15 +4,45 @@
 #include "base/scoped_win.h"
 #include "base/window_class_win.h"
 #include "picture/dib_win.h"
+#include "picture/resample.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
 
 namespace corvalo {
 namespace {
 
 constexpr wchar_t kPreviewClass[] = L"CorvaloIconPreview";
 
+// A picture's size brought within an area: kept when it fits, otherwise scaled down until its
+// limiting side fills the area, the other side in proportion (to the nearest pixel, at least one).
+SIZE FitWithin(int width, int height, SIZE area) {
+    if (width <= area.cx && height <= area.cy)
+        return SIZE{width, height};
+    const long long w = width, h = height;
+    if (w * area.cy >= h * area.cx)
+        return SIZE{area.cx, static_cast<LONG>(std::max(1LL, (h * area.cx + w / 2) / w))};
+    return SIZE{static_cast<LONG>(std::max(1LL, (w * area.cy + h / 2) / h)), area.cy};
+}
+
+// What the preview cannot paint it leaves blank; the trace says why.
+void TracePaintFailure() {
+    std::wstring reason = L"unknown error";
+    try {
+        throw;
+    } catch (const Error& error) {
+        reason = error.Message();
+    } catch (const std::bad_alloc&) {
+        reason = L"out of memory";
+    } catch (...) {
+    }
+    OutputDebugStringW((L"Corvalo: the icon preview was not painted: " + reason + L"\n").c_str());
+}
+
 }  // namespace
 
-IconPreview::IconPreview(HWND parent, int x, int y, int width, int height) {
+IconPreview::IconPreview(HWND parent, int x, int y, int width, int height) : area_{width, height} {
     RegisterProgramWindowClass(kPreviewClass, &IconPreview::WindowProcedure);
     window_ = CreateWindowExW(0, kPreviewClass, L"", WS_CHILD | WS_VISIBLE, x, y, width, height,
                               parent, nullptr, GetModuleHandleW(nullptr), this);
@@ -35,13 +65,9 @@ void IconPreview::SetIcon(IconPicture icon) {
     FitToPicture();
 }
 
-std::optional<IconPicture> IconPreview::TakeIcon() {
-    std::optional<IconPicture> icon;
-    if (auto* held = std::get_if<IconPicture>(&picture_))
-        icon = std::move(*held);
+void IconPreview::Clear() {
     picture_ = std::monostate();
     InvalidateRect(window_, nullptr, FALSE);
-    return icon;
 }
 
 bool IconPreview::ShowsNothing() const {
@@ -61,7 +87,8 @@ void IconPreview::FitToPicture() {
         height = icon->height;
     }
     if (width > 0 && height > 0) {
-        SetWindowPos(window_, nullptr, 0, 0, width, height,
+        const SIZE size = FitWithin(width, height, area_);
+        SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     InvalidateRect(window_, nullptr, FALSE);
@@ -80,6 +107,7 @@ void IconPreview::Paint(HDC dc) {
         return;
     ScopedSelectObject select(memory.Get(), surface.Get());
     FillRect(memory.Get(), &client, GetSysColorBrush(COLOR_BTNFACE));
+    // Whatever the control's size, the picture is drawn inside it, centred.
     if (const Bitmap* bitmap = PictureBitmap(); bitmap && !bitmap->Empty()) {
         // The bitmap's own background colour (its bottom-left pixel) lets the window show through.
         Bitmap canvas = NewSizedBitmap(bitmap->Width(), bitmap->Height(),
@@ -87,11 +115,14 @@ void IconPreview::Paint(HDC dc) {
         Bitmap seeThrough = *bitmap;
         seeThrough.SetTransparent(true);
         DrawBitmap(canvas, seeThrough, 0, 0);
-        DrawBitmapToDc(memory.Get(), canvas, (width - canvas.Width()) / 2,
-                       (height - canvas.Height()) / 2);
+        const SIZE shown = FitWithin(canvas.Width(), canvas.Height(), SIZE{width, height});
+        if (shown.cx != canvas.Width() || shown.cy != canvas.Height())
+            canvas = ResampledCopy(canvas, shown.cx, shown.cy);
+        DrawBitmapToDc(memory.Get(), canvas, (width - shown.cx) / 2, (height - shown.cy) / 2);
     } else if (const IconPicture* icon = PictureIcon(); icon && icon->icon) {
-        DrawIconEx(memory.Get(), (width - icon->width) / 2, (height - icon->height) / 2,
-                   icon->icon.Get(), icon->width, icon->height, 0, nullptr, DI_NORMAL);
+        const SIZE shown = FitWithin(icon->width, icon->height, SIZE{width, height});
+        DrawIconEx(memory.Get(), (width - shown.cx) / 2, (height - shown.cy) / 2, icon->icon.Get(),
+                   shown.cx, shown.cy, 0, nullptr, DI_NORMAL);
     }
     BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
 }
@@ -109,8 +140,13 @@ LRESULT CALLBACK IconPreview::WindowProcedure(HWND window, UINT message, WPARAM 
             return 1;
         case WM_PAINT: {
             ScopedPaint paint(window);
-            if (self && self->window_ == window)
-                self->Paint(paint.Dc());
+            try {
+                if (self && self->window_ == window)
+                    self->Paint(paint.Dc());
+            } catch (...) {
+                // Nothing may leave a window procedure; a blank preview is no reason to stop.
+                TracePaintFailure();
+            }
             return 0;
         }
         case WM_NCHITTEST:

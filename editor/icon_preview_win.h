@@ -1,16 +1,16 @@
 #pragma once
 
 // The item editor's icon preview: shows either a bitmap (an image drawn from one of the icon
-// lists) or an icon read from a file, centred, scaled down proportionally when it is larger than
-// the control, with its see-through parts showing the window behind. The control takes the size of
-// its picture.
+// lists) or an icon read from a file, with its see-through parts showing the window behind. The
+// control takes the size of its picture, but never more than the area it was made with: a larger
+// picture is scaled down proportionally to fit, so it cannot cover the editor's fields and
+// buttons.
 
 #include "picture/bitmap.h"
 #include "picture/icon_picture_win.h"
 
 #include <windows.h>
 
-#include <optional>
 #include <variant>
 
 namespace corvalo {
@@ -27,9 +27,8 @@ class IconPreview {
     // The picture becomes the bitmap; an empty bitmap shows nothing.
     void SetBitmap(Bitmap bitmap);
     void SetIcon(IconPicture icon);
-    // Hands the icon over when the preview holds one; any other picture is dropped. Either way the
-    // preview is empty afterwards.
-    std::optional<IconPicture> TakeIcon();
+    // Drops the picture; the control keeps its size.
+    void Clear();
 
     bool ShowsNothing() const;
     const Bitmap* PictureBitmap() const { return std::get_if<Bitmap>(&picture_); }
@@ -41,6 +40,7 @@ class IconPreview {
     void FitToPicture();
 
     HWND window_ = nullptr;
+    SIZE area_{};
     std::variant<std::monostate, Bitmap, IconPicture> picture_;
 };
 

@@ -328,16 +328,18 @@ void ItemEditor::TntButton3Click() {
     // An icon file stays an icon, so that "Add icon" can append it; any other picture is shown as
     // the bitmap it reads as.
     if (LowerCase(PictureFileExtension(*chosen)) == L".ico") {
-        preview_->SetIcon(ReadIconFile(ReadWholeFile(*chosen)));
+        // The image of the menu's icon size, not the file's largest, which the list would shrink.
+        preview_->SetIcon(ReadIconFile(ReadWholeFile(*chosen), GetSystemMetrics(SM_CXICON)));
     } else {
         preview_->SetBitmap(main_.LoadPicture(*chosen));
     }
 }
 
 void ItemEditor::TntButton2Click() {
-    const std::optional<IconPicture> icon = preview_->TakeIcon();
-    if (icon)
+    // The list copies the icon; one it refuses stays in view with the error.
+    if (const IconPicture* icon = preview_->PictureIcon())
         AddIcon(main_.IconList(), icon->icon.Get(), icon->width, icon->height);
+    preview_->Clear();
     const int last = IconCount(main_.IconList()) - 1;
     iconIndex_->SetUpperBound(last);
     iconIndex_->SetValue(last);

@@ -56,12 +56,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     if (const std::optional<std::string> name = FirstDescriptorName(block)) {
+        Check(size >= kDescriptorGroupSize, "a name is taken only from a whole descriptor");
         Check(name->size() <= kDescriptorNameLength && name->find('\0') == std::string::npos &&
                   kDescriptorNameOffset + name->size() <= size,
               "a descriptor's 8-bit name lies in its field");
         UrlNameTitle(*name);
     }
     if (const std::optional<std::vector<uint16_t>> name = FirstDescriptorNameWide(block)) {
+        Check(size >= kDescriptorGroupSizeWide,
+              "a wide name is taken only from a whole descriptor");
         Check(name->size() <= kDescriptorNameLength &&
                   std::find(name->begin(), name->end(), 0) == name->end() &&
                   kDescriptorNameOffset + 2 * name->size() <= size,

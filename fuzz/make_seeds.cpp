@@ -290,7 +290,7 @@ void DroppedDataSeeds(SeedWriter& seeds) {
     Bytes wideField;
     AppendWide(wideField, u"\u00c9t\u00e9.URL");
     AppendUint16(wideField, 0);
-    seeds.Add(target, "descriptor-wide", Descriptor(1, wideField));
+    seeds.Add(target, "descriptor-wide", Descriptor(1, wideField, true));
 
     const std::string shortcut = "internet_shortcut";
     seeds.Add(shortcut, "shortcut", "[InternetShortcut]\r\nURL=http://example.com/a?b=c\r\n");

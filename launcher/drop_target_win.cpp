@@ -113,8 +113,9 @@ bool Acceptable(IDataObject* source) {
     return false;
 }
 
-// The whole of a stream, or nothing when it holds more than a drop may bring. The data starts at
-// the stream's beginning; a data object leaves its stream positioned at the end of the data.
+// The whole of a stream, or nothing when it holds more than a drop may bring or is damaged. The
+// data starts at the stream's beginning; a data object leaves its stream positioned at the end of
+// the data.
 std::optional<std::vector<uint8_t>> ReadStream(IStream* stream) {
     LARGE_INTEGER start{};
     stream->Seek(start, STREAM_SEEK_SET, nullptr);  // one that cannot seek is read from where it is
@@ -125,7 +126,11 @@ std::optional<std::vector<uint8_t>> ReadStream(IStream* stream) {
         bytes.resize(had + kChunk);
         ULONG got = 0;
         const HRESULT result = stream->Read(bytes.data() + had, kChunk, &got);
-        bytes.resize(had + (got <= kChunk ? got : 0));
+        // A stream that claims more than it was asked for has lost track of its data: nothing it
+        // gave, before or now, can be trusted to be whole.
+        if (got > kChunk)
+            return std::nullopt;
+        bytes.resize(had + got);
         if (FAILED(result) || bytes.size() > kMaxDroppedStreamBytes)
             return std::nullopt;
         if (result != S_OK || got == 0)
@@ -374,7 +379,7 @@ HRESULT DropComboTarget::Implementation::Drop(IDataObject* source, DWORD keys, P
             ReadFileList(source);
             ReadUrlAndTitle(source);
             ReadFileNameMap(source);
-            delivered = !files.empty() || !url.empty() || !fileNameMap_.empty();
+            delivered = !files.empty() || !url.empty() || !title.empty() || !fileNameMap_.empty();
         }
         if (delivered) {
             POINT client{point.x, point.y};

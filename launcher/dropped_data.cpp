@@ -172,21 +172,23 @@ std::optional<ShellIdLists> ParseShellIdLists(std::span<const uint8_t> block) {
 }
 
 std::optional<std::string> FirstDescriptorName(std::span<const uint8_t> block) {
-    if (block.size() < kDescriptorNameOffset || ReadUint32(block, 0) == 0)
+    if (block.size() < kDescriptorGroupSize || ReadUint32(block, 0) == 0)
         return std::nullopt;
-    const std::span<const uint8_t> field = block.subspan(kDescriptorNameOffset);
+    const std::span<const uint8_t> field =
+        block.subspan(kDescriptorNameOffset, kDescriptorNameLength);
     std::string name;
-    for (size_t i = 0; i < field.size() && i < kDescriptorNameLength && field[i] != 0; ++i)
+    for (size_t i = 0; i < field.size() && field[i] != 0; ++i)
         name.push_back(static_cast<char>(field[i]));
     return name;
 }
 
 std::optional<std::vector<uint16_t>> FirstDescriptorNameWide(std::span<const uint8_t> block) {
-    if (block.size() < kDescriptorNameOffset || ReadUint32(block, 0) == 0)
+    if (block.size() < kDescriptorGroupSizeWide || ReadUint32(block, 0) == 0)
         return std::nullopt;
-    const std::span<const uint8_t> field = block.subspan(kDescriptorNameOffset);
+    const std::span<const uint8_t> field =
+        block.subspan(kDescriptorNameOffset, 2 * kDescriptorNameLength);
     std::vector<uint16_t> name;
-    for (size_t i = 0; i + 1 < field.size() && i / 2 < kDescriptorNameLength; i += 2) {
+    for (size_t i = 0; i + 1 < field.size(); i += 2) {
         const uint16_t unit = ReadUint16(field, i);
         if (unit == 0)
             break;

@@ -74,11 +74,15 @@ struct ShellIdLists {
 std::optional<ShellIdLists> ParseShellIdLists(std::span<const uint8_t> block);
 
 // The first file descriptor's name in a file group descriptor ("FileGroupDescriptor" with 8-bit
-// names, "FileGroupDescriptorW" with UTF-16 ones): a 32-bit count, then descriptors whose name
-// starts 76 bytes into the block. The name ends at a NUL, after 260 characters or at the end of the
-// block. Nothing when the count is zero or the block ends before the name.
+// names, "FileGroupDescriptorW" with UTF-16 ones): a 32-bit count, then descriptors of 72 bytes
+// of file details and a name field of 260 characters, so the first name starts 76 bytes into the
+// block. The name ends at a NUL or at the end of its field. Nothing when the count is zero or the
+// block ends before the first descriptor does: a source that hands over less than it describes
+// is not believed about the name either.
 constexpr size_t kDescriptorNameOffset = 76;
 constexpr size_t kDescriptorNameLength = 260;
+constexpr size_t kDescriptorGroupSize = kDescriptorNameOffset + kDescriptorNameLength;
+constexpr size_t kDescriptorGroupSizeWide = kDescriptorNameOffset + 2 * kDescriptorNameLength;
 std::optional<std::string> FirstDescriptorName(std::span<const uint8_t> block);
 std::optional<std::vector<uint16_t>> FirstDescriptorNameWide(std::span<const uint8_t> block);
 

@@ -200,7 +200,7 @@ void LauncherMenu::ResolvePendingIcons() {
 void LauncherMenu::TntPopupMenu1Popup() {
     if (entries_.empty() || entries_[0]->submenu.empty())
         return;
-    entries_[0]->submenu[0]->ticked = RunEntryExists(window_.RunValueName());
+    entries_[0]->submenu[0]->ticked = RunEntryExists(window_.RunValueName(), window_.ExePath());
 }
 
 void LauncherMenu::Popup(POINT at) {

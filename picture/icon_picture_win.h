@@ -18,8 +18,10 @@ struct IconPicture {
     int height = 0;
 };
 
-// The largest image of the deepest colour in the file's directory. Throws "Icon image is not
-// valid" for anything that is not a readable icon file.
-IconPicture ReadIconFile(std::span<const uint8_t> file);
+// One image of the file's directory: with no wanted size the largest, otherwise the one nearest to
+// wanted x wanted pixels, of two equally near the larger (shrinking it keeps its detail); among
+// images of one size the deepest colour. Throws "Icon image is not valid" for anything that is
+// not a readable icon file.
+IconPicture ReadIconFile(std::span<const uint8_t> file, int wantedSize = 0);
 
 }  // namespace corvalo

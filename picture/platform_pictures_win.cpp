@@ -11,7 +11,9 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <tuple>
 
 namespace corvalo {
 
@@ -166,8 +168,7 @@ DecodedPicture DecodeMetafile(std::span<const uint8_t> file) {
     return PlayMetafile(metafile.Get(), width, height);
 }
 
-IconPicture ReadIconFile(std::span<const uint8_t> file) {
-    // The icon directory; the largest image of the deepest colour is taken.
+IconPicture ReadIconFile(std::span<const uint8_t> file, int wantedSize) {
     constexpr size_t kDirectory = 6, kEntry = 16;
     const uint8_t* d = file.data();
     if (file.size() < kDirectory || U16(d) != 0 || (U16(d + 2) != 1 && U16(d + 2) != 2)) {
@@ -177,17 +178,19 @@ IconPicture ReadIconFile(std::span<const uint8_t> file) {
     if (count == 0 || count * kEntry > file.size() - kDirectory) {
         throw Error(kIconNotValid);
     }
-    size_t best = 0;
-    long long bestArea = -1, bestBits = -1;
-    for (size_t i = 0; i < count; ++i) {
+    // Each entry gives its image's size (0 for 256) and colour depth; the smallest key is taken,
+    // the first of equal ones.
+    const auto key = [&](size_t i) {
         const uint8_t* e = d + kDirectory + i * kEntry;
         const long long w = e[0] ? e[0] : 256, h = e[1] ? e[1] : 256;
-        const long long bits = U16(e + 6);
-        if (w * h > bestArea || (w * h == bestArea && bits > bestBits)) {
+        const long long distance =
+            wantedSize > 0 ? std::llabs(w - wantedSize) + std::llabs(h - wantedSize) : 0;
+        return std::tuple(distance, -w * h, -static_cast<long long>(U16(e + 6)));
+    };
+    size_t best = 0;
+    for (size_t i = 1; i < count; ++i) {
+        if (key(i) < key(best))
             best = i;
-            bestArea = w * h;
-            bestBits = bits;
-        }
     }
     const uint8_t* e = d + kDirectory + best * kEntry;
     const uint64_t size = U32(e + 8), offset = U32(e + 12);

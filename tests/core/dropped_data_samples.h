@@ -59,9 +59,13 @@ inline void AppendIdList(Bytes& bytes, std::initializer_list<uint16_t> payloads)
     AppendUint16(bytes, 0);
 }
 
-// A file group descriptor block with the first descriptor's name field holding the given bytes.
-inline Bytes Descriptor(uint32_t count, const Bytes& nameField) {
-    Bytes block(kDescriptorNameOffset + nameField.size(), 0x11);
+// A file group descriptor block with the first descriptor's name field (8-bit or UTF-16) starting
+// with the given bytes, the rest of the field zero as the platform leaves it, and the file details
+// filled with non-zero bytes that no reader may take for a name.
+inline Bytes Descriptor(uint32_t count, const Bytes& nameField, bool wide = false) {
+    const size_t whole = wide ? kDescriptorGroupSizeWide : kDescriptorGroupSize;
+    Bytes block(std::max(whole, kDescriptorNameOffset + nameField.size()), 0);
+    std::fill(block.begin(), block.begin() + kDescriptorNameOffset, 0x11);
     PutUint32(block, 0, count);
     std::copy(nameField.begin(), nameField.end(), block.begin() + kDescriptorNameOffset);
     return block;

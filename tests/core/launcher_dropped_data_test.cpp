@@ -181,7 +181,7 @@ TEST(DroppedDescriptor, ReadsTheFirstNameUpToItsEnd) {
     AppendWide(wideField, u"\u00c9t\u00e9.URL");
     AppendUint16(wideField, 0);
     AppendWide(wideField, u"junk");
-    EXPECT_EQ(FirstDescriptorNameWide(Descriptor(1, wideField)), Units(u"\u00c9t\u00e9.URL"));
+    EXPECT_EQ(FirstDescriptorNameWide(Descriptor(1, wideField, true)), Units(u"\u00c9t\u00e9.URL"));
 
     // A name that fills the whole field stops at its limit, not at the next descriptor.
     const Bytes full(kDescriptorNameLength + 10, 'n');
@@ -189,27 +189,32 @@ TEST(DroppedDescriptor, ReadsTheFirstNameUpToItsEnd) {
     Bytes wideFull;
     for (size_t i = 0; i < kDescriptorNameLength + 10; ++i)
         AppendUint16(wideFull, u'n');
-    EXPECT_EQ(FirstDescriptorNameWide(Descriptor(1, wideFull))->size(), kDescriptorNameLength);
+    EXPECT_EQ(FirstDescriptorNameWide(Descriptor(1, wideFull, true))->size(),
+              kDescriptorNameLength);
 }
 
 TEST(DroppedDescriptor, ShortBlocksAndEmptyGroupsGiveNoName) {
     Bytes field;
     AppendText(field, std::string("a.url\0", 6));
     EXPECT_FALSE(FirstDescriptorName(Descriptor(0, field)));
-    EXPECT_FALSE(FirstDescriptorNameWide(Descriptor(0, field)));
-    Bytes header = Descriptor(1, {});
-    header.pop_back();
-    EXPECT_FALSE(FirstDescriptorName(header));
-    EXPECT_FALSE(FirstDescriptorNameWide(header));
+    EXPECT_FALSE(FirstDescriptorNameWide(Descriptor(0, field, true)));
     EXPECT_FALSE(FirstDescriptorName(Bytes{}));
-    // The block's end closes a name without a NUL; an odd last byte is no character.
-    Bytes cut = Descriptor(1, {'L', 'i', 'n', 'k', '.', 'u', 'r', 'l'});
-    EXPECT_EQ(FirstDescriptorName(cut), "Link.url");
-    Bytes wideCut = Descriptor(1, {});
-    AppendWide(wideCut, u"ab");
-    wideCut.push_back('c');
-    EXPECT_EQ(FirstDescriptorNameWide(wideCut), Units(u"ab"));
     EXPECT_EQ(FirstDescriptorName(Descriptor(1, {})), "");
+    // A block that ends before its first descriptor does gives no name, even when the whole name
+    // and its NUL lie inside it.
+    Bytes cut = Descriptor(1, field);
+    EXPECT_EQ(FirstDescriptorName(cut), "a.url");
+    cut.pop_back();
+    EXPECT_FALSE(FirstDescriptorName(cut));
+    Bytes wideField;
+    AppendWide(wideField, u"a.url");
+    AppendUint16(wideField, 0);
+    Bytes wideCut = Descriptor(1, wideField, true);
+    EXPECT_EQ(FirstDescriptorNameWide(wideCut), Units(u"a.url"));
+    wideCut.pop_back();
+    EXPECT_FALSE(FirstDescriptorNameWide(wideCut));
+    // An 8-bit descriptor is too short to be read as a wide one.
+    EXPECT_FALSE(FirstDescriptorNameWide(Descriptor(1, field)));
 }
 
 TEST(DroppedLinkNames, UrlExtensionAndTitles) {

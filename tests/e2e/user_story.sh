@@ -61,7 +61,7 @@ quit_corvalo() {
     wait_for_exit "$pid" || fail "Quit did not close Corvalo"
     pid=""
 }
-# The start-with-Windows value of this exe ("corvalo    REG_SZ    C:\\...\\corvalo.exe"), if any.
+# The start-with-Windows value of this exe ("corvalo    REG_SZ    "C:\\...\\corvalo.exe""), if any.
 run_value() { wine reg query "$run_key" /v corvalo </dev/null 2>/dev/null | tr -d '\r' | grep REG_SZ || true; }
 run_value_is_this_exe() { run_value | grep -qF "$exe_win"; }
 no_run_value() { [ -z "$(run_value)" ]; }

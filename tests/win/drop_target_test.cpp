@@ -342,7 +342,7 @@ TEST_F(DropTarget, ADragEnteringDuringTheHandlerLeavesItsDataAlone) {
     EXPECT_EQ(filesAfter, std::vector<std::wstring>{L"C:\\a.txt"});
 }
 
-TEST_F(DropTarget, DamagedDataEndsTheDropWithoutAnEffect) {
+TEST_F(DropTarget, DamagedDataIsNeverDelivered) {
     std::vector<uint8_t> shortList = DropFilesBlock({L"C:\\a.txt"}, true);
     shortList.resize(12);
     std::vector<uint8_t> pastEnd = DropFilesBlock({L"C:\\a.txt"}, true);
@@ -353,9 +353,6 @@ TEST_F(DropTarget, DamagedDataEndsTheDropWithoutAnEffect) {
     std::vector<uint8_t> idLists(16, 0);
     idLists[0] = 0xFF;  // a count its offsets cannot fit in
     idLists[4] = 12;
-    // Contents over the limit, even with a sound shortcut at their start.
-    std::vector<uint8_t> huge = Bytes(kShortcutText);
-    huge.resize(kMaxDroppedStreamBytes + 1, ' ');
 
     auto hostile = [&](auto offer) {
         auto source = TestDataObject::Create();
@@ -371,14 +368,33 @@ TEST_F(DropTarget, DamagedDataEndsTheDropWithoutAnEffect) {
     hostile([&](TestDataObject& s) { s.Offer(CF_HDROP, {}); });
     hostile([&](TestDataObject& s) { s.Offer(L"Shell IDList Array", idLists); });
     hostile([&](TestDataObject& s) {
-        s.Offer(L"FileGroupDescriptorW", FileGroupDescriptorBlock(L"Example.url", true));
-        s.Offer(L"FileContents", huge, 0, TYMED_ISTREAM);
-    });
-    hostile([&](TestDataObject& s) {
-        s.Offer(L"FileGroupDescriptorW", std::vector<uint8_t>{1, 0, 0, 0, 'x'});
+        // A descriptor cut off after its name: no title, so its contents are not read either.
+        std::vector<uint8_t> cut = FileGroupDescriptorBlock(L"Example.url", true);
+        cut.resize(kDescriptorNameOffset + 24);
+        s.Offer(L"FileGroupDescriptorW", cut);
         s.Offer(L"FileContents", Bytes(kShortcutText), 0);
     });
     EXPECT_TRUE(deliveries_.empty());
+
+    // Contents over the limit (even with a sound shortcut at their start), or from a stream that
+    // claims to have read more than asked, give no URL; the title alone is still a delivery.
+    std::vector<uint8_t> huge = Bytes(kShortcutText);
+    huge.resize(kMaxDroppedStreamBytes + 1, ' ');
+    for (bool overReported : {false, true}) {
+        auto source = TestDataObject::Create();
+        source->Offer(L"FileGroupDescriptorW", FileGroupDescriptorBlock(L"Example.url", true));
+        if (overReported)
+            source->OverReportStreamEnds();
+        source->Offer(L"FileContents", overReported ? Bytes(kShortcutText) : huge, 0,
+                      TYMED_ISTREAM);
+        EXPECT_EQ(Drop(source.Get()).dropEffect, DROPEFFECT_COPY);
+        EXPECT_EQ(source->PerformedEffect(), DROPEFFECT_COPY);
+    }
+    ASSERT_EQ(deliveries_.size(), 2u);
+    for (const Delivery& delivery : deliveries_) {
+        EXPECT_EQ(delivery.url, "");
+        EXPECT_EQ(delivery.title, L"Example");
+    }
 }
 
 TEST_F(DropTarget, RegistersItsWindowOnce) {

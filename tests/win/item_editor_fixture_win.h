@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvalo::testing {
@@ -47,10 +48,8 @@ class NoShell final : public ShellLauncher {
     void Open(const std::wstring&, const std::wstring&, const std::wstring&) override {}
 };
 
-// A 32-bit icon file of one square image in a single colour.
-inline std::vector<uint8_t> IconFile(int side, uint32_t bgra = 0xFF2060C0) {
-    const uint32_t maskRow = ((static_cast<uint32_t>(side) + 31) / 32) * 4;
-    const uint32_t imageSize = 40 + static_cast<uint32_t>(side * side) * 4 + maskRow * side;
+// A 32-bit icon file of square images, each in a single colour (side, colour), in that order.
+inline std::vector<uint8_t> IconFileOf(const std::vector<std::pair<int, uint32_t>>& images) {
     std::vector<uint8_t> file;
     const auto put16 = [&](uint32_t v) {
         file.push_back(uint8_t(v));
@@ -60,16 +59,31 @@ inline std::vector<uint8_t> IconFile(int side, uint32_t bgra = 0xFF2060C0) {
         put16(v & 0xFFFF);
         put16(v >> 16);
     };
-    put16(0), put16(1), put16(1);
-    file.push_back(uint8_t(side)), file.push_back(uint8_t(side)), file.push_back(0);
-    file.push_back(0), put16(1), put16(32), put32(imageSize), put32(22);
-    put32(40), put32(uint32_t(side)), put32(uint32_t(side * 2)), put16(1), put16(32);
-    for (int i = 0; i < 6; ++i)
-        put32(0);
-    for (int i = 0; i < side * side; ++i)
-        put32(bgra);
-    file.insert(file.end(), maskRow * side, 0);
+    const auto maskRow = [](int side) { return ((static_cast<uint32_t>(side) + 31) / 32) * 4; };
+    const auto imageSize = [&](int side) {
+        return 40 + static_cast<uint32_t>(side * side) * 4 + maskRow(side) * side;
+    };
+    put16(0), put16(1), put16(static_cast<uint32_t>(images.size()));
+    uint32_t offset = 6 + 16 * static_cast<uint32_t>(images.size());
+    for (const auto& [side, bgra] : images) {
+        file.push_back(uint8_t(side)), file.push_back(uint8_t(side));  // 256 is written as 0
+        file.push_back(0), file.push_back(0), put16(1), put16(32);
+        put32(imageSize(side)), put32(offset);
+        offset += imageSize(side);
+    }
+    for (const auto& [side, bgra] : images) {
+        put32(40), put32(uint32_t(side)), put32(uint32_t(side * 2)), put16(1), put16(32);
+        for (int i = 0; i < 6; ++i)
+            put32(0);
+        for (int i = 0; i < side * side; ++i)
+            put32(bgra);
+        file.insert(file.end(), maskRow(side) * side, 0);
+    }
     return file;
+}
+
+inline std::vector<uint8_t> IconFile(int side, uint32_t bgra = 0xFF2060C0) {
+    return IconFileOf({{side, bgra}});
 }
 
 class EditorFixture : public ::testing::Test {

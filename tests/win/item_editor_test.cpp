@@ -4,6 +4,7 @@
 #include "app/main_window_win.h"
 #include "editor/item_editor_win.h"
 #include "launcher/launcher_items_win.h"
+#include "picture/bmp_format.h"
 #include "item_editor_fixture_win.h"
 #include "test_support_win.h"
 
@@ -357,6 +358,62 @@ TEST_F(ItemEditorTest, FindIconThenAddIconThenAddStoresTheNewIcon) {
     EXPECT_EQ(image.PixelAt(16, 16), Color(0xC06020));  // the icon's colour, scaled to 32 x 32
 }
 
+TEST_F(ItemEditorTest, FindIconTakesTheLargeIconSizeAndThePreviewStaysInItsArea) {
+    ASSERT_EQ(GetSystemMetrics(SM_CXICON), 32);
+    // Most icon files carry a 256 x 256 image beside the smaller ones.
+    WriteBytes(folder.File(L"modern.ico"),
+               testing::IconFileOf({{256, 0xFF0000FF}, {32, 0xFF00FF00}, {16, 0xFFFF0000}}));
+    WriteBytes(folder.File(L"only48.ico"), IconFile(48));
+    WriteBytes(folder.File(L"wide.bmp"), WriteBmp(NewSizedBitmap(96, 48, 0x00336699)));
+    const RECT area{16, 57, 48, 89};  // where the preview was made
+    auto previewRect = [&] {
+        RedrawWindow(Editor().Preview().Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        return ClientRectIn(Editor().Preview().Window(), Editor().Window());
+    };
+    auto expectWithinArea = [&](const RECT& r) {
+        EXPECT_GE(r.left, area.left);
+        EXPECT_GE(r.top, area.top);
+        EXPECT_LE(r.right, area.right);
+        EXPECT_LE(r.bottom, area.bottom);
+    };
+    WhileShown([&] {
+        dialogs.answer = folder.File(L"modern.ico");
+        Click(Editor().FindIconButton());
+        ASSERT_NE(Editor().Preview().PictureIcon(), nullptr);
+        EXPECT_EQ(Editor().Preview().PictureIcon()->width, 32);
+        expectWithinArea(previewRect());
+
+        // Without an image of that size the nearest is taken, and drawn within the area.
+        dialogs.answer = folder.File(L"only48.ico");
+        Click(Editor().FindIconButton());
+        ASSERT_NE(Editor().Preview().PictureIcon(), nullptr);
+        EXPECT_EQ(Editor().Preview().PictureIcon()->width, 48);
+        const RECT scaledIcon = previewRect();
+        expectWithinArea(scaledIcon);
+        EXPECT_EQ(scaledIcon.right - scaledIcon.left, 32);
+
+        // Any other picture keeps its proportions inside the area.
+        dialogs.answer = folder.File(L"wide.bmp");
+        Click(Editor().FindIconButton());
+        ASSERT_NE(Editor().Preview().PictureBitmap(), nullptr);
+        EXPECT_EQ(Editor().Preview().PictureBitmap()->Width(), 96);
+        const RECT scaledPicture = previewRect();
+        expectWithinArea(scaledPicture);
+        EXPECT_EQ(scaledPicture.right - scaledPicture.left, 32);
+        EXPECT_EQ(scaledPicture.bottom - scaledPicture.top, 16);
+
+        // The icon taken is the 32 x 32 one, not the 256 x 256 one shrunk by the icon list.
+        dialogs.answer = folder.File(L"modern.ico");
+        Click(Editor().FindIconButton());
+        Click(Editor().AddIconButton());
+        Editor().Close();
+    });
+    EXPECT_TRUE(messages.errors.empty());
+    Bitmap image;
+    ASSERT_TRUE(CopyIcon(window->IconList(), 0, image));
+    EXPECT_EQ(image.PixelAt(16, 16), Color(0x00FF00));
+}
+
 TEST_F(ItemEditorTest, AddIconRefusesSmallIconsAndAppendsNothingButAnIcon) {
     AddImages(1);
     WriteBytes(folder.File(L"small.ico"), IconFile(16));
@@ -377,6 +434,9 @@ TEST_F(ItemEditorTest, AddIconRefusesSmallIconsAndAppendsNothingButAnIcon) {
         Click(Editor().AddIconButton());
         EXPECT_EQ(IconCount(window->IconList()), 1);
         EXPECT_EQ(Editor().IconIndexField().Value(), -1);
+        // The refused icon stays in view.
+        ASSERT_NE(Editor().Preview().PictureIcon(), nullptr);
+        EXPECT_EQ(Editor().Preview().PictureIcon()->width, 16);
 
         dialogs.answer = folder.File(L"broken.ico");
         Click(Editor().FindIconButton());

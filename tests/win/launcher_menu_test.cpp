@@ -4,6 +4,7 @@
 #include "app/run_entry_win.h"
 #include "editor/item_editor_win.h"
 #include "launcher/launcher_items_win.h"
+#include "launcher/locale_compare_win.h"
 #include "launcher/split_target.h"
 #include "picture/dib_win.h"
 #include "picture/bmp_format.h"
@@ -156,7 +157,7 @@ TEST_F(LauncherMenuTest, StartWithWindowsShowsTheRegistryAtEveryOpeningAndFlipsI
     EXPECT_FALSE(entry.ticked);
     Menu().Choose(entry);
     EXPECT_TRUE(entry.ticked);
-    EXPECT_TRUE(RunEntryExists(L"corvalo"));
+    EXPECT_TRUE(RunEntryExists(L"corvalo", folder.ExePath()));
     // Another tool removes the value: the next opening shows it.
     RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                        L"corvalo");
@@ -166,7 +167,7 @@ TEST_F(LauncherMenuTest, StartWithWindowsShowsTheRegistryAtEveryOpeningAndFlipsI
     Menu().TntPopupMenu1Popup();
     EXPECT_TRUE(entry.ticked);
     Menu().Choose(entry);  // ticked: choosing it removes the registration
-    EXPECT_FALSE(RunEntryExists(L"corvalo"));
+    EXPECT_FALSE(RunEntryExists(L"corvalo", folder.ExePath()));
 }
 
 TEST_F(LauncherMenuTest, FontRebuildsTheMenuWhetherChosenOrCancelled) {
@@ -291,6 +292,19 @@ TEST_F(LauncherMenuTest, CaptionsDifferingOnlyInCaseBothOpenTheFirstLine) {
     ASSERT_EQ(shell.launches.size(), 2u);
     EXPECT_EQ(shell.launches[0].file, L"a.exe");
     EXPECT_EQ(shell.launches[1].file, L"a.exe");
+}
+
+TEST(LocaleComparison, AComparisonTheLocaleCannotMakeIsOrdinalWithoutCase) {
+    // A locale the system does not know makes its comparison fail, as a damaged one would.
+    const LCID unknown = MAKELCID(MAKELANGID(0x3FF, 0x3F), SORT_DEFAULT);
+    ASSERT_EQ(CompareStringW(unknown, NORM_IGNORECASE, L"a", 1, L"b", 1), 0);
+    EXPECT_LT(CompareInLocale(unknown, L"Mail", L"news"), 0);
+    EXPECT_GT(CompareInLocale(unknown, L"news", L"Mail"), 0);
+    EXPECT_LT(CompareInLocale(unknown, L"Mail", L"Mailer"), 0);
+    EXPECT_LT(CompareInLocale(unknown, L"apple", L"Banana"), 0);
+    EXPECT_EQ(CompareInLocale(unknown, L"MAIL", L"mail"), 0);
+    EXPECT_EQ(CompareInUserLocale(std::wstring_view(), L""), 0);
+    EXPECT_LT(CompareInUserLocale(std::wstring_view(), L"a"), 0);
 }
 
 // A Shift+click opens the item in the editor instead of launching it; the timer reads the

@@ -40,41 +40,60 @@ class RunEntryTest : public ::testing::Test {
     }
 };
 
-TEST_F(RunEntryTest, WritesThePathUnquotedAndRemovesItAgain) {
+TEST_F(RunEntryTest, WritesThePathInQuotesAndRemovesItAgain) {
     const std::wstring path = L"C:\\Program Files\\My Tools\\Launcher.exe";
     const std::wstring name = ExeBaseName(path);
     EXPECT_EQ(name, L"Launcher");
-    EXPECT_FALSE(RunEntryExists(name, opener));
+    EXPECT_FALSE(RunEntryExists(name, path, opener));
     SetRunEntry(name, path, true, opener);
-    EXPECT_TRUE(RunEntryExists(name, opener));
-    EXPECT_EQ(StoredValue(name), path);
+    EXPECT_TRUE(RunEntryExists(name, path, opener));
+    // Quoted, so that "C:\Program.exe" is never started in its place at log-on.
+    EXPECT_EQ(StoredValue(name), L"\"" + path + L"\"");
     SetRunEntry(name, path, false, opener);
-    EXPECT_FALSE(RunEntryExists(name, opener));
+    EXPECT_FALSE(RunEntryExists(name, path, opener));
     SetRunEntry(name, path, false, opener);  // deleting a missing value is ignored
 }
 
-TEST_F(RunEntryTest, OnlyTheNameIsTestedAndAnotherToolsChangesShowAtOnce) {
-    EXPECT_EQ(ExeBaseName(L"C:\\x\\my.tool.exe"), L"my");
-    SetRunEntry(L"my", L"C:\\old\\my.tool.exe", true, opener);
-    EXPECT_TRUE(RunEntryExists(L"my", opener));  // even though the program has moved
-    SetRunEntry(L"my", L"D:\\new\\my.tool.exe", true, opener);
-    EXPECT_EQ(StoredValue(L"my"), L"D:\\new\\my.tool.exe");
+TEST_F(RunEntryTest, OnlyAValueThatStartsThisExecutableIsItsRegistration) {
+    const std::wstring path = L"C:\\Tools\\my.tool.exe";
+    EXPECT_EQ(ExeBaseName(path), L"my");
+    auto store = [](const wchar_t* text) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, kTestKey, L"my", REG_SZ, text,
+                        static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+    };
+    // Another program's value of the same name shows no tick, and unticking leaves it alone.
+    Open(true);
+    store(L"\"C:\\Other\\my.exe\" /background");
+    EXPECT_FALSE(RunEntryExists(L"my", path, opener));
+    SetRunEntry(L"my", path, false, opener);
+    EXPECT_EQ(StoredValue(L"my"), L"\"C:\\Other\\my.exe\" /background");
+    // An earlier version's bare path counts, in any case, and is removed.
+    store(L"c:\\TOOLS\\My.Tool.exe");
+    EXPECT_TRUE(RunEntryExists(L"my", path, opener));
+    SetRunEntry(L"my", path, false, opener);
+    EXPECT_EQ(StoredValue(L"my"), L"<none>");
+    // After the program has moved, its old value starts nothing of it; ticking writes the new path.
+    SetRunEntry(L"my", L"C:\\Old\\my.tool.exe", true, opener);
+    EXPECT_FALSE(RunEntryExists(L"my", path, opener));
+    SetRunEntry(L"my", path, true, opener);
+    EXPECT_TRUE(RunEntryExists(L"my", path, opener));
+    // Another tool's changes show at once.
     RegDeleteKeyValueW(HKEY_CURRENT_USER, kTestKey, L"my");
-    EXPECT_FALSE(RunEntryExists(L"my", opener));
+    EXPECT_FALSE(RunEntryExists(L"my", path, opener));
 }
 
 TEST_F(RunEntryTest, ANameWithoutADotAddressesTheDefaultValue) {
     const std::wstring name = ExeBaseName(L"C:\\tools\\launcher");
     EXPECT_EQ(name, L"");
     SetRunEntry(name, L"C:\\tools\\launcher", true, opener);
-    EXPECT_EQ(StoredValue(L""), L"C:\\tools\\launcher");
+    EXPECT_EQ(StoredValue(L""), L"\"C:\\tools\\launcher\"");
 }
 
 TEST_F(RunEntryTest, AMissingKeyReadsAsNotRegistered) {
-    EXPECT_FALSE(RunEntryExists(L"Launcher", opener));
+    EXPECT_FALSE(RunEntryExists(L"Launcher", L"C:\\a.exe", opener));
     RunKeyOpener failing = [](bool) { return ScopedRegistryKey(); };
     SetRunEntry(L"Launcher", L"C:\\a.exe", true, failing);  // nothing happens, nothing reported
-    EXPECT_FALSE(RunEntryExists(L"Launcher", failing));
+    EXPECT_FALSE(RunEntryExists(L"Launcher", L"C:\\a.exe", failing));
 }
 
 TEST_F(RunEntryTest, AWriteThatFailsIsReportedWithTheValueName) {
@@ -86,7 +105,7 @@ TEST_F(RunEntryTest, AWriteThatFailsIsReportedWithTheValueName) {
     } catch (const Error& error) {
         EXPECT_EQ(error.Message(), L"Failed to set data for 'Launcher'");
     }
-    EXPECT_FALSE(RunEntryExists(L"Launcher", opener));
+    EXPECT_FALSE(RunEntryExists(L"Launcher", L"C:\\a.exe", opener));
 }
 
 }  // namespace

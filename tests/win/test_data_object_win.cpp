@@ -1,6 +1,7 @@
 #include "test_data_object_win.h"
 
 #include "base/text.h"
+#include "launcher/dropped_data.h"
 
 #include <shlobj.h>
 
@@ -14,6 +15,8 @@ namespace {
 // The platform's own layouts, which the portable readers spell out by offset.
 static_assert(offsetof(FILEGROUPDESCRIPTORA, fgd[0].cFileName) == 76);
 static_assert(offsetof(FILEGROUPDESCRIPTORW, fgd[0].cFileName) == 76);
+static_assert(sizeof(FILEGROUPDESCRIPTORA) == kDescriptorGroupSize);
+static_assert(sizeof(FILEGROUPDESCRIPTORW) == kDescriptorGroupSizeWide);
 static_assert(sizeof(DROPFILES) == 20 && offsetof(DROPFILES, fWide) == 16);
 
 class FormatList final : public ComObject<IEnumFORMATETC> {
@@ -65,6 +68,58 @@ class LentBlock final : public ComObject<IUnknown> {
     ~LentBlock() override { --*live_; }
     ScopedGlobalMemory memory_;
     std::shared_ptr<long> live_;
+};
+
+// A stream that passes everything on to another, except that at the end of the data its Read
+// says once that it gave one byte more than it was asked for.
+class OverReportingStream final : public ComObject<IStream> {
+  public:
+    explicit OverReportingStream(IStream* inner) : inner_(inner) { inner_->AddRef(); }
+
+    HRESULT STDMETHODCALLTYPE Read(void* data, ULONG size, ULONG* read) override {
+        ULONG got = 0;
+        const HRESULT result = inner_->Read(data, size, &got);
+        if (SUCCEEDED(result) && got == 0 && size > 0 && !lied_) {
+            lied_ = true;
+            got = size + 1;
+        }
+        if (read)
+            *read = got;
+        return result;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG size, ULONG* written) override {
+        return inner_->Write(data, size, written);
+    }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin,
+                                   ULARGE_INTEGER* position) override {
+        return inner_->Seek(move, origin, position);
+    }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) override {
+        return inner_->SetSize(size);
+    }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream* to, ULARGE_INTEGER size, ULARGE_INTEGER* read,
+                                     ULARGE_INTEGER* written) override {
+        return inner_->CopyTo(to, size, read, written);
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD flags) override { return inner_->Commit(flags); }
+    HRESULT STDMETHODCALLTYPE Revert() override { return inner_->Revert(); }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER size,
+                                         DWORD type) override {
+        return inner_->LockRegion(offset, size, type);
+    }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER size,
+                                           DWORD type) override {
+        return inner_->UnlockRegion(offset, size, type);
+    }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) override {
+        return inner_->Stat(stat, flags);
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IStream** copy) override { return inner_->Clone(copy); }
+
+  private:
+    ~OverReportingStream() override { inner_->Release(); }
+    IStream* inner_;
+    bool lied_ = false;
 };
 
 ScopedGlobalMemory GlobalCopy(const std::vector<uint8_t>& bytes) {
@@ -155,6 +210,11 @@ HRESULT TestDataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {
     memory.Release();  // the stream frees it
     LARGE_INTEGER end{};
     stream->Seek(end, STREAM_SEEK_END, nullptr);
+    if (overReportStreamEnds_) {
+        IStream* inner = stream;
+        stream = new OverReportingStream(inner);
+        inner->Release();
+    }
     medium->tymed = TYMED_ISTREAM;
     medium->pstm = stream;
     if (watchMedia_) {

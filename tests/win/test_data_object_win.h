@@ -39,6 +39,10 @@ class TestDataObject final : public ComObject<IDataObject> {
     // How often a target asked for data (GetData), to tell that a refused drop read nothing.
     int DataRequests() const { return dataRequests_; }
 
+    // From now on every stream handed out, once it has given all its bytes, claims once to have
+    // read more than it was asked for, as a broken source may.
+    void OverReportStreamEnds() { overReportStreamEnds_ = true; }
+
     // From now on every medium handed out is watched: memory blocks are lent through an owner
     // object (pUnkForRelease) that frees them when the target gives the medium back, and streams
     // are kept to check that the target let go of them.
@@ -72,6 +76,7 @@ class TestDataObject final : public ComObject<IDataObject> {
     std::optional<DWORD> performedEffect_;
     int dataRequests_ = 0;
     bool watchMedia_ = false;
+    bool overReportStreamEnds_ = false;
     // Shared with the objects handed out, which may outlive this one.
     std::shared_ptr<long> liveFormatLists_ = std::make_shared<long>(0);
     std::shared_ptr<long> liveLentBlocks_ = std::make_shared<long>(0);
