@@ -2,12 +2,12 @@
 
 #include "base/error.h"
 #include "base/scoped_win.h"
+#include "base/trace.h"
 #include "base/window_class_win.h"
 #include "picture/dib_win.h"
 #include "picture/resample.h"
 
 #include <algorithm>
-#include <new>
 #include <string>
 
 namespace corvalo {
@@ -24,20 +24,6 @@ SIZE FitWithin(int width, int height, SIZE area) {
     if (w * area.cy >= h * area.cx)
         return SIZE{area.cx, static_cast<LONG>(std::max(1LL, (h * area.cx + w / 2) / w))};
     return SIZE{static_cast<LONG>(std::max(1LL, (w * area.cy + h / 2) / h)), area.cy};
-}
-
-// What the preview cannot paint it leaves blank; the trace says why.
-void TracePaintFailure() {
-    std::wstring reason = L"unknown error";
-    try {
-        throw;
-    } catch (const Error& error) {
-        reason = error.Message();
-    } catch (const std::bad_alloc&) {
-        reason = L"out of memory";
-    } catch (...) {
-    }
-    OutputDebugStringW((L"Corvalo: the icon preview was not painted: " + reason + L"\n").c_str());
 }
 
 }  // namespace
@@ -145,7 +131,7 @@ LRESULT CALLBACK IconPreview::WindowProcedure(HWND window, UINT message, WPARAM 
                     self->Paint(paint.Dc());
             } catch (...) {
                 // Nothing may leave a window procedure; a blank preview is no reason to stop.
-                TracePaintFailure();
+                TraceCurrentException(L"The icon preview was not painted");
             }
             return 0;
         }

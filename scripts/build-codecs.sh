@@ -72,7 +72,7 @@ mkdir -p "$prefix"
 
 # apt-get source needs a deb-src entry for the archive this machine already uses.
 ensure_deb_src() {
-    if apt-cache showsrc libjpeg-turbo 2>/dev/null | grep -q '^Version:'; then
+    if grep -q '^Version:' <<<"$(apt-cache showsrc libjpeg-turbo 2>/dev/null)"; then
         return
     fi
     local list=/etc/apt/sources.list.d/corvalo-deb-src.sources

@@ -45,15 +45,15 @@ drag_mouse 200 200 "$picture_x" "$picture_y"
 name_item_in_editor "$window" Marker "$artifacts/drop-editor.png" "$artifacts/drop-editor-filled.png" ||
     fail "the item editor did not open after the drop"
 for _ in $(seq 1 50); do
-    settings | grep -q '^Marker=' && break
+    grep -q '^Marker=' <<<"$(settings)" && break
     sleep 0.1
 done
-settings | grep -qxF "Marker=$target_win" || fail "the item was not stored at once: $(settings)"
+grep -qxF "Marker=$target_win" <<<"$(settings)" || fail "the item was not stored at once: $(settings)"
 for _ in $(seq 1 50); do
     [ -f "$folder/drag-result.txt" ] && break
     sleep 0.1
 done
-tr -d '\r' <"$folder/drag-result.txt" | grep -qx 'dropped [15]' ||
+grep -qx 'dropped [15]' <<<"$(tr -d '\r' <"$folder/drag-result.txt")" ||
     fail "the drag source saw: $(cat "$folder/drag-result.txt" 2>/dev/null)"
 
 # The menu holds the new item after Settings... and the spacer; choosing it runs the file.
@@ -69,5 +69,5 @@ done
 open_menu_at "$picture_x" "$picture_y"
 choose_quit
 wait_for_exit "$pid" || fail "Quit did not close Corvalo"
-settings | grep -qxF "Marker=$target_win" || fail "the item is gone after the close: $(settings)"
+grep -qxF "Marker=$target_win" <<<"$(settings)" || fail "the item is gone after the close: $(settings)"
 echo "1 passed, 0 failed"

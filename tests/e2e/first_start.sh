@@ -47,9 +47,9 @@ ini="$folder/corvalo.ini"
 [ -f "$ini" ] || fail "no settings file"
 [ "$(head -c 2 "$ini" | od -An -tx1 | tr -d ' ')" = fffe ] || fail "the settings file is not UTF-16"
 text=$(settings_text "$ini")
-echo "$text" | grep -qx 'FormLeft=1488' || fail "FormLeft not saved: $text"
-echo "$text" | grep -qx 'FormTop=191' || fail "FormTop not saved: $text"
-echo "$text" | grep -qx 'Alpha=200' || fail "Alpha not saved: $text"
+grep -qx 'FormLeft=1488' <<<"$text" || fail "FormLeft not saved: $text"
+grep -qx 'FormTop=191' <<<"$text" || fail "FormTop not saved: $text"
+grep -qx 'Alpha=200' <<<"$text" || fail "Alpha not saved: $text"
 [ -s "$folder/corvalo.bmp" ] || fail "no picture file"
 [ "$(head -c 2 "$folder/corvalo.bmp")" = BM ] || fail "the picture file is not a bitmap"
 [ -s "$folder/corvalo.icons" ] || fail "no icon-list file"
@@ -70,7 +70,7 @@ import -window root "$artifacts/off-screen-position.png"
 [ "$X" = $((1920 - 256)) ] && [ "$Y" = 0 ] || fail "the window should be at 1664,0 on the 1920x1080 screen, not $X,$Y"
 wine "$send_close" </dev/null >/dev/null 2>&1 || fail "the program did not close on request"
 wait "$pid" 2>/dev/null || true
-settings_text "$ini" | grep -qx 'FormLeft=1664' || fail "the shown position was not saved"
+grep -qx 'FormLeft=1664' <<<"$(settings_text "$ini")" || fail "the shown position was not saved"
 
 # The settings file turns unwritable while the program runs. Wine's taskkill without /f asks the
 # program's windows to close, as the close box does.

@@ -51,7 +51,7 @@ open_menu
 choose_quit "$artifacts/menu-settings.png"
 wait_for_exit "$pid" || fail "Quit did not close Corvalo"
 text=$(settings_text "$folder/corvalo.ini")
-echo "$text" | grep -qx 'Alpha=200' || fail "the final save did not run: $text"
-echo "$text" | grep -q '^Gamma=https://example.com$' || fail "items not saved: $text"
+grep -qx 'Alpha=200' <<<"$text" || fail "the final save did not run: $text"
+grep -q '^Gamma=https://example.com$' <<<"$text" || fail "items not saved: $text"
 [ -s "$folder/corvalo.bmp" ] || fail "no picture file"
 echo "1 passed, 0 failed"

@@ -37,7 +37,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "== [${SECONDS}s] $*"; }
 shot() { import -window root "$artifacts/story-$1.png"; }
 settings() { settings_text "$ini"; }
-has_setting() { settings | grep -qxF "$1"; }
+has_setting() { grep -qxF "$1" <<<"$(settings)"; }
 geometry_is() { # expected "X,Y WIDTHxHEIGHT"
     eval "$(xdotool getwindowgeometry --shell "$window")"
     [ "$X,$Y ${WIDTH}x$HEIGHT" = "$1" ]
@@ -63,7 +63,7 @@ quit_corvalo() {
 }
 # The start-with-Windows value of this exe ("corvalo    REG_SZ    "C:\\...\\corvalo.exe""), if any.
 run_value() { wine reg query "$run_key" /v corvalo </dev/null 2>/dev/null | tr -d '\r' | grep REG_SZ || true; }
-run_value_is_this_exe() { run_value | grep -qF "$exe_win"; }
+run_value_is_this_exe() { grep -qF "$exe_win" <<<"$(run_value)"; }
 no_run_value() { [ -z "$(run_value)" ]; }
 
 # A backdrop of one known colour, so that see-through parts of the picture can be told apart: the
@@ -205,7 +205,7 @@ changed=$(compare -metric AE "$artifacts/story-7-menu.png" "$artifacts/story-8-m
 step "9. the taskbar button off and on"
 # The button belongs to the program's own window of no size: the taskbar's rules say whether it
 # has one, and the X server whether that window is on the screen.
-app_window_mapped() { corvalo_windows "$pid" | awk '$2 <= 8 && $3 <= 8' | grep -q .; }
+app_window_mapped() { [ -n "$(corvalo_windows "$pid" | awk '$2 <= 8 && $3 <= 8')" ]; }
 taskbar_is() { [ "$(wine "$window_state" taskbar "$exe_win" </dev/null 2>/dev/null | tr -d '\r')" = "taskbar=$1" ]; }
 button_shown() { taskbar_is 1 && app_window_mapped; }
 button_hidden() { taskbar_is 0 && ! app_window_mapped; }
@@ -245,7 +245,7 @@ quit_corvalo 1368 231
 text=$(settings)
 for line in 'FormLeft=1288' 'FormTop=151' 'Alpha=180' 'FontName=Tahoma' 'Size=14' 'Style=1' 'Hide=0' \
     "Marker=$folder_win\\write_marker.exe"; do
-    echo "$text" | grep -qxF "$line" || fail "the settings file should hold $line: $text"
+    grep -qxF "$line" <<<"$text" || fail "the settings file should hold $line: $text"
 done
 [ "$(head -c 2 "$folder/corvalo.bmp")" = BM ] || fail "the picture was not saved"
 [ -s "$folder/corvalo.icons" ] || fail "the icon list was not saved"
