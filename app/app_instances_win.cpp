@@ -344,31 +344,8 @@ class InstanceRegistry {
 
 // ---- The guard component ---------------------------------------------------------------------
 
-namespace {
-
-void RegisterGuardWindowClass(WNDPROC procedure) {
-    static bool registered = false;
-    if (registered)
-        return;
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = kInstanceWindowClass;
-    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw Error(L"Failed to register the instance window");
-    registered = true;
-}
-
-}  // namespace
-
 AppInstances::AppInstances(AppInstancesOptions options) : options_(std::move(options)) {
-    RegisterGuardWindowClass(&AppInstances::WindowProcedure);
-    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, kInstanceWindowClass, L"", WS_POPUP, 0, 0, 0, 0,
-                                  nullptr, nullptr, GetModuleHandleW(nullptr), this);
-    if (!window)
-        throw Error(L"Failed to create the instance window");
-    window_.Reset(window);
+    Create({kInstanceWindowClass, L"the instance window"}, WS_EX_TOOLWINDOW, L"", WS_POPUP, {});
 
     registry_ = InstanceRegistry::Acquire(options_.exePath, options_.answerTimeoutMs);
     if (registry_)
@@ -377,8 +354,6 @@ AppInstances::AppInstances(AppInstancesOptions options) : options_(std::move(opt
 
 AppInstances::~AppInstances() {
     registry_.reset();
-    if (window_)
-        SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, 0);
 }
 
 const InstanceNames& AppInstances::Names() const {
@@ -427,9 +402,8 @@ bool AppInstances::AskOtherCopies(std::vector<DWORD>& unresponsiveThreads) {
         for (HWND window : ThreadWindows(GetWindowThreadProcessId(application, nullptr))) {
             if (!active_)
                 break;
-            SendWithin(window, message_, kInstanceActiveQuery,
-                       reinterpret_cast<LPARAM>(window_.Get()), options_.answerTimeoutMs,
-                       unresponsiveThreads);
+            SendWithin(window, message_, kInstanceActiveQuery, reinterpret_cast<LPARAM>(Handle()),
+                       options_.answerTimeoutMs, unresponsiveThreads);
         }
         if (!active_)
             break;
@@ -471,42 +445,34 @@ void AppInstances::HandOverCommandLine(std::vector<DWORD>& unresponsiveThreads) 
     data.cbData = static_cast<DWORD>(text.size());
     data.lpData = text.empty() ? nullptr : const_cast<char*>(text.data());
     for (HWND window : GuardWindowsOf(registry_->AllCopies())) {
-        SendWithin(window, WM_COPYDATA, reinterpret_cast<WPARAM>(window_.Get()),
+        SendWithin(window, WM_COPYDATA, reinterpret_cast<WPARAM>(Handle()),
                    reinterpret_cast<LPARAM>(&data), options_.answerTimeoutMs, unresponsiveThreads);
     }
 }
 
-LRESULT CALLBACK AppInstances::WindowProcedure(HWND window, UINT message, WPARAM wParam,
-                                               LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<AppInstances*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<AppInstances*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self && self->window_.Get() == window)
-        return self->HandleMessage(message, wParam, lParam);
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-LRESULT AppInstances::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_COPYDATA) {
-        // Data from another guard is taken and otherwise left alone; what this guard sent to
-        // itself goes the platform's way.
-        if (reinterpret_cast<HWND>(wParam) != window_.Get()) {
-            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-            if (data && onDataAvailable && (data->lpData || data->cbData == 0)) {
-                onDataAvailable(data->dwData,
-                                std::string_view(static_cast<const char*>(data->lpData),
-                                                 data->lpData ? data->cbData : 0));
-            }
-            return TRUE;
-        }
-    } else if (message_ != 0 && message == message_) {
-        HandleInstanceMessage(wParam, lParam);
+LRESULT AppInstances::OnMessage(const WindowMessage& message) {
+    // The other copies' message is registered at run time, so it is looked at before the map.
+    if (message_ != 0 && message.id == message_) {
+        HandleInstanceMessage(message.wParam, message.lParam);
         return 0;
     }
-    return DefWindowProcW(window_.Get(), message, wParam, lParam);
+    static constexpr MessageHandler<AppInstances> kHandlers[] = {
+        {WM_COPYDATA, &AppInstances::OnCopyData},
+    };
+    return Dispatch(*this, kHandlers, message);
+}
+
+LRESULT AppInstances::OnCopyData(const WindowMessage& message) {
+    // Data from another guard is taken and otherwise left alone; what this guard sent to itself
+    // goes the platform's way.
+    if (reinterpret_cast<HWND>(message.wParam) == Handle())
+        return message.Default();
+    const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(message.lParam);
+    if (data && onDataAvailable && (data->lpData || data->cbData == 0)) {
+        onDataAvailable(data->dwData, std::string_view(static_cast<const char*>(data->lpData),
+                                                       data->lpData ? data->cbData : 0));
+    }
+    return TRUE;
 }
 
 void AppInstances::HandleInstanceMessage(WPARAM code, LPARAM value) {

@@ -16,6 +16,7 @@
 
 #include "app/instance_list.h"
 #include "base/scoped_win.h"
+#include "base/window_win.h"
 
 #include <windows.h>
 
@@ -61,7 +62,7 @@ struct AppInstancesOptions {
     DWORD answerTimeoutMs = kInstanceAnswerTimeoutMs;
 };
 
-class AppInstances {
+class AppInstances final : public ProgramWindow {
   public:
     // Creates the guard window and, for the first guard of this executable path in the process,
     // registers the process with the other copies. When the shared objects can't be made (the
@@ -69,9 +70,7 @@ class AppInstances {
     // program runs as a single copy: a start is never refused for want of a lock or a block.
     explicit AppInstances(AppInstancesOptions options);
     // Releases the registration when this is the process's last guard of its path: the normal end.
-    ~AppInstances();
-    AppInstances(const AppInstances&) = delete;
-    AppInstances& operator=(const AppInstances&) = delete;
+    ~AppInstances() override;
 
     // Decides whether this copy may run. True: it runs. False: it was rejected, and has brought
     // the first copy to the front, handed over its arguments and released its registration.
@@ -84,7 +83,7 @@ class AppInstances {
     int MaxInstances() const { return maxInstances_; }
     void SetMaxInstances(int maxInstances) { maxInstances_ = maxInstances; }
 
-    HWND Window() const { return window_.Get(); }
+    HWND Window() const { return Handle(); }
     // False when the shared objects could not be made.
     bool Registered() const { return registry_ != nullptr; }
     // The shared objects' names; empty when unregistered.
@@ -97,15 +96,14 @@ class AppInstances {
     std::function<void(ULONG_PTR kind, std::string_view data)> onDataAvailable;
 
   private:
-    static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(const WindowMessage& message) override;
+    LRESULT OnCopyData(const WindowMessage& message);
     void HandleInstanceMessage(WPARAM code, LPARAM value);
     bool AskOtherCopies(std::vector<DWORD>& unresponsiveThreads);
     void BringToFront(DWORD processId, std::vector<DWORD>& unresponsiveThreads);
     void HandOverCommandLine(std::vector<DWORD>& unresponsiveThreads);
 
     AppInstancesOptions options_;
-    ScopedWindow window_;
     std::shared_ptr<InstanceRegistry> registry_;
     UINT message_ = 0;
     bool active_ = true;

@@ -4,31 +4,28 @@
 // main window is a tool window and has none of its own): shown, the button appears; hidden, it
 // goes. Another copy of the program finds it by its class name.
 
-#include "base/scoped_win.h"
+#include "base/window_win.h"
 
 #include <windows.h>
 
 namespace corvalo {
 
 inline constexpr wchar_t kApplicationWindowClass[] = L"CorvaloApplication";
-inline constexpr wchar_t kApplicationTitle[] = L"Corvalo";
 
-class ApplicationWindow {
+class ApplicationWindow final : public ProgramWindow {
   public:
     ApplicationWindow();
-    ApplicationWindow(const ApplicationWindow&) = delete;
-    ApplicationWindow& operator=(const ApplicationWindow&) = delete;
 
-    HWND Window() const { return window_.Get(); }
+    HWND Window() const { return Handle(); }
     // The window that activation and close requests of the taskbar button are passed to.
     void SetMainWindow(HWND mainWindow) { mainWindow_ = mainWindow; }
 
   private:
-    static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(const WindowMessage& message) override;
+    LRESULT OnActivate(const WindowMessage& message);
+    LRESULT OnClose(const WindowMessage& message);
 
     HWND mainWindow_ = nullptr;
-    ScopedWindow window_;
 };
 
 }  // namespace corvalo

@@ -11,7 +11,7 @@
 //   the user has changed its data since, and then its old bytes are kept beside it first;
 // - nothing the user stored is deleted before it is safe elsewhere.
 
-#include "app/settings_store_win.h"
+#include "base/settings_store_win.h"
 #include "base/scoped_win.h"
 #include "launcher/launcher_list.h"
 #include "launcher/menu_font.h"

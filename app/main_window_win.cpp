@@ -1,9 +1,10 @@
 #include "app/main_window_win.h"
 
+#include "app/run_entry_win.h"
 #include "app/window_placement.h"
 #include "base/error.h"
 #include "base/file_io_win.h"
-#include "base/window_class_win.h"
+#include "base/program_name.h"
 #include "base/text.h"
 #include "base/trace.h"
 #include "launcher/launcher_items_win.h"
@@ -63,10 +64,10 @@ MainWindow::MainWindow(MainWindowOptions options)
     if (options_.ansiExePath.empty())
         options_.ansiExePath = WideToAnsi(options_.exePath);
     files_ = std::make_unique<DataFiles>(options_.exePath, options_.ansiExePath);
-    window_ = CreateMainWindow();
+    CreateMainWindow();
     menu_ = std::make_unique<LauncherMenu>(*this, options_.shell ? *options_.shell : realShell_,
                                            options_.dialogs ? *options_.dialogs : realDialogs_);
-    application_.SetMainWindow(window_);
+    application_.SetMainWindow(Handle());
 
     // The single-instance guard decides here, before anything is read: a second copy of the same
     // executable ends at this point.
@@ -75,7 +76,7 @@ MainWindow::MainWindow(MainWindowOptions options)
 
     picture_.SetMoveable(true);
     picture_.SetTransparent(true);
-    RunHandler(*messages_, window_, [&] { FormCreate(); });
+    RunHandler(*messages_, Handle(), [&] { FormCreate(); });
 
     // The built-in picture, unless start-up has put the picture file in its place (making it only
     // then spares every later start a picture that is replaced at once). It is applied with the
@@ -83,7 +84,7 @@ MainWindow::MainWindow(MainWindowOptions options)
     // see-through; every later picture is see-through.
     if (!picture_.HasPicture()) {
         picture_.SetTransparent(false);
-        RunHandler(*messages_, window_,
+        RunHandler(*messages_, Handle(),
                    [&] { picture_.SetPicture(LoadBitmapResource(IDB_DEFAULT_PICTURE)); });
         picture_.SetTransparent(true);
     }
@@ -97,53 +98,36 @@ MainWindow::~MainWindow() {
     editor_.reset();
     if (dropTarget_)
         dropTarget_->Revoke();
-    if (window_) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
+    // Gone before the components it shows: nothing may reach a half-destroyed window.
+    DestroyWithoutHandlers();
 }
 
-HWND MainWindow::CreateMainWindow() {
-    // Double-clicks on the picture switch stay-on-top.
-    RegisterProgramWindowClass(kMainWindowClass, &MainWindow::WindowProcedure, CS_DBLCLKS);
+void MainWindow::CreateMainWindow() {
     // A tool window has no taskbar button of its own: the application window carries the
     // program's. (Owning the main window by the application window would do the same on Windows,
     // but an owned window can't be taken out of the stay-on-top band under Wine.)
     // Made frameless: it is never shown before start-up has given it a picture, which takes the
     // frame away, and a frame taken away costs a round of the window's frame being worked out anew.
-    HWND window = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW,
-                                  kMainWindowClass, kApplicationTitle, kBorderlessStyle,
-                                  kDefaultLeft, kDefaultTop, kDefaultWidth, kDefaultHeight, nullptr,
-                                  nullptr, GetModuleHandleW(nullptr), this);
-    if (!window)
-        throw Error(L"Failed to create the main window");
-    window_ = window;
+    // Double-clicks on the picture switch stay-on-top.
+    Create({kMainWindowClass, L"the main window", CS_DBLCLKS},
+           WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kProgramTitle, kBorderlessStyle,
+           {kDefaultLeft, kDefaultTop, kDefaultWidth, kDefaultHeight});
     ApplyLayering();
     // The program the user dragged from waits in its drag loop until the drop returns, so the drop
     // only takes the data; what it opens (the item editor's modal loop) follows from a message.
     dropTarget_ = std::make_unique<DropComboTarget>(
-        [this](DWORD keyState, POINT, DWORD&) {
-            const std::vector<std::wstring>& files = dropTarget_->DroppedFiles();
-            if ((keyState & MK_SHIFT) && !files.empty() && IsPictureFile(files.front())) {
-                // A new picture opens no modal loop: it is taken during the drop, and a file that
-                // does not load ends the drop as not taken.
-                DropComboTarget1Drop(files, dropTarget_->DroppedUrl(), keyState);
-                return;
-            }
-            pendingDrop_ = PendingDrop{files, dropTarget_->DroppedUrl(), keyState};
-            PostMessageW(window_, kOpenDropMessage, 0, 0);
-        },
+        [this](DWORD keyState, POINT, DWORD&) { TakeDrop(keyState); },
         [this] { return !pendingDrop_ && !(editor_ && editor_->Showing()); });
-    return window;  // it takes drops once OLE has started (AfterFirstPaint)
+    // It takes drops once OLE has started (AfterFirstPaint).
 }
 
 void MainWindow::Show() {
-    ShowWindow(window_, SW_SHOW);
-    UpdateWindow(window_);
+    ShowWindow(Handle(), SW_SHOW);
+    UpdateWindow(Handle());
     // OLE, the menu's icons and the item editor are not needed to show the picture, and making
     // them costs more than the rest of the start-up's own work, so they are made once the picture
     // is on screen and the program is idle (or when a handler needs them sooner).
-    SetTimer(window_, kAfterFirstPaintTimer, kAfterFirstPaintDelayMs, nullptr);
+    SetTimer(Handle(), kAfterFirstPaintTimer, kAfterFirstPaintDelayMs, nullptr);
 }
 
 // What start-up leaves until the picture is on screen, done once: by the timer that Show sets, or
@@ -153,7 +137,7 @@ void MainWindow::AfterFirstPaint() {
         return;
     afterFirstPaintDone_ = true;
     ole_.Start();
-    dropTarget_->Register(window_);
+    dropTarget_->Register(Handle());
     menu_->ResolvePendingIcons();
     Editor();
 }
@@ -175,7 +159,7 @@ HIMAGELIST MainWindow::IconList() const {
 // later step that does not need the failed one, so the window always ends up whole: its menu, Quit
 // and the taskbar choice work after any of them.
 void MainWindow::FormCreate() {
-    const auto step = [&](auto&& run) { RunHandler(*messages_, window_, run); };
+    const auto step = [&](auto&& run) { RunHandler(*messages_, Handle(), run); };
     // 1. Double buffering: every paint of the picture reaches the screen in one operation
     // (DogImage::Paint).
 
@@ -198,7 +182,7 @@ void MainWindow::FormCreate() {
     step([&] {
         if (std::optional<Bitmap> picture = files_->ReadPictureFile()) {
             picture_.SetPicture(std::move(*picture));
-            InvalidateRect(window_, nullptr, FALSE);
+            InvalidateRect(Handle(), nullptr, FALSE);
         }
     });
 
@@ -210,7 +194,7 @@ void MainWindow::FormCreate() {
 void MainWindow::LoadSettings() {
     WindowSettings stored = CurrentWindowSettings();
     files_->LoadSettings(stored, launcherList_);
-    SetWindowPos(window_, nullptr, stored.left, stored.top, 0, 0,
+    SetWindowPos(Handle(), nullptr, stored.left, stored.top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     font_ = stored.font;
     alpha_ = stored.alpha;
@@ -219,7 +203,7 @@ void MainWindow::LoadSettings() {
 
 WindowSettings MainWindow::CurrentWindowSettings() const {
     RECT bounds{};
-    GetWindowRect(window_, &bounds);
+    GetWindowRect(Handle(), &bounds);
     WindowSettings settings;
     settings.left = bounds.left;
     settings.top = bounds.top;
@@ -235,11 +219,11 @@ void MainWindow::KeepReachableOnScreen() {
     std::vector<ScreenRect> areas;
     EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
     RECT bounds{};
-    GetWindowRect(window_, &bounds);
+    GetWindowRect(Handle(), &bounds);
     const ScreenRect placed =
         KeepReachable(ScreenRect{bounds.left, bounds.top, bounds.right, bounds.bottom}, areas);
     if (placed.left != bounds.left || placed.top != bounds.top) {
-        SetWindowPos(window_, nullptr, placed.left, placed.top, 0, 0,
+        SetWindowPos(Handle(), nullptr, placed.left, placed.top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
@@ -262,12 +246,28 @@ Bitmap MainWindow::LoadPicture(const std::wstring& fileName) const {
     return LoadPictureFile(fileName);
 }
 
+bool MainWindow::StartsWithWindows() const {
+    return RunEntryExists(RunValueName(), ExePath());
+}
+
+void MainWindow::SetStartsWithWindows(bool on) {
+    SetRunEntry(RunValueName(), ExePath(), on);
+}
+
+void MainWindow::ShowPictureFile(const std::wstring& fileName) {
+    picture_.SetPicture(LoadPicture(fileName));
+}
+
+void MainWindow::EditItem(const std::wstring& target, const std::wstring& caption) {
+    Editor().Edit(target, caption);
+}
+
 bool MainWindow::FormCloseQuery() {
     if (!files_->SaveForClose(CurrentWindowSettings(), launcherList_, picture_.PictureBitmap()))
         return false;
     // A save that failed again lets the user go after saying why.
     if (!files_->lastError.empty())
-        messages_->ShowError(window_, files_->lastError);
+        messages_->ShowError(Handle(), files_->lastError);
     return true;
 }
 
@@ -276,10 +276,10 @@ void MainWindow::CloseRequested() {
         return;
     closing_ = true;
     bool allowed = false;
-    RunHandler(*messages_, window_, [&] { allowed = FormCloseQuery(); });
+    RunHandler(*messages_, Handle(), [&] { allowed = FormCloseQuery(); });
     closing_ = false;
     if (allowed)
-        DestroyWindow(window_);
+        Destroy();
 }
 
 // A log-off or shut-down is never held up: no question, no message box, each file saved that can
@@ -313,15 +313,15 @@ void MainWindow::FormKeyDown(WORD key) {
 void MainWindow::PasteClipboardBitmap() {
     if (!IsClipboardFormatAvailable(CF_BITMAP))
         return;
-    ScopedClipboard clipboard(window_);
+    ScopedClipboard clipboard(Handle());
     if (!clipboard.IsOpen())
         return;
     HBITMAP pasted = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
     if (!pasted)
         return;
     picture_.SetPicture(BitmapFromGdi(pasted));
-    InvalidateRect(window_, nullptr, FALSE);
-    UpdateWindow(window_);
+    InvalidateRect(Handle(), nullptr, FALSE);
+    UpdateWindow(Handle());
 }
 
 void MainWindow::FormMouseWheelUp(bool shift) {
@@ -342,27 +342,14 @@ void MainWindow::FormMouseWheelDown(bool shift) {
     }
 }
 
-void MainWindow::OnMouseWheel(int delta, bool shift) {
-    // One step per notch; fine-grained wheels add up to a notch first.
-    wheelRemainder_ += delta;
-    while (wheelRemainder_ >= WHEEL_DELTA) {
-        wheelRemainder_ -= WHEEL_DELTA;
-        FormMouseWheelUp(shift);
-    }
-    while (wheelRemainder_ <= -WHEEL_DELTA) {
-        wheelRemainder_ += WHEEL_DELTA;
-        FormMouseWheelDown(shift);
-    }
-}
-
 bool MainWindow::StayOnTop() const {
-    return (GetWindowLongPtrW(window_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    return (GetWindowLongPtrW(Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
 void MainWindow::DogImage1DblClick() {
-    SetWindowPos(window_, StayOnTop() ? HWND_NOTOPMOST : HWND_TOPMOST, 0, 0, 0, 0,
+    SetWindowPos(Handle(), StayOnTop() ? HWND_NOTOPMOST : HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 void MainWindow::DropComboTarget1Drop(const std::vector<std::wstring>& files,
@@ -372,7 +359,7 @@ void MainWindow::DropComboTarget1Drop(const std::vector<std::wstring>& files,
         const std::wstring& first = files.front();  // further names are ignored
         if ((keyState & MK_SHIFT) && IsPictureFile(first)) {
             picture_.SetPicture(LoadPictureFile(first));
-            InvalidateRect(window_, nullptr, FALSE);
+            InvalidateRect(Handle(), nullptr, FALSE);
         } else {
             const std::wstring target = GetShortcutTarget(first);
             editor.SetFileNameText(target.empty() ? first : target);
@@ -391,6 +378,20 @@ void MainWindow::DropComboTarget1Drop(const std::vector<std::wstring>& files,
     editor.ShowModal();
 }
 
+// The program the user dragged from waits in its drag loop until the drop returns, so the drop
+// only takes the data; what it opens (the item editor's modal loop) follows from a message.
+void MainWindow::TakeDrop(DWORD keyState) {
+    const std::vector<std::wstring>& files = dropTarget_->DroppedFiles();
+    if ((keyState & MK_SHIFT) && !files.empty() && IsPictureFile(files.front())) {
+        // A new picture opens no modal loop: it is taken during the drop, and a file that does
+        // not load ends the drop as not taken.
+        DropComboTarget1Drop(files, dropTarget_->DroppedUrl(), keyState);
+        return;
+    }
+    pendingDrop_ = PendingDrop{files, dropTarget_->DroppedUrl(), keyState};
+    PostMessageW(Handle(), kOpenDropMessage, 0, 0);
+}
+
 void MainWindow::OpenPendingDrop() {
     if (!pendingDrop_)
         return;
@@ -405,27 +406,27 @@ void MainWindow::OpenPendingDrop() {
 }
 
 void MainWindow::SetBorderless(bool borderless) {
-    const LONG_PTR style = GetWindowLongPtrW(window_, GWL_STYLE);
+    const LONG_PTR style = GetWindowLongPtrW(Handle(), GWL_STYLE);
     const LONG_PTR wanted = (borderless ? kBorderlessStyle : kSizeableStyle) | (style & WS_VISIBLE);
     if (style == wanted)
         return;
-    SetWindowLongPtrW(window_, GWL_STYLE, wanted);
-    SetWindowPos(window_, nullptr, 0, 0, 0, 0,
+    SetWindowLongPtrW(Handle(), GWL_STYLE, wanted);
+    SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
                  SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::FitClientArea(int width, int height) {
     RECT bounds{0, 0, width, height};
-    AdjustWindowRectEx(&bounds, static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE)));
-    SetWindowPos(window_, nullptr, 0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top,
+    AdjustWindowRectEx(&bounds, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
+    SetWindowPos(Handle(), nullptr, 0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    InvalidateRect(window_, nullptr, FALSE);
+    InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void MainWindow::SetBackgroundColor(Color color) {
     background_ = color;
-    InvalidateRect(window_, nullptr, FALSE);
+    InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void MainWindow::SetColorKey(Color key, bool enabled) {
@@ -435,135 +436,180 @@ void MainWindow::SetColorKey(Color key, bool enabled) {
 }
 
 void MainWindow::ApplyLayering() {
-    SetLayeredWindowAttributes(window_, colorKey_, alpha_,
+    SetLayeredWindowAttributes(Handle(), colorKey_, alpha_,
                                LWA_ALPHA | (colorKeyEnabled_ ? LWA_COLORKEY : 0));
 }
 
-LRESULT CALLBACK MainWindow::WindowProcedure(HWND window, UINT message, WPARAM wParam,
-                                             LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self && self->window_ == window)
-        return self->HandleMessage(message, wParam, lParam);
-    return DefWindowProcW(window, message, wParam, lParam);
+LRESULT MainWindow::OnMessage(const WindowMessage& message) {
+    static constexpr MessageHandler<MainWindow> kHandlers[] = {
+        {WM_TIMER, &MainWindow::OnTimer},
+        {WM_PAINT, &MainWindow::OnPaint},
+        {WM_ERASEBKGND, &MainWindow::OnEraseBackground},
+        {WM_ACTIVATE, &MainWindow::OnActivate},
+        {WM_SHOWWINDOW, &MainWindow::OnShowWindow},
+        {WM_KEYDOWN, &MainWindow::OnKeyDown},
+        {WM_SYSKEYDOWN, &MainWindow::OnKeyDown},  // with Alt held: Shift and Ctrl count anyway
+        {WM_MOUSEWHEEL, &MainWindow::OnMouseWheel},
+        {WM_LBUTTONDOWN, &MainWindow::OnLeftButtonDown},
+        {WM_LBUTTONDBLCLK, &MainWindow::OnLeftButtonDoubleClick},
+        {WM_MOUSEMOVE, &MainWindow::OnMouseMove},
+        {WM_MOUSELEAVE, &MainWindow::OnMouseLeave},
+        {WM_SETCURSOR, &MainWindow::OnSetCursor},
+        {WM_CONTEXTMENU, &MainWindow::OnContextMenu},
+        {WM_MEASUREITEM, &MainWindow::OnMeasureItem},
+        {WM_DRAWITEM, &MainWindow::OnDrawItem},
+        {WM_CLOSE, &MainWindow::OnClose},
+        {WM_QUERYENDSESSION, &MainWindow::OnQueryEndSession},
+        {WM_ENDSESSION, &MainWindow::OnEndSession},
+        {WM_DISPLAYCHANGE, &MainWindow::OnDisplayChange},
+        {kOpenDropMessage, &MainWindow::OnOpenDrop},
+        {WM_DESTROY, &MainWindow::OnDestroy},
+    };
+    return Dispatch(*this, kHandlers, message);
 }
 
-LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_TIMER:
-            if (wParam == kAfterFirstPaintTimer) {
-                KillTimer(window_, kAfterFirstPaintTimer);
-                RunHandler(*messages_, window_, [&] { AfterFirstPaint(); });
-                return 0;
-            }
-            break;
-        case WM_PAINT: {
-            ScopedPaint paint(window_);
-            picture_.Paint(paint.Dc(), background_);
-            return 0;
-        }
-        case WM_ERASEBKGND:
-            return 1;  // the paint covers every pixel
-        case WM_ACTIVATE:
-            if (LOWORD(wParam) != WA_INACTIVE)
-                RunHandler(*messages_, window_, [&] { FormActivate(); });
-            break;
-        case WM_SHOWWINDOW:
-            if (wParam)
-                picture_.OnOwnerShown();
-            break;
-        case WM_KEYDOWN:
-        case WM_SYSKEYDOWN:  // with Alt held: Shift and Ctrl count whatever Alt does
-            RunHandler(*messages_, window_, [&] { FormKeyDown(static_cast<WORD>(wParam)); });
-            break;  // the key is passed on unchanged
-        case WM_MOUSEWHEEL: {
-            const bool shift = (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT) != 0;
-            const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
-            RunHandler(*messages_, window_, [&] { OnMouseWheel(delta, shift); });
-            break;
-        }
-        case WM_LBUTTONDOWN:
-            picture_.OnButtonDown(true);
-            return 0;
-        case WM_LBUTTONDBLCLK:
-            RunHandler(*messages_, window_, [&] { DogImage1DblClick(); });
-            return 0;
-        case WM_MOUSEMOVE:
-            picture_.OnMouseMove();
-            return 0;
-        case WM_MOUSELEAVE:
-            picture_.OnMouseLeave();
-            return 0;
-        case WM_SETCURSOR:
-            if (picture_.OnSetCursor())
-                return TRUE;
-            break;
-        case WM_CONTEXTMENU: {
-            // A right click opens the menu at the pointer; Shift+F10 or the menu key at the
-            // picture's top-left corner.
-            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            if (lParam == -1) {
-                RECT bounds{};
-                GetWindowRect(window_, &bounds);
-                at = POINT{bounds.left, bounds.top};
-            }
-            RunHandler(*messages_, window_, [&] {
-                AfterFirstPaint();  // OLE, for the shell that opens the chosen item
-                menu_->Popup(at);
-            });
-            return 0;
-        }
-        case WM_MEASUREITEM: {
-            auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-            if (measure->CtlType != ODT_MENU)
-                break;
-            RunHandler(*messages_, window_, [&] { menu_->Painter().Measure(*measure); });
-            return TRUE;
-        }
-        case WM_DRAWITEM: {
-            const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-            if (draw->CtlType != ODT_MENU)
-                break;
-            RunHandler(*messages_, window_, [&] { menu_->Painter().Draw(*draw); });
-            return TRUE;
-        }
-        case WM_CLOSE:
-            CloseRequested();
-            return 0;
-        case WM_QUERYENDSESSION:
-            SaveForSessionEnd();
-            return TRUE;
-        case WM_ENDSESSION:
-            if (wParam) {
-                SaveForSessionEnd();
-                DestroyWindow(window_);
-            } else if (savedForEndSession_) {
-                // The log-off was cancelled: the window lives on with its settings store again.
-                savedForEndSession_ = false;
-                files_->ReopenSettings();
-            }
-            return 0;
-        case kOpenDropMessage:
-            OpenPendingDrop();
-            return 0;
-        case WM_DISPLAYCHANGE:
-            KeepReachableOnScreen();
-            break;
-        case WM_DESTROY:
-            if (dropTarget_)
-                dropTarget_->Revoke();
-            if (options_.quitWhenDestroyed)
-                PostQuitMessage(0);
-            window_ = nullptr;
-            return 0;
-        default:
-            break;
+LRESULT MainWindow::OnTimer(const WindowMessage& message) {
+    if (message.wParam != kAfterFirstPaintTimer)
+        return message.Default();
+    KillTimer(Handle(), kAfterFirstPaintTimer);
+    AfterFirstPaint();
+    return 0;
+}
+
+LRESULT MainWindow::OnPaint(const WindowMessage&) {
+    ScopedPaint paint(Handle());
+    picture_.Paint(paint.Dc(), background_);
+    return 0;
+}
+
+LRESULT MainWindow::OnEraseBackground(const WindowMessage&) {
+    return 1;  // the paint covers every pixel
+}
+
+LRESULT MainWindow::OnActivate(const WindowMessage& message) {
+    if (LOWORD(message.wParam) != WA_INACTIVE)
+        FormActivate();
+    return message.Default();
+}
+
+LRESULT MainWindow::OnShowWindow(const WindowMessage& message) {
+    if (message.wParam)
+        picture_.OnOwnerShown();
+    return message.Default();
+}
+
+LRESULT MainWindow::OnKeyDown(const WindowMessage& message) {
+    FormKeyDown(static_cast<WORD>(message.wParam));
+    return message.Default();  // the key is passed on unchanged
+}
+
+LRESULT MainWindow::OnMouseWheel(const WindowMessage& message) {
+    const bool shift = (GET_KEYSTATE_WPARAM(message.wParam) & MK_SHIFT) != 0;
+    // One step per notch; fine-grained wheels add up to a notch first.
+    wheelRemainder_ += GET_WHEEL_DELTA_WPARAM(message.wParam);
+    while (wheelRemainder_ >= WHEEL_DELTA) {
+        wheelRemainder_ -= WHEEL_DELTA;
+        FormMouseWheelUp(shift);
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    while (wheelRemainder_ <= -WHEEL_DELTA) {
+        wheelRemainder_ += WHEEL_DELTA;
+        FormMouseWheelDown(shift);
+    }
+    return message.Default();  // the wheel is not marked as handled
+}
+
+LRESULT MainWindow::OnLeftButtonDown(const WindowMessage&) {
+    picture_.OnButtonDown(true);
+    return 0;
+}
+
+LRESULT MainWindow::OnLeftButtonDoubleClick(const WindowMessage&) {
+    DogImage1DblClick();
+    return 0;
+}
+
+LRESULT MainWindow::OnMouseMove(const WindowMessage&) {
+    picture_.OnMouseMove();
+    return 0;
+}
+
+LRESULT MainWindow::OnMouseLeave(const WindowMessage&) {
+    picture_.OnMouseLeave();
+    return 0;
+}
+
+LRESULT MainWindow::OnSetCursor(const WindowMessage& message) {
+    return picture_.OnSetCursor() ? TRUE : message.Default();
+}
+
+LRESULT MainWindow::OnContextMenu(const WindowMessage& message) {
+    // A right click opens the menu at the pointer; Shift+F10 or the menu key at the picture's
+    // top-left corner.
+    POINT at{GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)};
+    if (message.lParam == -1) {
+        RECT bounds{};
+        GetWindowRect(Handle(), &bounds);
+        at = POINT{bounds.left, bounds.top};
+    }
+    AfterFirstPaint();  // OLE, for the shell that opens the chosen item
+    menu_->Popup(at);
+    return 0;
+}
+
+LRESULT MainWindow::OnMeasureItem(const WindowMessage& message) {
+    auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(message.lParam);
+    if (measure->CtlType != ODT_MENU)
+        return message.Default();
+    menu_->Painter().Measure(*measure);
+    return TRUE;
+}
+
+LRESULT MainWindow::OnDrawItem(const WindowMessage& message) {
+    const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(message.lParam);
+    if (draw->CtlType != ODT_MENU)
+        return message.Default();
+    menu_->Painter().Draw(*draw);
+    return TRUE;
+}
+
+LRESULT MainWindow::OnClose(const WindowMessage&) {
+    CloseRequested();
+    return 0;
+}
+
+LRESULT MainWindow::OnQueryEndSession(const WindowMessage&) {
+    SaveForSessionEnd();
+    return TRUE;
+}
+
+LRESULT MainWindow::OnEndSession(const WindowMessage& message) {
+    if (message.wParam) {
+        SaveForSessionEnd();
+        Destroy();
+    } else if (savedForEndSession_) {
+        // The log-off was cancelled: the window lives on with its settings store again.
+        savedForEndSession_ = false;
+        files_->ReopenSettings();
+    }
+    return 0;
+}
+
+LRESULT MainWindow::OnDisplayChange(const WindowMessage& message) {
+    KeepReachableOnScreen();
+    return message.Default();
+}
+
+LRESULT MainWindow::OnOpenDrop(const WindowMessage&) {
+    OpenPendingDrop();
+    return 0;
+}
+
+LRESULT MainWindow::OnDestroy(const WindowMessage&) {
+    if (dropTarget_)
+        dropTarget_->Revoke();
+    if (options_.quitWhenDestroyed)
+        PostQuitMessage(0);
+    return 0;
 }
 
 }  // namespace corvalo

@@ -1,22 +1,27 @@
 #pragma once
 
 // The main window: the picture on the desktop. It owns everything the program works with, runs the
-// start-up sequence that reads the data files, and writes them back in the final save when it
-// closes.
+// start-up sequence over the data files and has them written back by the final save when it
+// closes. It keeps the input, the layering and the handlers; the files are DataFiles', and the
+// menu and the item editor see it only through their narrow hosts.
 
 #include "app/app_instances_win.h"
 #include "app/application_window_win.h"
 #include "app/data_files_win.h"
-#include "app/settings_store_win.h"
 #include "base/scoped_win.h"
+#include "base/settings_store_win.h"
 #include "base/user_messages_win.h"
+#include "base/window_win.h"
+#include "editor/editor_host_win.h"
 #include "editor/item_editor_win.h"
 #include "editor/overwrite_question_win.h"
+#include "launcher/common_dialogs_win.h"
 #include "launcher/drop_target_win.h"
 #include "launcher/launcher_items_win.h"
 #include "launcher/launcher_list.h"
 #include "launcher/launcher_menu_win.h"
 #include "launcher/menu_font.h"
+#include "launcher/menu_host_win.h"
 #include "picture/dog_image_win.h"
 #include "shell/sys_image_list_win.h"
 #include "shell/version_info_win.h"
@@ -48,45 +53,51 @@ struct MainWindowOptions {
     OverwriteQuestion* question = nullptr;
 };
 
-class MainWindow final : public PictureOwner {
+class MainWindow final : public ProgramWindow,
+                         public PictureOwner,
+                         public MenuHost,
+                         public EditorHost {
   public:
-    // Creates the window, then runs the start-up sequence. An error in start-up is shown and ends
-    // start-up at the failing step; the window is still made and stays usable and closable.
+    // Creates the window, then runs the start-up sequence. An error in one start-up step is shown
+    // and start-up goes on with the steps that do not need it; the window is always usable and
+    // closable.
     explicit MainWindow(MainWindowOptions options);
     ~MainWindow() override;
-    MainWindow(const MainWindow&) = delete;
-    MainWindow& operator=(const MainWindow&) = delete;
 
     void Show();
-    HWND Window() const override { return window_; }
-    HWND ApplicationWindowHandle() const { return application_.Window(); }
+    HWND Window() const override { return Handle(); }
+    HWND ApplicationWindowHandle() const override { return application_.Window(); }
 
     // State other parts of the program read and change.
-    corvalo::LauncherList& LauncherList() { return launcherList_; }
+    corvalo::LauncherList& LauncherList() override { return launcherList_; }
     LauncherMenu& Menu() { return *menu_; }
     // The item editor, made when first needed or, at the latest, once the picture is on screen.
     ItemEditor& Editor();
     DropComboTarget& DropTarget() { return *dropTarget_; }
-    CommonDialogs& Dialogs() { return options_.dialogs ? *options_.dialogs : realDialogs_; }
-    OverwriteQuestion& Question() { return options_.question ? *options_.question : realQuestion_; }
+    CommonDialogs& Dialogs() override {
+        return options_.dialogs ? *options_.dialogs : realDialogs_;
+    }
+    OverwriteQuestion& Question() override {
+        return options_.question ? *options_.question : realQuestion_;
+    }
     const std::wstring& ExePath() const { return options_.exePath; }
-    SettingsStore* Settings() { return files_->Settings(); }
+    SettingsStore* Settings() override { return files_->Settings(); }
     const std::wstring& RunValueName() const { return files_->RunValueName(); }
     int ActivationShowCommand() const { return activationShowCommand_; }
-    void SetActivationShowCommand(int command) { activationShowCommand_ = command; }
+    void SetActivationShowCommand(int command) override { activationShowCommand_ = command; }
     // The icon list (ImageList1), made from the file read at start-up when it is first used.
-    HIMAGELIST IconList() const;
-    const SysImageList& SystemIcons() const { return sil_; }
-    VersionInfoReader& VersionInfo() { return versionInfo_; }
+    HIMAGELIST IconList() const override;
+    const SysImageList& SystemIcons() const override { return sil_; }
+    VersionInfoReader& VersionInfo() override { return versionInfo_; }
     DogImage& Picture() { return picture_; }
-    const MenuFont& Font() const { return font_; }
-    void SetFont(const MenuFont& font) { font_ = font; }
+    const MenuFont& Font() const override { return font_; }
+    void SetFont(const MenuFont& font) override { font_ = font; }
     uint8_t Alpha() const { return alpha_; }
     bool StayOnTop() const;
     Color BackgroundColor() const { return background_; }
     bool ColorKeyEnabled() const { return colorKeyEnabled_; }
 
-    const std::wstring& SettingsPath() const { return files_->SettingsPath(); }
+    const std::wstring& SettingsPath() const override { return files_->SettingsPath(); }
     const std::wstring& PicturePath() const { return files_->PicturePath(); }
     const std::wstring& LegacyListPath() const { return files_->LegacyListPath(); }
     const std::string& IconListPath() const { return files_->IconListPath(); }
@@ -94,8 +105,8 @@ class MainWindow final : public PictureOwner {
     // The icon a launcher entry shows (an assigned image of the icon list, else the target's
     // system icon), and a picture file read for the picture.
     void ResolveItemIcon(const std::wstring& caption, Bitmap& bitmap,
-                         const IconMapSnapshot* iconMap = nullptr) const;
-    Bitmap LoadPicture(const std::wstring& fileName) const;
+                         const IconMapSnapshot* iconMap = nullptr) const override;
+    Bitmap LoadPicture(const std::wstring& fileName) const override;
 
     // Handlers, also reached through the window's messages.
     void FormActivate();
@@ -119,10 +130,40 @@ class MainWindow final : public PictureOwner {
     void SetColorKey(Color key, bool enabled) override;
     UserMessages& Messages() override { return *messages_; }
 
+    // MenuHost
+    bool StartsWithWindows() const override;
+    void SetStartsWithWindows(bool on) override;
+    void ShowPictureFile(const std::wstring& fileName) override;
+    void EditItem(const std::wstring& target, const std::wstring& caption) override;
+
+    // EditorHost
+    void ItemsChanged() override { menu_->RebuildMenu(); }
+
   private:
-    static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    HWND CreateMainWindow();
+    LRESULT OnMessage(const WindowMessage& message) override;
+    LRESULT OnTimer(const WindowMessage& message);
+    LRESULT OnPaint(const WindowMessage& message);
+    LRESULT OnEraseBackground(const WindowMessage& message);
+    LRESULT OnActivate(const WindowMessage& message);
+    LRESULT OnShowWindow(const WindowMessage& message);
+    LRESULT OnKeyDown(const WindowMessage& message);
+    LRESULT OnMouseWheel(const WindowMessage& message);
+    LRESULT OnLeftButtonDown(const WindowMessage& message);
+    LRESULT OnLeftButtonDoubleClick(const WindowMessage& message);
+    LRESULT OnMouseMove(const WindowMessage& message);
+    LRESULT OnMouseLeave(const WindowMessage& message);
+    LRESULT OnSetCursor(const WindowMessage& message);
+    LRESULT OnContextMenu(const WindowMessage& message);
+    LRESULT OnMeasureItem(const WindowMessage& message);
+    LRESULT OnDrawItem(const WindowMessage& message);
+    LRESULT OnClose(const WindowMessage& message);
+    LRESULT OnQueryEndSession(const WindowMessage& message);
+    LRESULT OnEndSession(const WindowMessage& message);
+    LRESULT OnDisplayChange(const WindowMessage& message);
+    LRESULT OnOpenDrop(const WindowMessage& message);
+    LRESULT OnDestroy(const WindowMessage& message);
+
+    void CreateMainWindow();
     void FormCreate();
     void AfterFirstPaint();
     void LoadSettings();
@@ -132,7 +173,7 @@ class MainWindow final : public PictureOwner {
     void ApplyLayering();
     void PasteClipboardBitmap();
     void CloseRequested();
-    void OnMouseWheel(int delta, bool shift);
+    void TakeDrop(DWORD keyState);
     void OpenPendingDrop();
 
     MainWindowOptions options_;
@@ -142,7 +183,6 @@ class MainWindow final : public PictureOwner {
     DialogOverwriteQuestion realQuestion_;
     UserMessages* messages_;
     ApplicationWindow application_;
-    HWND window_ = nullptr;
     // The single-instance guard (JvAppInstances1); made before anything is read.
     std::unique_ptr<AppInstances> instances_;
     // OLE, for drops and the shell's objects; started once the picture is on screen and ended

@@ -4,6 +4,8 @@
 // written in one piece. The 8-bit overloads open the file by its name in the ANSI code page, as the
 // icon-list and picture files are.
 
+#include "base/system_error_win.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -12,9 +14,6 @@
 #include <vector>
 
 namespace corvalo {
-
-// The system's text for an error code, without the trailing line end.
-std::wstring SystemErrorText(DWORD code);
 
 bool FileExists(const std::wstring& path);
 bool FileExists(const std::string& ansiPath);

@@ -3,7 +3,6 @@
 #include "base/error.h"
 #include "base/scoped_win.h"
 #include "base/trace.h"
-#include "base/window_class_win.h"
 #include "picture/dib_win.h"
 #include "picture/resample.h"
 
@@ -29,16 +28,8 @@ SIZE FitWithin(int width, int height, SIZE area) {
 }  // namespace
 
 IconPreview::IconPreview(HWND parent, int x, int y, int width, int height) : area_{width, height} {
-    RegisterProgramWindowClass(kPreviewClass, &IconPreview::WindowProcedure);
-    window_ = CreateWindowExW(0, kPreviewClass, L"", WS_CHILD | WS_VISIBLE, x, y, width, height,
-                              parent, nullptr, GetModuleHandleW(nullptr), this);
-    if (!window_)
-        throw Error(L"Failed to create the icon preview");
-}
-
-IconPreview::~IconPreview() {
-    if (window_)
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    Create({kPreviewClass, L"the icon preview"}, 0, L"", WS_CHILD | WS_VISIBLE,
+           {x, y, width, height, parent});
 }
 
 void IconPreview::SetBitmap(Bitmap bitmap) {
@@ -53,7 +44,7 @@ void IconPreview::SetIcon(IconPicture icon) {
 
 void IconPreview::Clear() {
     picture_ = std::monostate();
-    InvalidateRect(window_, nullptr, FALSE);
+    InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 bool IconPreview::ShowsNothing() const {
@@ -74,15 +65,15 @@ void IconPreview::FitToPicture() {
     }
     if (width > 0 && height > 0) {
         const SIZE size = FitWithin(width, height, area_);
-        SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
+        SetWindowPos(Handle(), nullptr, 0, 0, size.cx, size.cy,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    InvalidateRect(window_, nullptr, FALSE);
+    InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void IconPreview::Paint(HDC dc) {
     RECT client{};
-    GetClientRect(window_, &client);
+    GetClientRect(Handle(), &client);
     const int width = client.right, height = client.bottom;
     if (width <= 0 || height <= 0)
         return;
@@ -113,34 +104,32 @@ void IconPreview::Paint(HDC dc) {
     BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
 }
 
-LRESULT CALLBACK IconPreview::WindowProcedure(HWND window, UINT message, WPARAM wParam,
-                                              LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<IconPreview*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+LRESULT IconPreview::OnMessage(const WindowMessage& message) {
+    static constexpr MessageHandler<IconPreview> kHandlers[] = {
+        {WM_PAINT, &IconPreview::OnPaint},
+        {WM_ERASEBKGND, &IconPreview::OnEraseBackground},
+        {WM_NCHITTEST, &IconPreview::OnHitTest},
+    };
+    return Dispatch(*this, kHandlers, message);
+}
+
+LRESULT IconPreview::OnPaint(const WindowMessage&) {
+    ScopedPaint paint(Handle());
+    try {
+        Paint(paint.Dc());
+    } catch (...) {
+        // A blank preview is no reason to stop, nor to show an error box at every paint.
+        TraceCurrentException(L"The icon preview was not painted");
     }
-    auto* self = reinterpret_cast<IconPreview*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    switch (message) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            ScopedPaint paint(window);
-            try {
-                if (self && self->window_ == window)
-                    self->Paint(paint.Dc());
-            } catch (...) {
-                // Nothing may leave a window procedure; a blank preview is no reason to stop.
-                TraceCurrentException(L"The icon preview was not painted");
-            }
-            return 0;
-        }
-        case WM_NCHITTEST:
-            return HTTRANSPARENT;  // clicks and drops belong to the editor
-        default:
-            break;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return 0;
+}
+
+LRESULT IconPreview::OnEraseBackground(const WindowMessage&) {
+    return 1;  // the paint covers every pixel
+}
+
+LRESULT IconPreview::OnHitTest(const WindowMessage&) {
+    return HTTRANSPARENT;  // clicks and drops belong to the editor
 }
 
 }  // namespace corvalo

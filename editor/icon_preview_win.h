@@ -6,6 +6,7 @@
 // picture is scaled down proportionally to fit, so it cannot cover the editor's fields and
 // buttons.
 
+#include "base/window_win.h"
 #include "picture/bitmap.h"
 #include "picture/icon_picture_win.h"
 
@@ -15,14 +16,11 @@
 
 namespace corvalo {
 
-class IconPreview {
+class IconPreview final : public ProgramWindow {
   public:
     IconPreview(HWND parent, int x, int y, int width, int height);
-    ~IconPreview();
-    IconPreview(const IconPreview&) = delete;
-    IconPreview& operator=(const IconPreview&) = delete;
 
-    HWND Window() const { return window_; }
+    HWND Window() const { return Handle(); }
 
     // The picture becomes the bitmap; an empty bitmap shows nothing.
     void SetBitmap(Bitmap bitmap);
@@ -35,11 +33,13 @@ class IconPreview {
     const IconPicture* PictureIcon() const { return std::get_if<IconPicture>(&picture_); }
 
   private:
-    static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
+    LRESULT OnMessage(const WindowMessage& message) override;
+    LRESULT OnPaint(const WindowMessage& message);
+    LRESULT OnEraseBackground(const WindowMessage& message);
+    LRESULT OnHitTest(const WindowMessage& message);
     void Paint(HDC dc);
     void FitToPicture();
 
-    HWND window_ = nullptr;
     SIZE area_{};
     std::variant<std::monostate, Bitmap, IconPicture> picture_;
 };

@@ -1,13 +1,13 @@
 #include "editor/item_editor_win.h"
 
-#include "app/application_window_win.h"
-#include "app/main_window_win.h"
 #include "base/error.h"
 #include "base/file_io_win.h"
+#include "base/program_name.h"
 #include "base/text.h"
 #include "base/user_messages_win.h"
-#include "base/window_class_win.h"
+#include "editor/overwrite_question_win.h"
 #include "launcher/drop_target_win.h"
+#include "launcher/common_dialogs_win.h"
 #include "launcher/item_text_rules.h"
 #include "launcher/launcher_items_win.h"
 #include "picture/icon_picture_win.h"
@@ -44,10 +44,10 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
-SettingsStore& OpenSettings(MainWindow& main) {
-    if (!main.Settings())
-        throw Error(FillText(L"Unable to write to %s", {main.SettingsPath()}));
-    return *main.Settings();
+SettingsStore& OpenSettings(EditorHost& host) {
+    if (!host.Settings())
+        throw Error(FillText(L"Unable to write to %s", {host.SettingsPath()}));
+    return *host.Settings();
 }
 
 // Takes the editor out of the stay-on-top band for one scope, so that a question shows in front.
@@ -67,46 +67,39 @@ class OutOfTopBand {
 
 }  // namespace
 
-ItemEditor::ItemEditor(MainWindow& main) : main_(main) {
+ItemEditor::ItemEditor(EditorHost& host) : host_(host) {
     // The icon index's spin buttons are a common control.
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
-    RegisterProgramWindowClass(kItemEditorClass, &ItemEditor::WindowProcedure, 0,
-                               reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
     RECT bounds{0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&bounds, kStyle, FALSE, kExtendedStyle);
-    window_ =
-        CreateWindowExW(kExtendedStyle, kItemEditorClass, kApplicationTitle, kStyle, CW_USEDEFAULT,
-                        CW_USEDEFAULT, bounds.right - bounds.left, bounds.bottom - bounds.top,
-                        nullptr, nullptr, GetModuleHandleW(nullptr), this);
-    if (!window_)
-        throw Error(L"Failed to create the item editor");
+    const WindowClass windowClass{
+        kItemEditorClass, L"the item editor", 0,
+        reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1))};
+    Create(windowClass, kExtendedStyle, kProgramTitle, kStyle,
+           {CW_USEDEFAULT, CW_USEDEFAULT, bounds.right - bounds.left, bounds.bottom - bounds.top});
     CreateControls();
 
     dropTarget_ = std::make_unique<DropComboTarget>([this](DWORD, POINT, DWORD&) {
         // Errors inside a drop are the drop target's to swallow: they reach no message box.
         DropComboTarget1Drop(dropTarget_->DroppedFiles(), dropTarget_->DroppedUrl());
     });
-    dropTarget_->Register(window_);
+    dropTarget_->Register(Handle());
 }
 
 ItemEditor::~ItemEditor() {
     if (dropTarget_)
         dropTarget_->Revoke();
-    if (window_) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
 }
 
 HWND ItemEditor::AddControl(const wchar_t* controlClass, const wchar_t* text, DWORD style, int id,
                             int x, int y, int width, int height, DWORD extendedStyle) {
     HWND control =
         CreateWindowExW(extendedStyle, controlClass, text, WS_CHILD | WS_VISIBLE | style, x, y,
-                        width, height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                        width, height, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                         GetModuleHandleW(nullptr), nullptr);
     if (!control)
-        throw Error(L"Failed to create the item editor");
+        ThrowSystemError(L"Failed to create the item editor");
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     return control;
 }
@@ -114,7 +107,7 @@ HWND ItemEditor::AddControl(const wchar_t* controlClass, const wchar_t* text, DW
 HWND ItemEditor::AddLabel(const wchar_t* text, int x, int y) {
     // A label is as large as its text.
     SIZE size{};
-    ScopedWindowDc dc(window_);
+    ScopedWindowDc dc(Handle());
     ScopedSelectObject select(dc.Get(), font_.Get());
     GetTextExtentPoint32W(dc.Get(), text, lstrlenW(text), &size);
     return AddControl(L"STATIC", text, SS_LEFT | SS_NOPREFIX, -1, x, y, size.cx, size.cy);
@@ -134,15 +127,13 @@ void ItemEditor::CreateControls() {
                            WS_EX_CLIENTEDGE);
     caption_ = AddControl(L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, kCaptionId, 67, 63, 213, 22,
                           WS_EX_CLIENTEDGE);
-    SetWindowSubclass(caption_, &ItemEditor::CaptionFieldProcedure, 1,
-                      reinterpret_cast<DWORD_PTR>(this));
     addButton_ = AddControl(L"BUTTON", L"ADD/UPDATE", WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED,
                             kAddId, 296, 23, 92, 25);
     removeButton_ = AddControl(L"BUTTON", L"REMOVE ITEM", WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED,
                                kRemoveId, 296, 62, 92, 25);
     findIconButton_ = AddControl(L"BUTTON", L"Find icon", WS_TABSTOP | BS_PUSHBUTTON, kFindIconId,
                                  175, 99, 106, 25);
-    iconIndex_ = std::make_unique<SpinEdit>(window_, kIconIndexId, 83, 100, 41, 23, -1, 20);
+    iconIndex_ = std::make_unique<SpinEdit>(Handle(), kIconIndexId, 83, 100, 41, 23, -1, 20);
     SendMessageW(iconIndex_->Edit(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     iconIndex_->SetValue(-1);
     addIconButton_ =
@@ -150,13 +141,8 @@ void ItemEditor::CreateControls() {
     AddLabel(L"Filename", 16, 8);
     AddLabel(L"Caption", 66, 47);
     AddLabel(L"Icon index", 16, 104);
-    preview_ = std::make_unique<IconPreview>(window_, 16, 57, 32, 32);
+    preview_ = std::make_unique<IconPreview>(Handle(), 16, 57, 32, 32);
     created_ = true;
-}
-
-template <typename Handler>
-void ItemEditor::Run(Handler&& handler) {
-    RunHandler(main_.Messages(), window_, std::forward<Handler>(handler));
 }
 
 std::wstring ItemEditor::FileNameText() const {
@@ -177,24 +163,24 @@ void ItemEditor::ShowModal() {
         throw Error(L"Cannot make a visible window modal");
     if (!placed_) {
         RECT bounds{};
-        GetWindowRect(window_, &bounds);
+        GetWindowRect(Handle(), &bounds);
         const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-        SetWindowPos(window_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+        SetWindowPos(Handle(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                      (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         placed_ = true;
     }
-    Run([&] { OnShow(); });
+    RunHandler(Messages(), Handle(), [&] { OnShow(); });
 
     // The owner gets back the state it had: the editor may open while another modal loop (a
     // dialog, an error box) keeps the picture disabled, and enabling it then would let the menu
     // and Quit reach a window under a live dialog.
-    HWND owner = main_.Window();
+    HWND owner = host_.Window();
     const bool ownerWasEnabled = EnableWindow(owner, FALSE) == FALSE;
     showing_ = true;
     closeRequested_ = false;
-    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    SetForegroundWindow(window_);
+    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetForegroundWindow(Handle());
     SetFocus(fileName_);
 
     MSG message{};
@@ -208,15 +194,23 @@ void ItemEditor::ShowModal() {
         }
         if (got < 0)
             break;
-        if (!IsDialogMessageW(window_, &message)) {
+        if (TakeCaptionEnter(message))
+            continue;
+        if (!IsDialogMessageW(Handle(), &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
     }
     // The picture is enabled again before the editor hides, so that it gets the activation back.
     EnableWindow(owner, ownerWasEnabled);
-    ShowWindow(window_, SW_HIDE);
+    ShowWindow(Handle(), SW_HIDE);
     showing_ = false;
+}
+
+void ItemEditor::Edit(const std::wstring& target, const std::wstring& caption) {
+    SetFileNameText(target);
+    SetCaptionText(caption);
+    ShowModal();
 }
 
 void ItemEditor::Close() {
@@ -225,9 +219,9 @@ void ItemEditor::Close() {
 }
 
 void ItemEditor::OnShow() {
-    SetForegroundWindow(main_.Window());
-    iconIndex_->SetUpperBound(IconCount(main_.IconList()) - 1);
-    const int assigned = main_.Settings() ? IconIndexOf(*main_.Settings(), CaptionText()) : -1;
+    SetForegroundWindow(host_.Window());
+    iconIndex_->SetUpperBound(IconCount(host_.IconList()) - 1);
+    const int assigned = host_.Settings() ? IconIndexOf(*host_.Settings(), CaptionText()) : -1;
     iconIndex_->SetValue(assigned);
     SpinEdit1Change();
 }
@@ -250,38 +244,38 @@ void ItemEditor::AddBtnClick() {
     if (const std::wstring problem = ItemStorageProblem(caption, target); !problem.empty())
         throw Error(problem);
 
-    corvalo::LauncherList& items = main_.LauncherList();
+    corvalo::LauncherList& items = host_.LauncherList();
     const int found = items.FindItem(caption);
     bool store = true;
     if (found >= 0) {
-        OutOfTopBand questionInFront(window_);
-        store = main_.Question().Ask(window_);
+        OutOfTopBand questionInFront(Handle());
+        store = host_.Question().Ask(Handle());
     }
     if (store) {
         // The settings file is written first: should a write fail, the list and the menu still
         // hold the item as it was, and the editor stays open with the user's text.
-        SettingsStore& settings = OpenSettings(main_);
+        SettingsStore& settings = OpenSettings(host_);
         SetIconIndex(settings, caption, iconIndex_->Value());
         StoreItem(settings, caption, target);
         if (found >= 0)
             items.DeleteItem(found);
         items.AppendItem(caption, target);
         items.SortItems();
-        main_.Menu().RebuildMenu();
+        host_.ItemsChanged();
     }
     Close();
 }
 
 void ItemEditor::RemoveBtnClick() {
     const std::wstring caption = CaptionText();
-    corvalo::LauncherList& items = main_.LauncherList();
+    corvalo::LauncherList& items = host_.LauncherList();
     const int found = items.FindItem(caption);
     if (found >= 0) {
         // The file first, so that a failed write leaves the item in both places.
-        UnstoreItem(OpenSettings(main_), caption);
+        UnstoreItem(OpenSettings(host_), caption);
         items.DeleteItem(found);
     }
-    main_.Menu().RebuildMenu();
+    host_.ItemsChanged();
     SetCaptionText(L"");
     Close();
 }
@@ -293,7 +287,7 @@ void ItemEditor::FormClose() {
 
 void ItemEditor::SpinEdit1Change() {
     Bitmap image;
-    if (CopyIcon(main_.IconList(), iconIndex_->Value(), image)) {
+    if (CopyIcon(host_.IconList(), iconIndex_->Value(), image)) {
         preview_->SetBitmap(std::move(image));
         return;
     }
@@ -303,7 +297,7 @@ void ItemEditor::SpinEdit1Change() {
 
 void ItemEditor::ShowSystemIconOf(const std::wstring& fileName) {
     Bitmap image;
-    CopyIcon(main_.SystemIcons().Handle(), GetFileIconIndex(WideToAnsi(fileName), false), image);
+    CopyIcon(host_.SystemIcons().Handle(), GetFileIconIndex(WideToAnsi(fileName), false), image);
     preview_->SetBitmap(std::move(image));
 }
 
@@ -316,13 +310,13 @@ void ItemEditor::DropComboTarget1Drop(const std::vector<std::wstring>& files,
         SetFileNameText(AnsiToWide(url));
     }
     const std::wstring fileName = FileNameText();
-    SetCaptionText(GetProductName(main_.VersionInfo(), fileName));
+    SetCaptionText(GetProductName(host_.VersionInfo(), fileName));
     ShowSystemIconOf(fileName);
 }
 
 void ItemEditor::TntButton3Click() {
     const std::optional<std::wstring> chosen =
-        main_.Dialogs().OpenPicture(window_, kIconFileFilter, L"bmp");
+        host_.Dialogs().OpenPicture(Handle(), kIconFileFilter, L"bmp");
     if (!chosen)
         return;
     // An icon file stays an icon, so that "Add icon" can append it; any other picture is shown as
@@ -331,16 +325,16 @@ void ItemEditor::TntButton3Click() {
         // The image of the menu's icon size, not the file's largest, which the list would shrink.
         preview_->SetIcon(ReadIconFile(ReadWholeFile(*chosen), GetSystemMetrics(SM_CXICON)));
     } else {
-        preview_->SetBitmap(main_.LoadPicture(*chosen));
+        preview_->SetBitmap(host_.LoadPicture(*chosen));
     }
 }
 
 void ItemEditor::TntButton2Click() {
     // The list copies the icon; one it refuses stays in view with the error.
     if (const IconPicture* icon = preview_->PictureIcon())
-        AddIcon(main_.IconList(), icon->icon.Get(), icon->width, icon->height);
+        AddIcon(host_.IconList(), icon->icon.Get(), icon->width, icon->height);
     preview_->Clear();
-    const int last = IconCount(main_.IconList()) - 1;
+    const int last = IconCount(host_.IconList()) - 1;
     iconIndex_->SetUpperBound(last);
     iconIndex_->SetValue(last);
 }
@@ -352,23 +346,23 @@ void ItemEditor::OnCommand(int id, int code) {
         case kFileNameId:
         case kCaptionId:
             if (code == EN_CHANGE)
-                Run([&] { aCaptionChange(); });
+                aCaptionChange();
             break;
         case kIconIndexId:
             if (code == EN_CHANGE)
-                Run([&] { SpinEdit1Change(); });
+                SpinEdit1Change();
             break;
         case kAddId:
-            Run([&] { AddBtnClick(); });
+            AddBtnClick();
             break;
         case kRemoveId:
-            Run([&] { RemoveBtnClick(); });
+            RemoveBtnClick();
             break;
         case kFindIconId:
-            Run([&] { TntButton3Click(); });
+            TntButton3Click();
             break;
         case kAddIconId:
-            Run([&] { TntButton2Click(); });
+            TntButton2Click();
             break;
         case IDCANCEL:  // Escape closes the editor as its close box does
             Close();
@@ -378,73 +372,38 @@ void ItemEditor::OnCommand(int id, int code) {
     }
 }
 
-LRESULT CALLBACK ItemEditor::WindowProcedure(HWND window, UINT message, WPARAM wParam,
-                                             LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<ItemEditor*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->window_ = window;
-    }
-    auto* self = reinterpret_cast<ItemEditor*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self && self->window_ == window)
-        return self->HandleMessage(message, wParam, lParam);
-    return DefWindowProcW(window, message, wParam, lParam);
+bool ItemEditor::TakeCaptionEnter(const MSG& message) {
+    if (message.hwnd != caption_ || message.message != WM_KEYDOWN || message.wParam != VK_RETURN)
+        return false;
+    RunHandler(Messages(), Handle(), [&] { aCaptionKeyDown(VK_RETURN); });
+    return true;
 }
 
-LRESULT ItemEditor::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_COMMAND:
-            if (lParam == 0 || LOWORD(wParam) != 0)
-                OnCommand(LOWORD(wParam), HIWORD(wParam));
-            return 0;
-        case WM_NOTIFY: {
-            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (iconIndex_ && iconIndex_->OnNotify(*header))
-                return TRUE;  // the field has taken the step itself
-            break;
-        }
-        case WM_CLOSE:
-            Close();
-            return 0;
-        case WM_DESTROY:
-            window_ = nullptr;
-            return 0;
-        default:
-            break;
-    }
-    return DefWindowProcW(window_, message, wParam, lParam);
+LRESULT ItemEditor::OnMessage(const WindowMessage& message) {
+    static constexpr MessageHandler<ItemEditor> kHandlers[] = {
+        {WM_COMMAND, &ItemEditor::OnCommandMessage},
+        {WM_NOTIFY, &ItemEditor::OnNotify},
+        {WM_CLOSE, &ItemEditor::OnClose},
+    };
+    return Dispatch(*this, kHandlers, message);
 }
 
-LRESULT CALLBACK ItemEditor::CaptionFieldProcedure(HWND field, UINT message, WPARAM wParam,
-                                                   LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-    auto* self = reinterpret_cast<ItemEditor*>(data);
-    switch (message) {
-        case WM_GETDLGCODE: {
-            // Enter belongs to the caption field, not to the dialog keys.
-            const auto* keyMessage = reinterpret_cast<const MSG*>(lParam);
-            LRESULT code = DefSubclassProc(field, message, wParam, lParam);
-            if (keyMessage && keyMessage->message == WM_KEYDOWN && keyMessage->wParam == VK_RETURN)
-                code |= DLGC_WANTMESSAGE;
-            return code;
-        }
-        case WM_KEYDOWN:
-            if (wParam == VK_RETURN) {
-                self->Run([&] { self->aCaptionKeyDown(VK_RETURN); });
-                return 0;
-            }
-            break;
-        case WM_CHAR:
-            if (wParam == L'\r' || wParam == L'\n')
-                return 0;  // no beep for the Enter the field has acted on
-            break;
-        case WM_NCDESTROY:
-            RemoveWindowSubclass(field, &ItemEditor::CaptionFieldProcedure, 1);
-            break;
-        default:
-            break;
-    }
-    return DefSubclassProc(field, message, wParam, lParam);
+LRESULT ItemEditor::OnCommandMessage(const WindowMessage& message) {
+    if (message.lParam == 0 || LOWORD(message.wParam) != 0)
+        OnCommand(LOWORD(message.wParam), HIWORD(message.wParam));
+    return 0;
+}
+
+LRESULT ItemEditor::OnNotify(const WindowMessage& message) {
+    const auto* header = reinterpret_cast<const NMHDR*>(message.lParam);
+    if (iconIndex_ && iconIndex_->OnNotify(*header))
+        return TRUE;  // the field has taken the step itself
+    return message.Default();
+}
+
+LRESULT ItemEditor::OnClose(const WindowMessage&) {
+    Close();
+    return 0;
 }
 
 }  // namespace corvalo

@@ -6,6 +6,8 @@
 // rebuilt after every change.
 
 #include "base/scoped_win.h"
+#include "base/window_win.h"
+#include "editor/editor_host_win.h"
 #include "editor/icon_preview_win.h"
 #include "editor/spin_edit_win.h"
 
@@ -17,20 +19,17 @@
 
 namespace corvalo {
 
-class MainWindow;
 class DropComboTarget;
 
 inline constexpr wchar_t kItemEditorClass[] = L"CorvaloItemEditor";
 inline constexpr wchar_t kIconFileFilter[] = L"Icon Files *.ico|*.ico";
 
-class ItemEditor {
+class ItemEditor final : public ProgramWindow {
   public:
-    explicit ItemEditor(MainWindow& main);
-    ~ItemEditor();
-    ItemEditor(const ItemEditor&) = delete;
-    ItemEditor& operator=(const ItemEditor&) = delete;
+    explicit ItemEditor(EditorHost& host);
+    ~ItemEditor() override;
 
-    HWND Window() const { return window_; }
+    HWND Window() const { return Handle(); }
 
     // Shows the editor and returns when it has closed; the picture takes no input meanwhile.
     void ShowModal();
@@ -64,21 +63,25 @@ class ItemEditor {
     void TntButton3Click();
     void TntButton2Click();
 
+    // Opens the editor with these fields and returns when it has closed.
+    void Edit(const std::wstring& target, const std::wstring& caption);
+
   private:
-    static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK CaptionFieldProcedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(const WindowMessage& message) override;
+    LRESULT OnCommandMessage(const WindowMessage& message);
+    LRESULT OnNotify(const WindowMessage& message);
+    LRESULT OnClose(const WindowMessage& message);
+    UserMessages& Messages() override { return host_.Messages(); }
+    // Enter in the caption field is ADD/UPDATE: taken before the dialog keys see it.
+    bool TakeCaptionEnter(const MSG& message);
     void CreateControls();
     HWND AddControl(const wchar_t* controlClass, const wchar_t* text, DWORD style, int id, int x,
                     int y, int width, int height, DWORD extendedStyle = 0);
     HWND AddLabel(const wchar_t* text, int x, int y);
     void ShowSystemIconOf(const std::wstring& fileName);
     void OnCommand(int id, int code);
-    template <typename Handler>
-    void Run(Handler&& handler);
 
-    MainWindow& main_;
-    HWND window_ = nullptr;
+    EditorHost& host_;
     ScopedFont font_;
     HWND fileName_ = nullptr;
     HWND caption_ = nullptr;

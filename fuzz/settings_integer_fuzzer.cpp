@@ -1,7 +1,7 @@
 // The settings store's integer rule, on text given as UTF-16 code units: any text parses or is
 // refused, and every number it gives is stored and read back as the same number.
 
-#include "app/settings_integer.h"
+#include "base/settings_integer.h"
 #include "base/text.h"
 #include "fuzz/fuzz_checks.h"
 

@@ -1,5 +1,6 @@
 #include "launcher/drop_target_win.h"
 
+#include "base/trace.h"
 #include "base/com_object_win.h"
 #include "base/scoped_win.h"
 #include "base/text.h"
@@ -10,6 +11,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <cwchar>
 #include <optional>
 #include <span>
 #include <utility>
@@ -329,6 +331,7 @@ HRESULT DropComboTarget::Implementation::DragEnter(IDataObject* source, DWORD ke
         }
         return S_OK;
     } catch (...) {
+        TraceCurrentException(L"A drag over the window was refused");
         source_.Reset();
         *effect = DROPEFFECT_NONE;
         return E_UNEXPECTED;
@@ -397,6 +400,7 @@ HRESULT DropComboTarget::Implementation::Drop(IDataObject* source, DWORD keys, P
         }
     } catch (...) {
         // A failure while reading the data or inside the handler ends the drop without a word.
+        TraceCurrentException(L"A drop ended without being taken");
         chosen = DROPEFFECT_NONE;
         result = E_UNEXPECTED;
     }
@@ -493,8 +497,16 @@ void DropComboTarget::Implementation::Register(HWND window) {
     Revoke();
     // A window that cannot take drops (OLE not set up, another target registered) still works
     // otherwise; a later Register tries again.
-    if (window && SUCCEEDED(RegisterDragDrop(window, this)))
+    if (!window)
+        return;
+    const HRESULT result = RegisterDragDrop(window, this);
+    if (SUCCEEDED(result)) {
         window_ = window;
+    } else {
+        wchar_t code[16];
+        swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(result));
+        Trace(std::wstring(L"A window was not registered for drops: error ") + code);
+    }
 }
 
 void DropComboTarget::Implementation::Revoke() {

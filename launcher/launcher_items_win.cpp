@@ -2,7 +2,7 @@
 
 #include "launcher/item_text_rules.h"
 
-#include "app/settings_integer.h"
+#include "base/settings_integer.h"
 #include "base/error.h"
 #include "base/scoped_win.h"
 #include "base/text.h"

@@ -3,7 +3,7 @@
 // The launcher items' operations that reach the settings file and the icon lists: the MENU and
 // ICONS keys of an item, and the icon every menu entry shows.
 
-#include "app/settings_store_win.h"
+#include "base/settings_store_win.h"
 #include "launcher/launcher_list.h"
 #include "picture/bitmap.h"
 

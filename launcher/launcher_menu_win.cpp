@@ -1,14 +1,12 @@
 #include "launcher/launcher_menu_win.h"
 
-#include "app/main_window_win.h"
-#include "app/run_entry_win.h"
-#include "editor/item_editor_win.h"
+#include "base/error.h"
+#include "base/trace.h"
 #include "launcher/launcher_items_win.h"
 #include "launcher/split_target.h"
 #include "picture/dib_win.h"
 #include "resources/resource_ids.h"
 
-#include <commdlg.h>
 #include <shellapi.h>
 
 #include <cwchar>
@@ -84,61 +82,16 @@ class NativeMenu {
 
 void ShellExecuteLauncher::Open(const std::wstring& file, const std::wstring& parameters,
                                 const std::wstring& directory) {
-    // The result is not examined: a target that cannot be opened shows nothing.
-    ShellExecuteW(nullptr, nullptr, file.c_str(), parameters.c_str(), directory.c_str(),
-                  SW_SHOWNORMAL);
+    // A target that cannot be opened shows nothing to the user; the trace tells why.
+    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(
+        nullptr, nullptr, file.c_str(), parameters.c_str(), directory.c_str(), SW_SHOWNORMAL));
+    if (result <= 32)
+        Trace(FillNumber(L"The shell did not open a launcher item: error %d", result) + L", " +
+              file);
 }
 
-std::optional<std::wstring> SystemCommonDialogs::OpenPicture(HWND owner, const std::wstring& filter,
-                                                             const std::wstring& defaultExtension) {
-    // The dialog wants the pairs separated by zero characters and ended by two.
-    std::wstring pairs = filter;
-    for (wchar_t& ch : pairs) {
-        if (ch == L'|')
-            ch = L'\0';
-    }
-    pairs.push_back(L'\0');
-    std::wstring file(32768, L'\0');
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = pairs.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file.data();
-    dialog.nMaxFile = static_cast<DWORD>(file.size());
-    dialog.lpstrDefExt = defaultExtension.c_str();
-    dialog.Flags = OFN_ENABLESIZING | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameW(&dialog))
-        return std::nullopt;
-    file.resize(wcslen(file.c_str()));
-    return file;
-}
-
-bool SystemCommonDialogs::PickFont(HWND owner, MenuFont& font) {
-    HDC screen = GetDC(nullptr);
-    const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    LOGFONTW logFont = LogFontFor(font, pixelsPerInch);
-    CHOOSEFONTW dialog{};
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = owner;
-    dialog.lpLogFont = &logFont;
-    dialog.rgbColors = ResolveColor(font.color);
-    dialog.Flags = CF_SCREENFONTS | CF_EFFECTS | CF_INITTOLOGFONTSTRUCT;
-    if (!ChooseFontW(&dialog))
-        return false;
-    font.name = logFont.lfFaceName;
-    font.size = dialog.iPointSize / 10;
-    font.style =
-        static_cast<uint8_t>((logFont.lfWeight >= FW_BOLD ? 1 : 0) | (logFont.lfItalic ? 2 : 0) |
-                             (logFont.lfUnderline ? 4 : 0) | (logFont.lfStrikeOut ? 8 : 0));
-    font.color = static_cast<int32_t>(dialog.rgbColors);
-    font.charSet = logFont.lfCharSet;
-    return true;
-}
-
-LauncherMenu::LauncherMenu(MainWindow& window, ShellLauncher& shell, CommonDialogs& dialogs)
-    : window_(window),
+LauncherMenu::LauncherMenu(MenuHost& host, ShellLauncher& shell, CommonDialogs& dialogs)
+    : host_(host),
       shell_(shell),
       dialogs_(dialogs),
       painter_(LoadBitmapResource(IDB_GLYPH_TICK), LoadBitmapResource(IDB_GLYPH_GEAR)) {}
@@ -161,9 +114,9 @@ void LauncherMenu::AddCommandItems() {
         auto entry = NewEntry(MenuEntry::Kind::Command, command.caption, command.name);
         entry->autoTick = command.autoTick;
         if (entry->name == "Stuff4") {
-            SettingsStore* store = window_.Settings();
+            SettingsStore* store = host_.Settings();
             entry->ticked = store ? store->ReadBool(kAdmin, L"Hide", true) : true;
-            window_.SetActivationShowCommand(entry->ticked ? SW_SHOW : SW_HIDE);
+            host_.SetActivationShowCommand(entry->ticked ? SW_SHOW : SW_HIDE);
         }
         settings->submenu.push_back(std::move(entry));
     }
@@ -175,7 +128,7 @@ void LauncherMenu::RebuildMenu(IconLookup icons) {
     entries_.clear();
     iconsPending_ = false;
     AddCommandItems();
-    const LauncherList& items = window_.LauncherList();
+    const LauncherList& items = host_.LauncherList();
     for (int i = 0; i < items.ItemCount(); ++i)
         entries_.push_back(NewEntry(MenuEntry::Kind::Launcher, items.ItemCaption(i), ""));
     iconsPending_ = true;
@@ -191,16 +144,16 @@ void LauncherMenu::ResolvePendingIcons() {
     for (const auto& entry : entries_) {
         if (entry->kind != MenuEntry::Kind::Launcher)
             continue;
-        if (!iconMap && window_.Settings())
-            iconMap.emplace(*window_.Settings());
-        window_.ResolveItemIcon(entry->caption, entry->bitmap, iconMap ? &*iconMap : nullptr);
+        if (!iconMap && host_.Settings())
+            iconMap.emplace(*host_.Settings());
+        host_.ResolveItemIcon(entry->caption, entry->bitmap, iconMap ? &*iconMap : nullptr);
     }
 }
 
 void LauncherMenu::TntPopupMenu1Popup() {
     if (entries_.empty() || entries_[0]->submenu.empty())
         return;
-    entries_[0]->submenu[0]->ticked = RunEntryExists(window_.RunValueName(), window_.ExePath());
+    entries_[0]->submenu[0]->ticked = host_.StartsWithWindows();
 }
 
 void LauncherMenu::Popup(POINT at) {
@@ -210,10 +163,10 @@ void LauncherMenu::Popup(POINT at) {
     TntPopupMenu1Popup();
     NativeMenu menu;
     menu.Fill(menu.Handle(), entries_);
-    HWND owner = window_.Window();
+    HWND owner = host_.Window();
     // The documented way to make a click elsewhere close the menu.
     SetForegroundWindow(owner);
-    painter_.BeginOpening(window_.Font());
+    painter_.BeginOpening(host_.Font());
     const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
         menu.Handle(),
         TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERPOSANIMATION | TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x,
@@ -236,10 +189,9 @@ void LauncherMenu::Choose(MenuEntry& entry) {
 
 void LauncherMenu::CommandItemClick(MenuEntry& entry) {
     if (entry.name == "Stuff1") {
-        SetRunEntry(window_.RunValueName(), window_.ExePath(), entry.ticked);
+        host_.SetStartsWithWindows(entry.ticked);
     } else if (entry.name == "Stuff2") {
-        // The editor's fields are empty: it clears them whenever it closes.
-        window_.Editor().ShowModal();
+        host_.EditItem(L"", L"");
     } else if (entry.name == "IMAGE") {
         ChooseNewImage();
     } else if (entry.name == "Stuff3") {
@@ -248,53 +200,50 @@ void LauncherMenu::CommandItemClick(MenuEntry& entry) {
         ShowInTaskbar(entry.ticked);
     } else if (entry.name == "Stuff5") {
         // Closing runs the final save; posted, so the menu's own handling ends first.
-        PostMessageW(window_.Window(), WM_CLOSE, 0, 0);
+        PostMessageW(host_.Window(), WM_CLOSE, 0, 0);
     }
 }
 
 void LauncherMenu::ChooseNewImage() {
     if (const std::optional<std::wstring> file =
-            dialogs_.OpenPicture(window_.Window(), kPictureFilter, L"bmp")) {
-        window_.Picture().SetPicture(window_.LoadPicture(*file));
+            dialogs_.OpenPicture(host_.Window(), kPictureFilter, L"bmp")) {
+        host_.ShowPictureFile(*file);
     }
     // A press and release of the left button where the pointer is, so the picture window takes
     // the pointer back after the dialog; only over the picture itself, as anywhere else it would
     // click another program's window, a desktop icon or a taskbar button.
     POINT pointer{};
     HWND under = GetCursorPos(&pointer) ? WindowFromPoint(pointer) : nullptr;
-    if (under && GetAncestor(under, GA_ROOT) == window_.Window()) {
+    if (under && GetAncestor(under, GA_ROOT) == host_.Window()) {
         mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
         mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     }
-    InvalidateRect(window_.Window(), nullptr, FALSE);
-    UpdateWindow(window_.Window());
+    InvalidateRect(host_.Window(), nullptr, FALSE);
+    UpdateWindow(host_.Window());
 }
 
 void LauncherMenu::ChooseMenuFont() {
-    MenuFont font = window_.Font();
-    if (dialogs_.PickFont(window_.Window(), font))
-        window_.SetFont(font);
+    MenuFont font = host_.Font();
+    if (dialogs_.PickFont(host_.Window(), font))
+        host_.SetFont(font);
     RebuildMenu();
 }
 
 void LauncherMenu::ShowInTaskbar(bool show) {
     // The choice is set first: showing the button's window activates it, which hands the
     // activation on to the picture, whose activation shows or hides that window by the choice.
-    window_.SetActivationShowCommand(show ? SW_SHOW : SW_HIDE);
-    ShowWindow(window_.ApplicationWindowHandle(), show ? SW_SHOW : SW_HIDE);
-    if (SettingsStore* settings = window_.Settings())
+    host_.SetActivationShowCommand(show ? SW_SHOW : SW_HIDE);
+    ShowWindow(host_.ApplicationWindowHandle(), show ? SW_SHOW : SW_HIDE);
+    if (SettingsStore* settings = host_.Settings())
         settings->WriteBool(kAdmin, L"Hide", show);
 }
 
 void LauncherMenu::LauncherItemClick(MenuEntry& entry) {
-    const LauncherList& items = window_.LauncherList();
+    const LauncherList& items = host_.LauncherList();
     const int index = items.FindItem(entry.caption);
     if (GetKeyState(VK_SHIFT) < 0) {
         // Shift opens the item in the editor, where saving it under the same caption replaces it.
-        ItemEditor& editor = window_.Editor();
-        editor.SetFileNameText(items.ItemTarget(index));
-        editor.SetCaptionText(entry.caption);
-        editor.ShowModal();
+        host_.EditItem(items.ItemTarget(index), entry.caption);
         return;
     }
     const LaunchCommand command = SplitTarget(items.ItemTarget(index));

@@ -4,7 +4,9 @@
 // launcher item. Built as a whole (RebuildMenu), opened at the pointer, and dispatching the chosen
 // entry to CommandItemClick or LauncherItemClick.
 
+#include "launcher/common_dialogs_win.h"
 #include "launcher/menu_entry.h"
+#include "launcher/menu_host_win.h"
 #include "launcher/menu_painter_win.h"
 
 #include <windows.h>
@@ -15,9 +17,6 @@
 #include <vector>
 
 namespace corvalo {
-
-class MainWindow;
-struct MenuFont;
 
 // The shell's "open" of a launcher item's target.
 class ShellLauncher {
@@ -33,27 +32,9 @@ class ShellExecuteLauncher final : public ShellLauncher {
               const std::wstring& directory) override;
 };
 
-// The two common dialogs the commands run.
-class CommonDialogs {
-  public:
-    virtual ~CommonDialogs() = default;
-    // The chosen file, or nothing when the user cancelled.
-    virtual std::optional<std::wstring> OpenPicture(HWND owner, const std::wstring& filter,
-                                                    const std::wstring& defaultExtension) = 0;
-    // True when the user confirmed a font; font then holds it.
-    virtual bool PickFont(HWND owner, MenuFont& font) = 0;
-};
-
-class SystemCommonDialogs final : public CommonDialogs {
-  public:
-    std::optional<std::wstring> OpenPicture(HWND owner, const std::wstring& filter,
-                                            const std::wstring& defaultExtension) override;
-    bool PickFont(HWND owner, MenuFont& font) override;
-};
-
 class LauncherMenu {
   public:
-    LauncherMenu(MainWindow& window, ShellLauncher& shell, CommonDialogs& dialogs);
+    LauncherMenu(MenuHost& host, ShellLauncher& shell, CommonDialogs& dialogs);
     LauncherMenu(const LauncherMenu&) = delete;
     LauncherMenu& operator=(const LauncherMenu&) = delete;
 
@@ -88,7 +69,7 @@ class LauncherMenu {
     void ChooseMenuFont();
     void ShowInTaskbar(bool show);
 
-    MainWindow& window_;
+    MenuHost& host_;
     ShellLauncher& shell_;
     CommonDialogs& dialogs_;
     MenuPainter painter_;

@@ -1,5 +1,6 @@
 #include "picture/dib_win.h"
 
+#include "base/trace.h"
 #include "base/error.h"
 #include "picture/bmp_format.h"
 
@@ -122,6 +123,7 @@ bool DrawListImage(HIMAGELIST list, int index, Bitmap& target) {
         target = std::move(drawn);
         return true;
     } catch (...) {
+        TraceCurrentException(L"A picture was not drawn");
         return false;
     }
 }

@@ -1,5 +1,6 @@
 #include "picture/dog_image_win.h"
 
+#include "base/trace.h"
 #include "base/error.h"
 #include "base/scoped_win.h"
 #include "picture/bitmap_helpers.h"
@@ -77,6 +78,7 @@ void DogImage::HandlePictureChange() {
         owner_.SetBackgroundColor(background);
         owner_.SetColorKey(background, transparent_);
     } catch (...) {
+        TraceCurrentException(L"A picture was not converted to a bitmap");
         owner_.Messages().ShowNotice(owner_.Window(), L"Not a good graphic!");
     }
 

@@ -1,5 +1,6 @@
 #include "shell/shortcut_target_win.h"
 
+#include "base/trace.h"
 #include "base/scoped_win.h"
 #include "shell/file_checks_win.h"
 
@@ -68,6 +69,7 @@ std::wstring GetShortcutTarget(const std::wstring& fileName) {
         // The objects are released inside ReadTarget, before COM is let go.
         return ReadTarget(fileName);
     } catch (...) {
+        TraceCurrentException(L"A shortcut's target was not read");
         return {};
     }
 }

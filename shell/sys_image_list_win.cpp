@@ -2,6 +2,7 @@
 
 #include "picture/dib_win.h"
 
+#include "base/trace.h"
 #include "base/file_io_win.h"
 #include "base/text.h"
 #include "shell/file_extension.h"
@@ -265,6 +266,7 @@ int GetFileIconIndex(const std::string& ansiFileName, bool openIcon, SysIconSize
         const size_t end = ansiFileName.find('\0');
         return LookUpFileIcon(std::string_view(ansiFileName).substr(0, end), openIcon, size);
     } catch (...) {
+        TraceCurrentException(L"A system icon was not looked up");
         return 0;  // out of memory, or a name too long to convert: no icon to offer
     }
 }

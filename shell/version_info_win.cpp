@@ -1,5 +1,6 @@
 #include "shell/version_info_win.h"
 
+#include "base/trace.h"
 #include "base/scoped_win.h"
 #include "base/text.h"
 #include "shell/file_checks_win.h"
@@ -35,6 +36,7 @@ void VersionInfoReader::SetFileName(const std::string& ansiFileName) {
         }
     } catch (...) {
         // Out of memory: the file counts as one without version information.
+        TraceCurrentException(L"A file's version information was not read");
         hasVersionInfo_ = false;
         block_.clear();
         validLength_ = 0;
@@ -105,12 +107,12 @@ std::string VersionInfoReader::StandardString(int index) const {
     return Parsed().Text(path).value_or(std::string());
 }
 
-
 std::wstring GetProductName(VersionInfoReader& reader, const std::wstring& fileName) {
     try {
         reader.SetFileName(WideToAnsi(fileName));
         return AnsiToWide(reader.StandardString(kProductNameIndex));
     } catch (...) {
+        TraceCurrentException(L"A version text was not read");
         return {};
     }
 }

@@ -1,6 +1,6 @@
-#include "app/settings_store_win.h"
+#include "base/settings_store_win.h"
 
-#include "app/settings_integer.h"
+#include "base/settings_integer.h"
 #include "base/error.h"
 #include "base/file_io_win.h"
 #include "base/scoped_win.h"

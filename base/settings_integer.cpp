@@ -1,4 +1,4 @@
-#include "app/settings_integer.h"
+#include "base/settings_integer.h"
 
 namespace corvalo {
 namespace {

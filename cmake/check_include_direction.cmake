@@ -1,0 +1,20 @@
+# Fails when a file of a subsystem folder includes a header of a folder it may not use.
+#   cmake -DFOLDER=<folder> -DALLOWED=<folder;...> -DFILES=<file;...> -DSTAMP=<file> -P ...
+cmake_minimum_required(VERSION 3.20)
+set(wrong)
+foreach(file ${FILES})
+    file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z_]+/")
+    foreach(line ${lines})
+        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([a-z_]+)/.*" "\\1" included "${line}")
+        if(NOT included IN_LIST ALLOWED)
+            get_filename_component(name ${file} NAME)
+            list(APPEND wrong "${FOLDER}/${name} includes ${included}/")
+        endif()
+    endforeach()
+endforeach()
+if(wrong)
+    string(REPLACE ";" "\n  " wrong "${wrong}")
+    message(FATAL_ERROR "Includes against the direction of the folders:\n  ${wrong}\n"
+                        "${FOLDER}/ may include only: ${ALLOWED}")
+endif()
+file(WRITE ${STAMP} "")

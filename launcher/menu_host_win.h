@@ -1,0 +1,49 @@
+#pragma once
+
+// What the popup menu needs of the window it belongs to, and nothing more: the menu never sees the
+// main window itself, nor the item editor behind EditItem.
+
+#include "base/settings_store_win.h"
+#include "launcher/launcher_items_win.h"
+#include "launcher/launcher_list.h"
+#include "launcher/menu_font.h"
+#include "picture/bitmap.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace corvalo {
+
+class MenuHost {
+  public:
+    // The window the menu opens over and its dialogs belong to.
+    virtual HWND Window() const = 0;
+    virtual corvalo::LauncherList& LauncherList() = 0;
+    // Null while the program has no settings store.
+    virtual SettingsStore* Settings() = 0;
+    virtual const MenuFont& Font() const = 0;
+    virtual void SetFont(const MenuFont& font) = 0;
+
+    // The taskbar button: the state every activation gives it, and the window that carries it.
+    virtual void SetActivationShowCommand(int command) = 0;
+    virtual HWND ApplicationWindowHandle() const = 0;
+
+    // "Start with Windows": whether the program starts at log-on, and the switch.
+    virtual bool StartsWithWindows() const = 0;
+    virtual void SetStartsWithWindows(bool on) = 0;
+
+    // The icon a launcher entry shows (see ResolveItemIcon in launcher_items_win.h).
+    virtual void ResolveItemIcon(const std::wstring& caption, Bitmap& bitmap,
+                                 const IconMapSnapshot* iconMap) const = 0;
+    // "New image": the picture file becomes the picture. Throws the reader's error.
+    virtual void ShowPictureFile(const std::wstring& fileName) = 0;
+    // Opens the item editor with these fields (both empty for a new item) and returns when it
+    // has closed.
+    virtual void EditItem(const std::wstring& target, const std::wstring& caption) = 0;
+
+  protected:
+    ~MenuHost() = default;
+};
+
+}  // namespace corvalo
