@@ -35,6 +35,8 @@ constexpr UINT_PTR kAfterFirstPaintTimer = 1;
 constexpr UINT kAfterFirstPaintDelayMs = 100;
 // Posted by a drop: what it delivered is opened once the drop has returned.
 constexpr UINT kOpenDropMessage = WM_APP + 1;
+// Posted by the menu's icon lookups when icons have arrived.
+constexpr UINT kIconsArrivedMessage = WM_APP + 2;
 
 bool ShiftHeld() {
     return GetKeyState(VK_SHIFT) < 0;
@@ -65,6 +67,8 @@ MainWindow::MainWindow(MainWindowOptions options)
         options_.ansiExePath = WideToAnsi(options_.exePath);
     files_ = std::make_unique<DataFiles>(options_.exePath, options_.ansiExePath);
     CreateMainWindow();
+    iconLookups_ =
+        std::make_unique<IconLookupWorker>(Handle(), kIconsArrivedMessage, options_.iconLookup);
     menu_ = std::make_unique<LauncherMenu>(*this, options_.shell ? *options_.shell : realShell_,
                                            options_.dialogs ? *options_.dialogs : realDialogs_);
     application_.SetMainWindow(Handle());
@@ -226,20 +230,6 @@ void MainWindow::KeepReachableOnScreen() {
         SetWindowPos(Handle(), nullptr, placed.left, placed.top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-}
-
-void MainWindow::ResolveItemIcon(const std::wstring& caption, Bitmap& bitmap,
-                                 const IconMapSnapshot* iconMap) const {
-    bitmap = Bitmap();
-    const SettingsStore* settings = files_->Settings();
-    if (!settings)
-        return;
-    ItemIconSources sources;
-    sources.iconMap = iconMap;
-    sources.iconList = IconList();
-    sources.systemList = sil_.Handle();
-    sources.systemIconIndex = [](const std::string& name) { return GetFileIconIndex(name, false); };
-    corvalo::ResolveItemIcon(*settings, launcherList_, sources, caption, bitmap);
 }
 
 Bitmap MainWindow::LoadPicture(const std::wstring& fileName) const {
@@ -463,6 +453,7 @@ LRESULT MainWindow::OnMessage(const WindowMessage& message) {
         {WM_ENDSESSION, &MainWindow::OnEndSession},
         {WM_DISPLAYCHANGE, &MainWindow::OnDisplayChange},
         {kOpenDropMessage, &MainWindow::OnOpenDrop},
+        {kIconsArrivedMessage, &MainWindow::OnIconsArrived},
         {WM_DESTROY, &MainWindow::OnDestroy},
     };
     return Dispatch(*this, kHandlers, message);
@@ -601,6 +592,11 @@ LRESULT MainWindow::OnDisplayChange(const WindowMessage& message) {
 
 LRESULT MainWindow::OnOpenDrop(const WindowMessage&) {
     OpenPendingDrop();
+    return 0;
+}
+
+LRESULT MainWindow::OnIconsArrived(const WindowMessage&) {
+    menu_->IconsArrived();
     return 0;
 }
 

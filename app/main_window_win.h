@@ -23,6 +23,7 @@
 #include "launcher/menu_font.h"
 #include "launcher/menu_host_win.h"
 #include "picture/dog_image_win.h"
+#include "shell/icon_lookup_worker_win.h"
 #include "shell/sys_image_list_win.h"
 #include "shell/version_info_win.h"
 
@@ -46,6 +47,8 @@ struct MainWindowOptions {
     UserMessages* messages = nullptr;
     // The program's one main window ends the message loop when it is destroyed; test windows don't.
     bool quitWhenDestroyed = true;
+    // The menu's system icon lookup; GetFileIconIndex when empty.
+    IconLookupWorker::Lookup iconLookup;
     // How launcher items are opened and the common dialogs are run; the real ones when null.
     ShellLauncher* shell = nullptr;
     CommonDialogs* dialogs = nullptr;
@@ -102,10 +105,9 @@ class MainWindow final : public ProgramWindow,
     const std::wstring& LegacyListPath() const { return files_->LegacyListPath(); }
     const std::string& IconListPath() const { return files_->IconListPath(); }
 
-    // The icon a launcher entry shows (an assigned image of the icon list, else the target's
-    // system icon), and a picture file read for the picture.
-    void ResolveItemIcon(const std::wstring& caption, Bitmap& bitmap,
-                         const IconMapSnapshot* iconMap = nullptr) const override;
+    // The menu's system icon lookups, made away from this window's thread.
+    IconLookupWorker& SystemIconLookups() override { return *iconLookups_; }
+    // A picture file read for the picture.
     Bitmap LoadPicture(const std::wstring& fileName) const override;
 
     // Handlers, also reached through the window's messages.
@@ -161,6 +163,7 @@ class MainWindow final : public ProgramWindow,
     LRESULT OnEndSession(const WindowMessage& message);
     LRESULT OnDisplayChange(const WindowMessage& message);
     LRESULT OnOpenDrop(const WindowMessage& message);
+    LRESULT OnIconsArrived(const WindowMessage& message);
     LRESULT OnDestroy(const WindowMessage& message);
 
     void CreateMainWindow();
@@ -194,6 +197,8 @@ class MainWindow final : public ProgramWindow,
     DogImage picture_;
     VersionInfoReader versionInfo_;
     SysImageList sil_;
+    // Made with the window it posts to, gone before it: its thread never waits to be ended.
+    std::unique_ptr<IconLookupWorker> iconLookups_;
     std::unique_ptr<LauncherMenu> menu_;
     std::unique_ptr<DropComboTarget> dropTarget_;
     // The item editor, made once and kept until the end (see Editor()).

@@ -96,19 +96,4 @@ bool CopyIcon(HIMAGELIST list, int index, Bitmap& bitmap) {
     return DrawListImage(list, index, bitmap);
 }
 
-void ResolveItemIcon(const SettingsStore& settings, const LauncherList& items,
-                     const ItemIconSources& sources, const std::wstring& caption, Bitmap& bitmap) {
-    bitmap = Bitmap();
-    const int assigned =
-        sources.iconMap ? sources.iconMap->IconIndexOf(caption) : IconIndexOf(settings, caption);
-    if (assigned >= 0) {
-        CopyIcon(sources.iconList, assigned, bitmap);
-        return;
-    }
-    if (!sources.systemIconIndex)
-        return;
-    const int systemIndex = sources.systemIconIndex(WideToAnsi(items.TargetOf(caption)));
-    CopyIcon(sources.systemList, systemIndex, bitmap);
-}
-
 }  // namespace corvalo

@@ -10,7 +10,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <functional>
 #include <unordered_map>
 #include <string>
 
@@ -49,18 +48,5 @@ void AddIcon(HIMAGELIST list, HICON icon, int width, int height);
 // Image `index` of the list, drawn with its transparency onto white in a bitmap of the list's image
 // size. False, and the bitmap untouched, when there is no such image.
 bool CopyIcon(HIMAGELIST list, int index, Bitmap& bitmap);
-
-// What a menu entry's icon is: the assigned image of the icon list when the caption has one (no
-// icon at all when that index is past the list's end), otherwise the system icon of the item's
-// whole target, parameters included, looked up by its 8-bit name.
-struct ItemIconSources {
-    // The icon map; read from the settings file key by key when not given.
-    const IconMapSnapshot* iconMap = nullptr;
-    HIMAGELIST iconList = nullptr;
-    HIMAGELIST systemList = nullptr;
-    std::function<int(const std::string& ansiName)> systemIconIndex;
-};
-void ResolveItemIcon(const SettingsStore& settings, const LauncherList& items,
-                     const ItemIconSources& sources, const std::wstring& caption, Bitmap& bitmap);
 
 }  // namespace corvalo

@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/trace.h"
+#include "base/text.h"
 #include "launcher/launcher_items_win.h"
 #include "launcher/split_target.h"
 #include "picture/dib_win.h"
@@ -78,6 +79,21 @@ class NativeMenu {
     std::vector<MenuEntry*> byId_;
 };
 
+// The menu windows this thread shows (the menu and an open submenu): drawn again, their entries
+// show the icons that have arrived.
+BOOL CALLBACK RedrawIfMenu(HWND window, LPARAM) {
+    wchar_t name[16] = {};
+    if (GetClassNameW(window, name, 16) && lstrcmpW(name, L"#32768") == 0 &&
+        IsWindowVisible(window)) {
+        InvalidateRect(window, nullptr, FALSE);
+    }
+    return TRUE;
+}
+
+void RedrawOpenMenus() {
+    EnumThreadWindows(GetCurrentThreadId(), RedrawIfMenu, 0);
+}
+
 }  // namespace
 
 void ShellExecuteLauncher::Open(const std::wstring& file, const std::wstring& parameters,
@@ -125,6 +141,9 @@ void LauncherMenu::AddCommandItems() {
 }
 
 void LauncherMenu::RebuildMenu(IconLookup icons) {
+    // What is still being looked up belongs to the entries that go now: dropped, it never arrives.
+    lookedUp_.clear();
+    host_.SystemIconLookups().Cancel();
     entries_.clear();
     iconsPending_ = false;
     AddCommandItems();
@@ -140,14 +159,59 @@ void LauncherMenu::ResolvePendingIcons() {
     if (!iconsPending_)
         return;
     iconsPending_ = false;
-    std::optional<IconMapSnapshot> iconMap;
+    lookedUp_.clear();
+    const SettingsStore* settings = host_.Settings();
+    if (!settings) {
+        host_.SystemIconLookups().Cancel();
+        return;
+    }
+    const IconMapSnapshot iconMap(*settings);
+    const LauncherList& items = host_.LauncherList();
+    std::vector<std::string> names;
+    std::optional<Bitmap> unknownType;
     for (const auto& entry : entries_) {
         if (entry->kind != MenuEntry::Kind::Launcher)
             continue;
-        if (!iconMap && host_.Settings())
-            iconMap.emplace(*host_.Settings());
-        host_.ResolveItemIcon(entry->caption, entry->bitmap, iconMap ? &*iconMap : nullptr);
+        const int assigned = iconMap.IconIndexOf(entry->caption);
+        if (assigned >= 0) {
+            // No icon at all when the index is past the icon list's end.
+            CopyIcon(host_.IconList(), assigned, entry->bitmap);
+            continue;
+        }
+        if (!unknownType) {
+            unknownType.emplace();
+            CopyIcon(host_.SystemIcons().Handle(), UnknownFileTypeIconIndex(), *unknownType);
+        }
+        entry->bitmap = *unknownType;
+        // The whole target, parameters included, by its 8-bit name, as the shell is asked.
+        names.push_back(WideToAnsi(items.TargetOf(entry->caption)));
+        lookedUp_.push_back(entry.get());
     }
+    if (names.empty()) {
+        host_.SystemIconLookups().Cancel();
+    } else {
+        host_.SystemIconLookups().Start(std::move(names));
+    }
+}
+
+void LauncherMenu::IconsArrived() {
+    const std::vector<IconLookupWorker::Result> results = host_.SystemIconLookups().TakeResults();
+    bool changed = false;
+    for (const IconLookupWorker::Result& result : results) {
+        if (result.position >= lookedUp_.size())
+            continue;
+        MenuEntry& entry = *lookedUp_[result.position];
+        Bitmap icon;
+        CopyIcon(host_.SystemIcons().Handle(), result.iconIndex, icon);
+        entry.bitmap = std::move(icon);
+        changed = true;
+    }
+    if (changed && open_)
+        RedrawOpenMenus();
+}
+
+bool LauncherMenu::IconsPending() const {
+    return iconsPending_ || (!lookedUp_.empty() && host_.SystemIconLookups().Pending());
 }
 
 void LauncherMenu::TntPopupMenu1Popup() {
@@ -167,10 +231,12 @@ void LauncherMenu::Popup(POINT at) {
     // The documented way to make a click elsewhere close the menu.
     SetForegroundWindow(owner);
     painter_.BeginOpening(host_.Font());
+    open_ = true;
     const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
         menu.Handle(),
         TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERPOSANIMATION | TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x,
         at.y, owner, nullptr));
+    open_ = false;
     painter_.EndOpening();
     PostMessageW(owner, WM_NULL, 0, 0);
     if (MenuEntry* entry = menu.EntryOf(chosen))

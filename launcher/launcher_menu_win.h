@@ -38,17 +38,22 @@ class LauncherMenu {
     LauncherMenu(const LauncherMenu&) = delete;
     LauncherMenu& operator=(const LauncherMenu&) = delete;
 
-    // Builds every entry again. The launcher entries' icons are looked up at once, or with
-    // IconLookup::Later at the first use of the entries or at ResolvePendingIcons, whichever comes
-    // first: start-up builds the menu before the picture is painted, and the lookups (which load
-    // the shell and the common controls) need not hold the picture back.
+    // Builds every entry again. A launcher entry's assigned icon is there at once; its target's
+    // system icon is looked up away from the window's thread and replaces, when it arrives, the
+    // shell's icon for a file of unknown type (IconsArrived). With IconLookup::Later nothing of
+    // the icons starts before the first use of the entries or ResolvePendingIcons: start-up
+    // builds the menu before the picture is painted, and the icons need not hold the picture back.
     enum class IconLookup { Now, Later };
     void RebuildMenu(IconLookup icons = IconLookup::Now);
     void ResolvePendingIcons();
+    // The window's thread collects the icons the worker has found, and an open menu shows them.
+    void IconsArrived();
+    // True while an entry still shows the icon it has until its own arrives.
+    bool IconsPending() const;
     // Opens the menu at a screen position and runs the chosen entry's click handler.
     void Popup(POINT screenPosition);
 
-    // The entries as built, with their icons; nothing may keep one across a rebuild.
+    // The entries as built; nothing may keep one across a rebuild.
     const std::vector<std::unique_ptr<MenuEntry>>& TopLevel() {
         ResolvePendingIcons();
         return entries_;
@@ -75,6 +80,9 @@ class LauncherMenu {
     MenuPainter painter_;
     std::vector<std::unique_ptr<MenuEntry>> entries_;
     bool iconsPending_ = false;
+    // The entries whose system icons the worker looks up, in the order it was given them.
+    std::vector<MenuEntry*> lookedUp_;
+    bool open_ = false;  // the menu is on screen
 };
 
 inline constexpr wchar_t kPictureFilter[] =

@@ -8,6 +8,8 @@
 #include "launcher/launcher_list.h"
 #include "launcher/menu_font.h"
 #include "picture/bitmap.h"
+#include "shell/icon_lookup_worker_win.h"
+#include "shell/sys_image_list_win.h"
 
 #include <windows.h>
 
@@ -33,9 +35,11 @@ class MenuHost {
     virtual bool StartsWithWindows() const = 0;
     virtual void SetStartsWithWindows(bool on) = 0;
 
-    // The icon a launcher entry shows (see ResolveItemIcon in launcher_items_win.h).
-    virtual void ResolveItemIcon(const std::wstring& caption, Bitmap& bitmap,
-                                 const IconMapSnapshot* iconMap) const = 0;
+    // Where the entries' icons come from: the program's own icon list for an assigned icon, the
+    // shell's system list for a target's own, looked up away from the window's thread.
+    virtual HIMAGELIST IconList() const = 0;
+    virtual const SysImageList& SystemIcons() const = 0;
+    virtual IconLookupWorker& SystemIconLookups() = 0;
     // "New image": the picture file becomes the picture. Throws the reader's error.
     virtual void ShowPictureFile(const std::wstring& fileName) = 0;
     // Opens the item editor with these fields (both empty for a new item) and returns when it

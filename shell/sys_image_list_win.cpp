@@ -271,4 +271,14 @@ int GetFileIconIndex(const std::string& ansiFileName, bool openIcon, SysIconSize
     }
 }
 
+int UnknownFileTypeIconIndex(SysIconSize size) {
+    // A name without an extension has no registered type.
+    SHFILEINFOW info{};
+    if (!SHGetFileInfoW(L"file", FILE_ATTRIBUTE_NORMAL, &info, sizeof(info),
+                        SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES | SizeFlag(size))) {
+        return 0;
+    }
+    return info.iIcon;
+}
+
 }  // namespace corvalo

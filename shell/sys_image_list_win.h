@@ -75,4 +75,8 @@ class SysImageList {
 int GetFileIconIndex(const std::string& ansiFileName, bool openIcon,
                      SysIconSize size = SysIconSize::Large);
 
+// The shell's own icon for a file of a type it does not know: what a menu entry shows while its
+// own icon is still being looked up. Asked by attributes alone, so no disk is touched.
+int UnknownFileTypeIconIndex(SysIconSize size = SysIconSize::Large);
+
 }  // namespace corvalo

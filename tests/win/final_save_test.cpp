@@ -5,6 +5,7 @@
 #include "picture/bitmap.h"
 #include "picture/bmp_format.h"
 #include "picture/dib_win.h"
+#include "held_icon_lookup_win.h"
 #include "test_support_win.h"
 
 #include <gtest/gtest.h>
@@ -207,6 +208,23 @@ TEST_F(FinalSaveTest, ASettingsFileThatCannotBeWrittenNeverKeepsTheProgramFromEn
     SendMessageW(window->Window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_FALSE(IsWindow(window->Window()));
     RemoveDirectoryW(File(L".ini").c_str());
+}
+
+// A lookup the shell holds up (a target on a network share nobody answers for) must not keep the
+// program from ending once the final save is done.
+TEST_F(FinalSaveTest, TheCloseDoesNotWaitForAnIconLookupTheShellHoldsUp) {
+    SetIniValue(File(L".ini"), L"MENU", L"Share", L"\\\\server\\share\\tool.exe");
+    auto held = std::make_shared<testing::HeldIconLookup>();
+    MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
+    options.iconLookup = testing::HeldIconLookup::Of(held);
+    auto window = std::make_unique<MainWindow>(std::move(options));
+    window->Menu().TopLevel();
+    ASSERT_TRUE(held->WaitUntilEntered());
+    ASSERT_TRUE(window->FormCloseQuery());
+    window.reset();
+    EXPECT_EQ(held->answered, 0) << "the end waited for the lookup";
+    EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"Share"), L"\\\\server\\share\\tool.exe");
+    held->Release();
 }
 
 // Key names past the section buffer are left out whole: a name cut short would be a new item.

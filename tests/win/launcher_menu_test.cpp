@@ -2,7 +2,9 @@
 // and the common dialogs replaced by recorders.
 #include "app/main_window_win.h"
 #include "app/run_entry_win.h"
+#include "base/text.h"
 #include "editor/item_editor_win.h"
+#include "held_icon_lookup_win.h"
 #include "launcher/launcher_items_win.h"
 #include "launcher/locale_compare_win.h"
 #include "launcher/split_target.h"
@@ -67,6 +69,7 @@ class LauncherMenuTest : public ::testing::Test {
         MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
         options.shell = &shell;
         options.dialogs = &dialogs;
+        options.iconLookup = iconLookup;
         window = std::make_unique<MainWindow>(std::move(options));
     }
     void Item(const std::wstring& caption, const std::wstring& target) {
@@ -85,6 +88,7 @@ class LauncherMenuTest : public ::testing::Test {
     RecordingMessages messages;
     RecordingShell shell;
     ScriptedDialogs dialogs;
+    IconLookupWorker::Lookup iconLookup;
     std::unique_ptr<MainWindow> window;
 };
 
@@ -516,6 +520,111 @@ TEST(IconMapSnapshot, AnswersLikeTheKeyByKeyReads) {
     }
     EXPECT_EQ(snapshot.IconIndexOf(L"MAIL"), 3);
     EXPECT_EQ(snapshot.IconIndexOf(L"K2999"), 2999);
+}
+
+}  // namespace
+}  // namespace corvalo
+
+namespace corvalo {
+namespace {
+
+Bitmap SystemIcon(const MainWindow& window, int index) {
+    Bitmap icon;
+    CopyIcon(window.SystemIcons().Handle(), index, icon);
+    return icon;
+}
+
+void WaitForIcons(MainWindow& window) {
+    for (int tries = 0; tries < 2000 && window.Menu().IconsPending(); ++tries) {
+        testing::PumpMessages();
+        Sleep(5);
+    }
+}
+
+struct OpenMenuWatch {
+    HWND owner = nullptr;
+    const MenuEntry* entry = nullptr;
+    Bitmap unknown, own;
+    std::shared_ptr<testing::HeldIconLookup> lookup;
+    bool drewUnknown = false, drewOwn = false, released = false;
+};
+OpenMenuWatch gWatch;
+
+LRESULT CALLBACK WatchOpenMenu(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->hwnd == gWatch.owner) {
+        if (sent->message == WM_DRAWITEM) {
+            const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(sent->lParam);
+            if (draw->itemData == reinterpret_cast<ULONG_PTR>(gWatch.entry)) {
+                gWatch.drewUnknown |= gWatch.entry->bitmap == gWatch.unknown;
+                gWatch.drewOwn |= gWatch.entry->bitmap == gWatch.own;
+            }
+        }
+        // The menu is open and idle: the held lookup may come back; once the entry has been
+        // drawn with its own icon, the menu ends.
+        if (sent->message == WM_ENTERIDLE && sent->wParam == MSGF_MENU) {
+            if (!gWatch.released && gWatch.drewUnknown) {
+                gWatch.released = true;
+                gWatch.lookup->Release();
+            } else if (gWatch.drewOwn) {
+                EndMenu();
+            }
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The window never waits for the shell: an entry shows the shell's icon for an unknown file type
+// until its own arrives, and an open menu draws it again then.
+TEST_F(LauncherMenuTest, AnOpenMenusEntryIsDrawnWithItsIconWhenTheLookupArrives) {
+    Item(L"Projects", folder.Path());
+    auto held = std::make_shared<testing::HeldIconLookup>();
+    iconLookup = testing::HeldIconLookup::Of(held);
+    Start();
+    window->Show();
+    const MenuEntry* entry = Menu().TopLevel()[2].get();
+    gWatch = OpenMenuWatch{window->Window(), entry, SystemIcon(*window, UnknownFileTypeIconIndex()),
+                           SystemIcon(*window, GetFileIconIndex(WideToAnsi(folder.Path()), false)),
+                           held};
+    ASSERT_NE(gWatch.unknown, gWatch.own) << "a folder's icon is not that of an unknown type";
+    EXPECT_EQ(entry->bitmap, gWatch.unknown);
+
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchOpenMenu, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    const UINT_PTR limit =
+        SetTimer(nullptr, 0, 15000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+    Menu().Popup(POINT{200, 150});
+    KillTimer(nullptr, limit);
+    UnhookWindowsHookEx(hook);
+    held->Release();
+    EXPECT_TRUE(gWatch.drewUnknown);
+    EXPECT_TRUE(gWatch.drewOwn) << "the open menu never showed the icon that arrived";
+    EXPECT_EQ(entry->bitmap, gWatch.own) << "once arrived, the entry is what it always was";
+}
+
+// Rebuilding while lookups are pending drops them: what they find goes nowhere, and every entry
+// of the new menu gets the icon of its own target.
+TEST_F(LauncherMenuTest, ARebuildDuringPendingLookupsNeverDrawsAnotherEntrysIcon) {
+    Item(L"A folder", folder.Path());
+    auto held = std::make_shared<testing::HeldIconLookup>();
+    iconLookup = testing::HeldIconLookup::Of(held);
+    Start();
+    Menu().TopLevel();
+    ASSERT_TRUE(held->WaitUntilEntered()) << "the folder's lookup is under way";
+
+    // The folder's item goes and another takes its place in the menu, many times over.
+    window->LauncherList().DeleteItem(0);
+    window->LauncherList().AppendItem(L"A program", L"C:\\nowhere\\tool.exe");
+    for (int i = 0; i < 50; ++i)
+        Menu().RebuildMenu();
+    held->Release();
+    WaitForIcons(*window);
+    ASSERT_FALSE(Menu().IconsPending());
+    ASSERT_EQ(Menu().TopLevel().size(), 3u);
+    EXPECT_EQ(Menu().TopLevel()[2]->bitmap,
+              SystemIcon(*window, GetFileIconIndex("C:\\nowhere\\tool.exe", false)));
+    EXPECT_NE(Menu().TopLevel()[2]->bitmap,
+              SystemIcon(*window, GetFileIconIndex(WideToAnsi(folder.Path()), false)));
 }
 
 }  // namespace

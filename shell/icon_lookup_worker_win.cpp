@@ -1,0 +1,149 @@
+#include "shell/icon_lookup_worker_win.h"
+
+#include "base/trace.h"
+#include "shell/sys_image_list_win.h"
+
+#include <objbase.h>
+
+#include <thread>
+#include <utility>
+
+namespace corvalo {
+
+namespace {
+
+// The system's slim lock and condition variable: they take no kernel object, so a worker that
+// waits adds no handle to the process.
+class SlimLockGuard {
+  public:
+    explicit SlimLockGuard(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~SlimLockGuard() {
+        if (held_)
+            ReleaseSRWLockExclusive(&lock_);
+    }
+    SlimLockGuard(const SlimLockGuard&) = delete;
+    SlimLockGuard& operator=(const SlimLockGuard&) = delete;
+    void Unlock() {
+        ReleaseSRWLockExclusive(&lock_);
+        held_ = false;
+    }
+    void Lock() {
+        AcquireSRWLockExclusive(&lock_);
+        held_ = true;
+    }
+
+  private:
+    SRWLOCK& lock_;
+    bool held_ = true;
+};
+
+}  // namespace
+
+// What the window's thread and the worker share; everything in it is read and written under the
+// lock. The worker holds it too, so a worker that outlives its owner still finds it.
+struct IconLookupWorker::Shared {
+    SRWLOCK lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
+    HWND window = nullptr;
+    UINT message = 0;
+    bool stop = false;
+    uint64_t batch = 0;
+    std::vector<std::string> names;
+    size_t next = 0;        // the next name to look up
+    bool inFlight = false;  // a lookup of the current batch is being made
+    std::vector<Result> results;
+};
+
+IconLookupWorker::IconLookupWorker(HWND window, UINT message, Lookup lookup)
+    : lookup_(lookup ? std::move(lookup) : Lookup([](const std::string& name) {
+          return GetFileIconIndex(name, false);
+      })),
+      shared_(std::make_shared<Shared>()) {
+    shared_->window = window;
+    shared_->message = message;
+}
+
+IconLookupWorker::~IconLookupWorker() {
+    {
+        SlimLockGuard guard(shared_->lock);
+        shared_->stop = true;
+        shared_->window = nullptr;
+    }
+    WakeAllConditionVariable(&shared_->wake);
+    // Not joined: a lookup the shell holds up must not keep the program from ending.
+}
+
+void IconLookupWorker::Start(std::vector<std::string> names) {
+    {
+        SlimLockGuard guard(shared_->lock);
+        ++shared_->batch;
+        shared_->names = std::move(names);
+        shared_->next = 0;
+        shared_->inFlight = false;
+        shared_->results.clear();
+    }
+    if (!started_) {
+        started_ = true;
+        std::thread(&IconLookupWorker::Run, shared_, lookup_).detach();
+    }
+    WakeAllConditionVariable(&shared_->wake);
+}
+
+void IconLookupWorker::Cancel() {
+    SlimLockGuard guard(shared_->lock);
+    ++shared_->batch;
+    shared_->names.clear();
+    shared_->next = 0;
+    shared_->inFlight = false;
+    shared_->results.clear();
+}
+
+std::vector<IconLookupWorker::Result> IconLookupWorker::TakeResults() {
+    SlimLockGuard guard(shared_->lock);
+    return std::exchange(shared_->results, {});
+}
+
+bool IconLookupWorker::Pending() const {
+    SlimLockGuard guard(shared_->lock);
+    return shared_->next < shared_->names.size() || shared_->inFlight || !shared_->results.empty();
+}
+
+void IconLookupWorker::Run(std::shared_ptr<Shared> shared, Lookup lookup) {
+    // The shell's file information needs COM on the thread that asks.
+    const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    SlimLockGuard guard(shared->lock);
+    for (;;) {
+        while (!shared->stop && shared->next >= shared->names.size())
+            SleepConditionVariableSRW(&shared->wake, &shared->lock, INFINITE, 0);
+        if (shared->stop)
+            break;
+        const uint64_t batch = shared->batch;
+        const size_t position = shared->next++;
+        const std::string name = shared->names[position];
+        shared->inFlight = true;
+        guard.Unlock();
+
+        int index = 0;
+        try {
+            index = lookup(name);
+        } catch (...) {
+            TraceCurrentException(L"A menu icon was not looked up");
+        }
+
+        guard.Lock();
+        if (shared->stop)
+            break;
+        if (batch != shared->batch)
+            continue;  // the menu was built again meanwhile: this one is no longer wanted
+        shared->inFlight = false;
+        shared->results.push_back(Result{position, index});
+        // One message for every run of results the window has not collected yet.
+        if (shared->results.size() == 1 && shared->window)
+            PostMessageW(shared->window, shared->message, 0, 0);
+    }
+    guard.Unlock();
+    if (com)
+        CoUninitialize();
+}
+
+}  // namespace corvalo

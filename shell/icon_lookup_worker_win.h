@@ -1,0 +1,57 @@
+#pragma once
+
+// The menu's system icon lookups, made on a thread of their own so that the window never waits
+// for the shell: each lookup costs milliseconds, and one of a target on a network share nobody
+// answers for costs seconds. The window hands over a batch of names in menu order and is told by
+// a posted message when results are there; it collects them on its own thread.
+//
+// A new batch drops what is left of the one before, whose results never arrive. The worker's end
+// never waits for a lookup the shell holds up: such a thread is left to finish on its own (or to
+// end with the process), and whatever it finds then goes nowhere.
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace corvalo {
+
+class IconLookupWorker {
+  public:
+    // The system icon index of an 8-bit file name; GetFileIconIndex unless a test gives its own.
+    using Lookup = std::function<int(const std::string& ansiName)>;
+    struct Result {
+        size_t position;  // in the batch given to Start
+        int iconIndex;
+    };
+
+    // Results are announced by posting `message` to `window`. The thread starts with the first
+    // batch.
+    IconLookupWorker(HWND window, UINT message, Lookup lookup = {});
+    ~IconLookupWorker();
+    IconLookupWorker(const IconLookupWorker&) = delete;
+    IconLookupWorker& operator=(const IconLookupWorker&) = delete;
+
+    // Looks the names up in their order, after dropping what is left of the earlier batch.
+    void Start(std::vector<std::string> names);
+    // Drops every lookup not made yet and every result not taken.
+    void Cancel();
+    // The results of the current batch that have arrived since the last call.
+    std::vector<Result> TakeResults();
+    // True while a lookup of the current batch is still to come.
+    bool Pending() const;
+
+  private:
+    struct Shared;
+    static void Run(std::shared_ptr<Shared> shared, Lookup lookup);
+
+    Lookup lookup_;
+    std::shared_ptr<Shared> shared_;
+    bool started_ = false;
+};
+
+}  // namespace corvalo
