@@ -37,6 +37,8 @@ constexpr UINT kAfterFirstPaintDelayMs = 100;
 constexpr UINT kOpenDropMessage = WM_APP + 1;
 // Posted by the menu's icon lookups when icons have arrived.
 constexpr UINT kIconsArrivedMessage = WM_APP + 2;
+// Runs the next of what start-up leaves until the picture is on screen.
+constexpr UINT kLateStepMessage = WM_APP + 3;
 
 bool ShiftHeld() {
     return GetKeyState(VK_SHIFT) < 0;
@@ -134,16 +136,33 @@ void MainWindow::Show() {
     SetTimer(Handle(), kAfterFirstPaintTimer, kAfterFirstPaintDelayMs, nullptr);
 }
 
-// What start-up leaves until the picture is on screen, done once: by the timer that Show sets, or
-// earlier by the first handler that needs it.
+// What start-up leaves until the picture is on screen: after the timer that Show sets, one step
+// per message, so that the window answers between them; or all at once, by the first handler
+// that needs them.
 void MainWindow::AfterFirstPaint() {
-    if (afterFirstPaintDone_)
-        return;
-    afterFirstPaintDone_ = true;
-    ole_.Start();
-    dropTarget_->Register(Handle());
-    menu_->ResolvePendingIcons();
-    Editor();
+    while (lateStep_ != LateStep::Done)
+        RunLateStep();
+}
+
+void MainWindow::RunLateStep() {
+    switch (lateStep_) {
+        case LateStep::Ole:
+            lateStep_ = LateStep::Icons;
+            ole_.Start();
+            dropTarget_->Register(Handle());
+            break;
+        case LateStep::Icons:
+            lateStep_ = LateStep::Editor;
+            menu_->ResolvePendingIcons();
+            break;
+        case LateStep::Editor:
+            lateStep_ = LateStep::Done;
+            if (!editor_)
+                editor_ = std::make_unique<ItemEditor>(*this);
+            break;
+        case LateStep::Done:
+            break;
+    }
 }
 
 ItemEditor& MainWindow::Editor() {
@@ -454,6 +473,7 @@ LRESULT MainWindow::OnMessage(const WindowMessage& message) {
         {WM_DISPLAYCHANGE, &MainWindow::OnDisplayChange},
         {kOpenDropMessage, &MainWindow::OnOpenDrop},
         {kIconsArrivedMessage, &MainWindow::OnIconsArrived},
+        {kLateStepMessage, &MainWindow::OnLateStep},
         {WM_DESTROY, &MainWindow::OnDestroy},
     };
     return Dispatch(*this, kHandlers, message);
@@ -463,7 +483,14 @@ LRESULT MainWindow::OnTimer(const WindowMessage& message) {
     if (message.wParam != kAfterFirstPaintTimer)
         return message.Default();
     KillTimer(Handle(), kAfterFirstPaintTimer);
-    AfterFirstPaint();
+    PostMessageW(Handle(), kLateStepMessage, 0, 0);
+    return 0;
+}
+
+LRESULT MainWindow::OnLateStep(const WindowMessage&) {
+    RunLateStep();
+    if (lateStep_ != LateStep::Done)
+        PostMessageW(Handle(), kLateStepMessage, 0, 0);
     return 0;
 }
 

@@ -164,11 +164,13 @@ class MainWindow final : public ProgramWindow,
     LRESULT OnDisplayChange(const WindowMessage& message);
     LRESULT OnOpenDrop(const WindowMessage& message);
     LRESULT OnIconsArrived(const WindowMessage& message);
+    LRESULT OnLateStep(const WindowMessage& message);
     LRESULT OnDestroy(const WindowMessage& message);
 
     void CreateMainWindow();
     void FormCreate();
     void AfterFirstPaint();
+    void RunLateStep();
     void LoadSettings();
     WindowSettings CurrentWindowSettings() const;
     void KeepReachableOnScreen();
@@ -191,7 +193,9 @@ class MainWindow final : public ProgramWindow,
     // OLE, for drops and the shell's objects; started once the picture is on screen and ended
     // after every component that uses it.
     ScopedOle ole_;
-    bool afterFirstPaintDone_ = false;
+    // What start-up has left until the picture is on screen, in its order.
+    enum class LateStep { Ole, Icons, Editor, Done };
+    LateStep lateStep_ = LateStep::Ole;
 
     // Components.
     DogImage picture_;

@@ -32,7 +32,7 @@ std::string AnsiModulePath() {
 
 }  // namespace
 
-int RunProgram(const std::function<void(const MSG&)>& onMessage) {
+int RunProgram(const ProgramHooks& hooks) {
     // OLE and the common controls start later, in the main window, once its picture is on screen.
     MessageBoxUserMessages messages;
     int exitCode = 0;
@@ -40,12 +40,13 @@ int RunProgram(const std::function<void(const MSG&)>& onMessage) {
         MainWindowOptions options;
         options.exePath = ModulePath();
         options.ansiExePath = AnsiModulePath();
+        options.iconLookup = hooks.iconLookup;
         MainWindow mainWindow(std::move(options));
         mainWindow.Show();
         MSG message{};
         while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-            if (onMessage)
-                onMessage(message);
+            if (hooks.onMessage)
+                hooks.onMessage(message);
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }

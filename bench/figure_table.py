@@ -2,7 +2,8 @@
 """Prints the table of scripts/bench.sh from the FIGURE lines the benchmarks wrote into their logs.
 
 A FIGURE line is tab-separated: FIGURE, what, ours, peer, peer name, unit, target. A target
-"<=R" holds when ours / peer is at most R; ">=V" when ours is at least V; "-" has none.
+"<=R" holds when ours / peer is at most R; ">=V" when ours is at least V; "ours<=V" when ours is
+at most V; "ours<=peer+D" when ours is at most D more than the peer; "-" has none.
 Arguments: the log files, in the order the table lists them.
 """
 
@@ -28,7 +29,11 @@ def number(text):
         return None
 
 
-def verdict(target, ours, ratio):
+def verdict(target, ours, ratio, peer=None):
+    if target.startswith("ours<=peer+") and ours is not None and peer is not None:
+        return "met" if ours <= peer + float(target[len("ours<=peer+"):]) else "MISSED"
+    if target.startswith("ours<=") and ours is not None:
+        return "met" if ours <= float(target[len("ours<="):]) else "MISSED"
     if target.startswith("<=") and ratio is not None:
         return "met" if ratio <= float(target[2:]) else "MISSED"
     if target.startswith(">=") and ours is not None:
@@ -44,7 +49,7 @@ def main():
         rows.append((what, f"{ours:.1f} {unit}" if ours is not None else "-",
                      f"{peer:.1f} {unit}" if peer is not None else "-", peer_name,
                      f"{ratio:.2f}" if ratio is not None else "-", target,
-                     verdict(target, ours, ratio)))
+                     verdict(target, ours, ratio, peer)))
     if not rows:
         print("no figures were measured")
         return 1

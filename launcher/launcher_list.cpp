@@ -45,6 +45,35 @@ std::wstring LauncherList::TargetOf(std::wstring_view caption) const {
     return ItemTarget(FindItem(caption));
 }
 
+std::vector<int> LauncherList::FirstLinesOfCaptions() const {
+    std::vector<int> first(lines_.size(), -1);
+    std::vector<std::wstring_view> captions(lines_.size());
+    std::vector<int> order;
+    order.reserve(lines_.size());
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const std::wstring_view line = lines_[i];
+        const size_t separator = line.find(L'=');
+        if (separator == std::wstring_view::npos)
+            continue;
+        captions[i] = line.substr(0, separator);
+        order.push_back(static_cast<int>(i));
+    }
+    // Equal captions end up side by side, each run in line order: its first line is the answer.
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return compare_(captions[static_cast<size_t>(a)], captions[static_cast<size_t>(b)]) < 0;
+    });
+    for (size_t run = 0; run < order.size();) {
+        size_t end = run + 1;
+        while (end < order.size() && compare_(captions[static_cast<size_t>(order[run])],
+                                              captions[static_cast<size_t>(order[end])]) == 0)
+            ++end;
+        for (size_t i = run; i < end; ++i)
+            first[static_cast<size_t>(order[i])] = order[run];
+        run = end;
+    }
+    return first;
+}
+
 void LauncherList::AppendItem(std::wstring_view caption, std::wstring_view target) {
     std::wstring line;
     line.reserve(caption.size() + 1 + target.size());

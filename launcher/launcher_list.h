@@ -26,6 +26,10 @@ class LauncherList {
     // The first line whose caption compares equal; lines without "=" never match. -1 when none.
     int FindItem(std::wstring_view caption) const;
     std::wstring TargetOf(std::wstring_view caption) const;
+    // For every line, what FindItem finds for its caption: the index of the first line whose
+    // caption compares equal (the line's own index when none before it does); -1 for a line
+    // without "=". One sort of the captions instead of a search per line.
+    std::vector<int> FirstLinesOfCaptions() const;
     void AppendItem(std::wstring_view caption, std::wstring_view target);
     // Throws "List index out of bounds (%d)" outside 0 .. ItemCount() - 1.
     void DeleteItem(int index);

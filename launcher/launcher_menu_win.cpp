@@ -143,6 +143,7 @@ void LauncherMenu::AddCommandItems() {
 void LauncherMenu::RebuildMenu(IconLookup icons) {
     // What is still being looked up belongs to the entries that go now: dropped, it never arrives.
     lookedUp_.clear();
+    arrived_.clear();
     host_.SystemIconLookups().Cancel();
     entries_.clear();
     iconsPending_ = false;
@@ -167,26 +168,32 @@ void LauncherMenu::ResolvePendingIcons() {
     }
     const IconMapSnapshot iconMap(*settings);
     const LauncherList& items = host_.LauncherList();
+    // The launcher entries follow the list's lines one for one (RebuildMenu); an entry's target
+    // is that of the first line of its caption.
+    const std::vector<int> firstLines = items.FirstLinesOfCaptions();
     std::vector<std::string> names;
-    std::optional<Bitmap> unknownType;
+    size_t line = 0;
     for (const auto& entry : entries_) {
         if (entry->kind != MenuEntry::Kind::Launcher)
             continue;
+        // Should the list have changed since the build, the caption is looked up itself.
+        const bool sameLine =
+            line < firstLines.size() && items.ItemCaption(static_cast<int>(line)) == entry->caption;
+        const int first = sameLine ? firstLines[line] : -1;
+        ++line;
         const int assigned = iconMap.IconIndexOf(entry->caption);
         if (assigned >= 0) {
             // No icon at all when the index is past the icon list's end.
             CopyIcon(host_.IconList(), assigned, entry->bitmap);
             continue;
         }
-        if (!unknownType) {
-            unknownType.emplace();
-            CopyIcon(host_.SystemIcons().Handle(), UnknownFileTypeIconIndex(), *unknownType);
-        }
-        entry->bitmap = *unknownType;
+        entry->bitmap = unknownType_ ? *unknownType_ : Bitmap();
         // The whole target, parameters included, by its 8-bit name, as the shell is asked.
-        names.push_back(WideToAnsi(items.TargetOf(entry->caption)));
+        names.push_back(
+            WideToAnsi(first >= 0 ? items.ItemTarget(first) : items.TargetOf(entry->caption)));
         lookedUp_.push_back(entry.get());
     }
+    arrived_.assign(lookedUp_.size(), false);
     if (names.empty()) {
         host_.SystemIconLookups().Cancel();
     } else {
@@ -194,9 +201,27 @@ void LauncherMenu::ResolvePendingIcons() {
     }
 }
 
+void LauncherMenu::ShowUnknownTypeIcons(bool now) {
+    if (!unknownType_) {
+        std::optional<int> index = host_.SystemIconLookups().UnknownTypeIcon();
+        if (!index && now)
+            index = UnknownFileTypeIconIndex();
+        if (!index)
+            return;
+        unknownType_.emplace();
+        CopyIcon(host_.SystemIcons().Handle(), *index, *unknownType_);
+    }
+    for (size_t i = 0; i < lookedUp_.size(); ++i) {
+        if (!arrived_[i] && lookedUp_[i]->bitmap.Empty())
+            lookedUp_[i]->bitmap = *unknownType_;
+    }
+}
+
 void LauncherMenu::IconsArrived() {
+    const bool hadUnknownType = unknownType_.has_value();
+    ShowUnknownTypeIcons(false);
+    bool changed = hadUnknownType != unknownType_.has_value();
     const std::vector<IconLookupWorker::Result> results = host_.SystemIconLookups().TakeResults();
-    bool changed = false;
     for (const IconLookupWorker::Result& result : results) {
         if (result.position >= lookedUp_.size())
             continue;
@@ -204,6 +229,7 @@ void LauncherMenu::IconsArrived() {
         Bitmap icon;
         CopyIcon(host_.SystemIcons().Handle(), result.iconIndex, icon);
         entry.bitmap = std::move(icon);
+        arrived_[result.position] = true;
         changed = true;
     }
     if (changed && open_)
@@ -224,6 +250,7 @@ void LauncherMenu::Popup(POINT at) {
     if (entries_.empty())
         return;  // start-up ended before the menu was built
     ResolvePendingIcons();
+    ShowUnknownTypeIcons(true);
     TntPopupMenu1Popup();
     NativeMenu menu;
     menu.Fill(menu.Handle(), entries_);

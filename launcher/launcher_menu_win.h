@@ -70,6 +70,9 @@ class LauncherMenu {
 
   private:
     void AddCommandItems();
+    // The entries still waiting for their own icons show the shell's icon of an unknown file type:
+    // once the worker has found it, or at once when `now` (the menu is about to open).
+    void ShowUnknownTypeIcons(bool now);
     void ChooseNewImage();
     void ChooseMenuFont();
     void ShowInTaskbar(bool show);
@@ -82,6 +85,8 @@ class LauncherMenu {
     bool iconsPending_ = false;
     // The entries whose system icons the worker looks up, in the order it was given them.
     std::vector<MenuEntry*> lookedUp_;
+    std::vector<bool> arrived_;  // for each of lookedUp_
+    std::optional<Bitmap> unknownType_;
     bool open_ = false;  // the menu is on screen
 };
 

@@ -8,7 +8,9 @@
 #  - picture file loading beside the bare codec decode, natively and under Wine;
 #  - the launcher menu's rebuilding and opening beside the bare platform calls, under Wine;
 #  - the file icon lookup beside the shell calls it has to make, under Wine;
-#  - the start-up to the first paint beside a bare window with the same picture, under Wine.
+#  - the start-up to the first paint beside a bare window with the same picture, under Wine;
+#  - how long the window keeps a message waiting in its first seconds with many items (also with
+#    one on a network share nobody answers for), and its memory once idle, beside a bare window's.
 # Each part's whole report is kept in build/bench-results/<part>.txt. The machine may be shared:
 # the load average is printed around each part, and the ratios are the figures to compare.
 set -uo pipefail
@@ -53,10 +55,11 @@ part pictures "$root/bench/pictures/run.sh"
 part menu "$root/bench/menu/run.sh" $((quick ? 200 : 1000))
 part shell "$root/bench/shell/run.sh" $((quick ? 200 : 1000))
 part startup "$root/scripts/bench-startup.sh" $((quick ? 7 : 15))
+part responsiveness "$root/bench/responsiveness/run.sh" $((quick ? 200 : 1000)) 8
 
 echo
 echo "== Every figure beside its peer =="
-"$python" "$root/bench/figure_table.py" "$results"/{startup,pictures,resample,menu,shell}.txt
+"$python" "$root/bench/figure_table.py" "$results"/{startup,responsiveness,pictures,resample,menu,shell}.txt
 if ((${#failed[@]})); then
     echo "failed parts: ${failed[*]} (their reports are in $results)" >&2
     exit 1

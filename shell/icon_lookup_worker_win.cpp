@@ -52,6 +52,7 @@ struct IconLookupWorker::Shared {
     size_t next = 0;        // the next name to look up
     bool inFlight = false;  // a lookup of the current batch is being made
     std::vector<Result> results;
+    std::optional<int> unknownType;
 };
 
 IconLookupWorker::IconLookupWorker(HWND window, UINT message, Lookup lookup)
@@ -108,10 +109,19 @@ bool IconLookupWorker::Pending() const {
     return shared_->next < shared_->names.size() || shared_->inFlight || !shared_->results.empty();
 }
 
+std::optional<int> IconLookupWorker::UnknownTypeIcon() const {
+    SlimLockGuard guard(shared_->lock);
+    return shared_->unknownType;
+}
+
 void IconLookupWorker::Run(std::shared_ptr<Shared> shared, Lookup lookup) {
     // The shell's file information needs COM on the thread that asks.
     const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    const int unknownType = UnknownFileTypeIconIndex();
     SlimLockGuard guard(shared->lock);
+    shared->unknownType = unknownType;
+    if (shared->window)
+        PostMessageW(shared->window, shared->message, 0, 0);
     for (;;) {
         while (!shared->stop && shared->next >= shared->names.size())
             SleepConditionVariableSRW(&shared->wake, &shared->lock, INFINITE, 0);

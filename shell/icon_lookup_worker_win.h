@@ -3,7 +3,9 @@
 // The menu's system icon lookups, made on a thread of their own so that the window never waits
 // for the shell: each lookup costs milliseconds, and one of a target on a network share nobody
 // answers for costs seconds. The window hands over a batch of names in menu order and is told by
-// a posted message when results are there; it collects them on its own thread.
+// a posted message when results are there; it collects them on its own thread. Before its first
+// batch the worker also finds the shell's icon for a file of unknown type, which entries show
+// until their own arrives (and loads the shell meanwhile, which the window need not wait for).
 //
 // A new batch drops what is left of the one before, whose results never arrive. The worker's end
 // never waits for a lookup the shell holds up: such a thread is left to finish on its own (or to
@@ -15,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +47,8 @@ class IconLookupWorker {
     std::vector<Result> TakeResults();
     // True while a lookup of the current batch is still to come.
     bool Pending() const;
+    // The system icon index of a file of unknown type, once the worker has found it.
+    std::optional<int> UnknownTypeIcon() const;
 
   private:
     struct Shared;

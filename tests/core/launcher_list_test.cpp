@@ -24,6 +24,16 @@ TEST(LauncherList, LookupsFindTheFirstLineOfACaptionWithoutRegardToCase) {
     EXPECT_EQ(list.FindItem(L"noseparator"), -1);
     EXPECT_EQ(list.TargetOf(L"missing"), L"");
     EXPECT_EQ(ListOf({}).FindItem(L"x"), -1);
+
+    // The same answers for every line at once, as the menu's icons ask.
+    const LauncherList many =
+        ListOf({L"b=1", L"Mail=a.exe", L"x", L"MAIL=b.exe", L"a=2", L"mail=c.exe", L"B=3"});
+    EXPECT_EQ(many.FirstLinesOfCaptions(), (std::vector<int>{0, 1, -1, 1, 4, 1, 0}));
+    for (int i = 0; i < many.ItemCount(); ++i) {
+        if (i != 2) {
+            EXPECT_EQ(many.FirstLinesOfCaptions()[i], many.FindItem(many.ItemCaption(i)));
+        }
+    }
 }
 
 TEST(LauncherList, TargetsKeepEveryCharacterAfterTheFirstSeparator) {

@@ -34,10 +34,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     if (commandLine && std::wcscmp(commandLine, L"/hold-guard-lock") == 0)
         return HoldGuardLock();
     const UINT hang = RegisterWindowMessageW(L"CorvaloTestHang");
-    return corvalo::RunProgram([hang](const MSG& message) {
+    corvalo::ProgramHooks hooks;
+    hooks.onMessage = [hang](const MSG& message) {
         if (message.message == hang) {
             for (;;)
                 Sleep(INFINITE);
         }
-    });
+    };
+    return corvalo::RunProgram(hooks);
 }

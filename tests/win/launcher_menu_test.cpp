@@ -77,6 +77,15 @@ class LauncherMenuTest : public ::testing::Test {
     }
     std::wstring Ini() const { return folder.File(L"corvalo.ini"); }
     LauncherMenu& Menu() { return window->Menu(); }
+    // The menu's system icons arrive from their worker: until then an entry shows the icon of an
+    // unknown file type.
+    void WaitForIcons() {
+        Menu().TopLevel();
+        for (int tries = 0; tries < 2000 && Menu().IconsPending(); ++tries) {
+            testing::PumpMessages();
+            Sleep(5);
+        }
+    }
     std::vector<std::wstring> TopCaptions() {
         std::vector<std::wstring> captions;
         for (const auto& entry : Menu().TopLevel())
@@ -353,6 +362,7 @@ TEST_F(LauncherMenuTest, HugeAndOddSettingsStillBuildAndAct) {
     Start();
     EXPECT_TRUE(messages.errors.empty());
     EXPECT_GT(Menu().TopLevel().size(), 1000u);
+    WaitForIcons();
     for (const auto& entry : Menu().TopLevel()) {
         if (entry->kind != MenuEntry::Kind::Launcher)
             continue;
@@ -479,6 +489,7 @@ TEST_F(LauncherMenuTest, EntriesShowTheirAssignedIconOrTheTargetsSystemIcon) {
         ASSERT_GE(ImageList_Add(window->IconList(), handle.Get(), nullptr), 0);
     }
     Menu().RebuildMenu();
+    WaitForIcons();
     const auto& entries = Menu().TopLevel();
     ASSERT_EQ(entries.size(), 5u);
     EXPECT_EQ(entries[2]->caption, L"Own");
@@ -534,13 +545,6 @@ Bitmap SystemIcon(const MainWindow& window, int index) {
     return icon;
 }
 
-void WaitForIcons(MainWindow& window) {
-    for (int tries = 0; tries < 2000 && window.Menu().IconsPending(); ++tries) {
-        testing::PumpMessages();
-        Sleep(5);
-    }
-}
-
 struct OpenMenuWatch {
     HWND owner = nullptr;
     const MenuEntry* entry = nullptr;
@@ -587,7 +591,6 @@ TEST_F(LauncherMenuTest, AnOpenMenusEntryIsDrawnWithItsIconWhenTheLookupArrives)
                            SystemIcon(*window, GetFileIconIndex(WideToAnsi(folder.Path()), false)),
                            held};
     ASSERT_NE(gWatch.unknown, gWatch.own) << "a folder's icon is not that of an unknown type";
-    EXPECT_EQ(entry->bitmap, gWatch.unknown);
 
     HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchOpenMenu, nullptr, GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
@@ -618,7 +621,7 @@ TEST_F(LauncherMenuTest, ARebuildDuringPendingLookupsNeverDrawsAnotherEntrysIcon
     for (int i = 0; i < 50; ++i)
         Menu().RebuildMenu();
     held->Release();
-    WaitForIcons(*window);
+    WaitForIcons();
     ASSERT_FALSE(Menu().IconsPending());
     ASSERT_EQ(Menu().TopLevel().size(), 3u);
     EXPECT_EQ(Menu().TopLevel()[2]->bitmap,
