@@ -467,6 +467,7 @@ LRESULT MainWindow::OnMessage(const WindowMessage& message) {
         {WM_CONTEXTMENU, &MainWindow::OnContextMenu},
         {WM_MEASUREITEM, &MainWindow::OnMeasureItem},
         {WM_DRAWITEM, &MainWindow::OnDrawItem},
+        {WM_MENUCHAR, &MainWindow::OnMenuChar},
         {WM_CLOSE, &MainWindow::OnClose},
         {WM_QUERYENDSESSION, &MainWindow::OnQueryEndSession},
         {WM_ENDSESSION, &MainWindow::OnEndSession},
@@ -588,6 +589,13 @@ LRESULT MainWindow::OnDrawItem(const WindowMessage& message) {
         return message.Default();
     menu_->Painter().Draw(*draw);
     return TRUE;
+}
+
+LRESULT MainWindow::OnMenuChar(const WindowMessage& message) {
+    if (!(HIWORD(message.wParam) & MF_POPUP))
+        return message.Default();
+    return menu_->MenuChar(static_cast<wchar_t>(LOWORD(message.wParam)),
+                           reinterpret_cast<HMENU>(message.lParam));
 }
 
 LRESULT MainWindow::OnClose(const WindowMessage&) {

@@ -158,6 +158,7 @@ class MainWindow final : public ProgramWindow,
     LRESULT OnContextMenu(const WindowMessage& message);
     LRESULT OnMeasureItem(const WindowMessage& message);
     LRESULT OnDrawItem(const WindowMessage& message);
+    LRESULT OnMenuChar(const WindowMessage& message);
     LRESULT OnClose(const WindowMessage& message);
     LRESULT OnQueryEndSession(const WindowMessage& message);
     LRESULT OnEndSession(const WindowMessage& message);

@@ -4,6 +4,7 @@
 #include "base/trace.h"
 #include "base/text.h"
 #include "launcher/launcher_items_win.h"
+#include "launcher/menu_type_ahead.h"
 #include "launcher/split_target.h"
 #include "picture/dib_win.h"
 #include "resources/resource_ids.h"
@@ -58,8 +59,12 @@ class NativeMenu {
         for (const auto& entry : entries) {
             MENUITEMINFOW item{};
             item.cbSize = sizeof(item);
-            item.fMask = MIIM_FTYPE | MIIM_DATA | MIIM_ID | MIIM_STATE;
+            // Drawn by the program, and named too: the caption as the entry's text is what
+            // screen readers and the platform's accessibility interfaces read.
+            item.fMask = MIIM_FTYPE | MIIM_DATA | MIIM_ID | MIIM_STATE | MIIM_STRING;
             item.fType = MFT_OWNERDRAW;
+            item.dwTypeData = const_cast<wchar_t*>(entry->caption.c_str());
+            item.cch = static_cast<UINT>(entry->caption.size());
             item.fState = entry->ticked ? MFS_CHECKED : MFS_UNCHECKED;
             item.dwItemData = reinterpret_cast<ULONG_PTR>(entry.get());
             byId_.push_back(entry.get());
@@ -238,6 +243,35 @@ void LauncherMenu::IconsArrived() {
 
 bool LauncherMenu::IconsPending() const {
     return iconsPending_ || (!lookedUp_.empty() && host_.SystemIconLookups().Pending());
+}
+
+LRESULT LauncherMenu::MenuChar(wchar_t typed, HMENU menu) const {
+    const int count = menu ? GetMenuItemCount(menu) : 0;
+    std::vector<std::wstring> captions;
+    std::optional<size_t> selected;
+    for (int position = 0; position < count; ++position) {
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_DATA | MIIM_STATE;
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &item))
+            return MAKELRESULT(0, MNC_IGNORE);
+        const auto* entry = reinterpret_cast<const MenuEntry*>(item.dwItemData);
+        if (!entry)
+            return MAKELRESULT(0, MNC_IGNORE);  // not a menu of ours
+        captions.push_back(entry->caption);
+        if (item.fState & MFS_HILITE)
+            selected = static_cast<size_t>(position);
+    }
+    const TypeAheadAnswer answer = TypeAhead(captions, selected, typed);
+    switch (answer.action) {
+        case TypeAheadAnswer::Action::Select:
+            return MAKELRESULT(answer.index, MNC_SELECT);
+        case TypeAheadAnswer::Action::Choose:
+            return MAKELRESULT(answer.index, MNC_EXECUTE);
+        case TypeAheadAnswer::Action::Ignore:
+            break;
+    }
+    return MAKELRESULT(0, MNC_IGNORE);
 }
 
 void LauncherMenu::TntPopupMenu1Popup() {

@@ -52,6 +52,8 @@ class LauncherMenu {
     bool IconsPending() const;
     // Opens the menu at a screen position and runs the chosen entry's click handler.
     void Popup(POINT screenPosition);
+    // A letter typed in the open menu (WM_MENUCHAR): what the menu then does with it.
+    LRESULT MenuChar(wchar_t typed, HMENU menu) const;
 
     // The entries as built; nothing may keep one across a rebuild.
     const std::vector<std::unique_ptr<MenuEntry>>& TopLevel() {

@@ -58,13 +58,14 @@ bool ChildProcess::WaitForExit(DWORD timeoutMs) {
         const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
         HANDLE process = process_.Get();
         const DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, left, QS_ALLINPUT);
-        if (woken == WAIT_OBJECT_0)
-            return true;
+        // What the copy posted before it ended is delivered before the caller looks.
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
+        if (woken == WAIT_OBJECT_0)
+            return true;
         if (woken == WAIT_TIMEOUT || GetTickCount64() >= deadline)
             return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
     }

@@ -632,3 +632,82 @@ TEST_F(LauncherMenuTest, ARebuildDuringPendingLookupsNeverDrawsAnotherEntrysIcon
 
 }  // namespace
 }  // namespace corvalo
+
+namespace corvalo {
+namespace {
+
+struct TypedWatch {
+    HWND owner = nullptr;
+    HMENU top = nullptr;
+    bool checked = false;
+    std::vector<std::wstring> texts, submenuTexts;
+    LRESULT m1 = 0, m2 = 0, s = 0, z = 0, q = 0;
+};
+TypedWatch gTyped;
+
+std::vector<std::wstring> MenuTexts(HMENU menu) {
+    std::vector<std::wstring> texts;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[256] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 256, MF_BYPOSITION);
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+LRESULT Typed(wchar_t letter, HMENU menu) {
+    return SendMessageW(gTyped.owner, WM_MENUCHAR, MAKEWPARAM(letter, MF_POPUP),
+                        reinterpret_cast<LPARAM>(menu));
+}
+
+LRESULT CALLBACK WatchTyping(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->hwnd == gTyped.owner) {
+        if (sent->message == WM_INITMENUPOPUP && !gTyped.top)
+            gTyped.top = reinterpret_cast<HMENU>(sent->wParam);
+        if (sent->message == WM_ENTERIDLE && sent->wParam == MSGF_MENU && !gTyped.checked &&
+            gTyped.top) {
+            gTyped.checked = true;
+            gTyped.texts = MenuTexts(gTyped.top);
+            gTyped.submenuTexts = MenuTexts(GetSubMenu(gTyped.top, 0));
+            gTyped.m1 = Typed(L'm', gTyped.top);
+            gTyped.s = Typed(L'S', gTyped.top);
+            gTyped.z = Typed(L'z', gTyped.top);
+            gTyped.q = Typed(L'q', GetSubMenu(gTyped.top, 0));
+            EndMenu();
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The keyboard and screen readers: letters select and choose entries, and each entry carries its
+// caption as its text, while the program still draws every pixel of it.
+TEST_F(LauncherMenuTest, TypedLettersSelectAndChooseAndEveryEntryIsNamed) {
+    Item(L"Mail", L"mail.exe");
+    Item(L"music", L"music.exe");
+    Start();
+    window->Show();
+    gTyped = TypedWatch();
+    gTyped.owner = window->Window();
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchTyping, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    const UINT_PTR limit =
+        SetTimer(nullptr, 0, 15000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+    Menu().Popup(POINT{200, 150});
+    KillTimer(nullptr, limit);
+    UnhookWindowsHookEx(hook);
+    ASSERT_TRUE(gTyped.checked) << "the menu never went idle";
+
+    EXPECT_EQ(gTyped.texts, (std::vector<std::wstring>{L"Settings...", L"", L"Mail", L"music"}));
+    EXPECT_EQ(gTyped.submenuTexts,
+              (std::vector<std::wstring>{L"Start with Windows", L"New empty item", L"New image",
+                                         L"Font", L"Show in taskbar", L"Quit"}));
+    EXPECT_EQ(gTyped.m1, MAKELRESULT(2, MNC_SELECT)) << "two entries start with M";
+    EXPECT_EQ(gTyped.s, MAKELRESULT(0, MNC_EXECUTE)) << "only Settings... starts with S";
+    EXPECT_EQ(HIWORD(gTyped.z), MNC_IGNORE) << "no entry starts with Z";
+    EXPECT_EQ(gTyped.q, MAKELRESULT(5, MNC_EXECUTE)) << "Q chooses Quit";
+    EXPECT_TRUE(shell.launches.empty());
+}
+
+}  // namespace
+}  // namespace corvalo
