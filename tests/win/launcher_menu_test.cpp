@@ -402,11 +402,9 @@ TEST(ShellLaunch, OpensAProgramWithItsParametersInItsOwnFolder) {
     std::wstring tools(self);
     tools.resize(tools.find_last_of(L'\\') + 1);
     const std::wstring program = folder.File(L"write marker.exe");
-    ASSERT_TRUE(CopyFileW(
-        (tools + std::wstring(CORVALO_WRITE_MARKER_EXE,
-                              CORVALO_WRITE_MARKER_EXE + sizeof(CORVALO_WRITE_MARKER_EXE) - 1))
-            .c_str(),
-        program.c_str(), FALSE));
+    const std::string markerName = CORVALO_WRITE_MARKER_EXE;
+    ASSERT_TRUE(CopyFileW((tools + std::wstring(markerName.begin(), markerName.end())).c_str(),
+                          program.c_str(), FALSE));
 
     const LaunchCommand command = SplitTarget(L"\"" + program + L"\" /one \"two three\"");
     ShellExecuteLauncher().Open(command.file, command.parameters, LaunchDirectory(command.file));

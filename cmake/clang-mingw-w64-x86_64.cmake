@@ -1,0 +1,43 @@
+# The second compiler: clang for 64-bit Windows (x86_64-w64-windows-gnu) against the same MinGW-w64
+# sysroot, C++ library and codec libraries as the GCC cross build, linked by lld. It meets the
+# code as another compiler than GCC does, so what only GCC accepts shows up here first.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(triple x86_64-w64-mingw32)
+
+set(CMAKE_C_COMPILER clang)
+set(CMAKE_CXX_COMPILER clang++)
+set(CMAKE_C_COMPILER_TARGET x86_64-w64-windows-gnu)
+set(CMAKE_CXX_COMPILER_TARGET x86_64-w64-windows-gnu)
+set(CMAKE_RC_COMPILER ${triple}-windres)
+set(CMAKE_AR ${triple}-ar)
+set(CMAKE_RANLIB ${triple}-ranlib)
+set(CMAKE_NM ${triple}-nm)
+set(CMAKE_DLLTOOL ${triple}-dlltool)
+set(CMAKE_OBJDUMP ${triple}-objdump)
+
+# Clang does not find the cross GCC's C++ library in Debian's "<version>-posix" folder by itself.
+file(GLOB gcc_folders /usr/lib/gcc/${triple}/*-posix)
+if(NOT gcc_folders)
+    message(FATAL_ERROR "No MinGW-w64 GCC (posix threads) under /usr/lib/gcc/${triple}")
+endif()
+list(SORT gcc_folders)
+list(GET gcc_folders -1 gcc_folder)
+set(cxx_include ${gcc_folder}/include/c++)
+set(CMAKE_CXX_FLAGS_INIT
+    "-isystem ${cxx_include} -isystem ${cxx_include}/${triple} -isystem ${cxx_include}/backward")
+# std::thread is the MinGW-w64 pthreads library's, linked statically like the rest (lld takes
+# archives in any order, so the option may stand before the objects).
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld -L${gcc_folder} -lpthread")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-fuse-ld=lld -L${gcc_folder} -lpthread")
+
+set(CMAKE_FIND_ROOT_PATH /usr/${triple} ${CORVALO_WINDOWS_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+find_program(WINE_PROGRAM NAMES wine wine64)
+if(WINE_PROGRAM)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
+endif()
