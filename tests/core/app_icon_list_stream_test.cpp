@@ -1,7 +1,7 @@
 #include "app/icon_list_stream.h"
 
 #include "base/error.h"
-#include "core/icon_list_samples.h"
+#include "support/icon_list_samples.h"
 
 #include <gtest/gtest.h>
 

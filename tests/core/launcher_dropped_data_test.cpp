@@ -1,6 +1,6 @@
 #include "launcher/dropped_data.h"
 
-#include "core/dropped_data_samples.h"
+#include "support/dropped_data_samples.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "base/error.h"
-#include "core/bmp_samples.h"
+#include "support/bmp_samples.h"
 #include "picture/bitmap.h"
 #include "picture/bmp_format.h"
 #include "picture/picture_decoders.h"

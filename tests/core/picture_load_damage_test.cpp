@@ -3,8 +3,8 @@
 // UndefinedBehaviorSanitizer natively), and claimed sizes past the limit fail before any large
 // allocation.
 #include "base/error.h"
-#include "core/bmp_samples.h"
-#include "core/picture_samples.h"
+#include "support/bmp_samples.h"
+#include "support/picture_samples.h"
 #include "picture/bmp_format.h"
 #include "picture/picture_decoders.h"
 #include "picture/picture_file.h"

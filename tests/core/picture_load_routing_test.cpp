@@ -2,7 +2,7 @@
 // the loader's own errors, with real files.
 #include "base/error.h"
 #include "base/text.h"
-#include "core/picture_samples.h"
+#include "support/picture_samples.h"
 #include "picture/bmp_format.h"
 #include "picture/picture_file.h"
 

@@ -1,6 +1,6 @@
 #include "shell/version_block.h"
 
-#include "core/version_block_samples.h"
+#include "support/version_block_samples.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // when the left mouse button goes down on it, drags the file named on its command line as the
 // shell does (a file list, copy or link). It writes the effect the drop ended with to
 // "drag-result.txt" in its working folder and ends.
-#include "test_data_object_win.h"
+#include "support/test_data_object_win.h"
 
 #include "base/com_object_win.h"
 

@@ -1,7 +1,7 @@
 // Makes a shortcut file for the end-to-end runs, through the shell's link object as the shell
 // itself does:  make_shortcut <shortcut.lnk> <target>
 // Exit code 0 when the file was written.
-#include "shortcut_file_win.h"
+#include "support/shortcut_file_win.h"
 
 #include <windows.h>
 #include <objbase.h>

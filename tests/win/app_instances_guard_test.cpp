@@ -3,7 +3,7 @@
 #include "app/app_instances_win.h"
 #include "app/instance_list.h"
 #include "base/text.h"
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 #include "app/instance_list.h"
 #include "app/main_window_win.h"
 #include "app/optex_win.h"
-#include "app_instances_support.h"
+#include "support/app_instances_support_win.h"
 #include "base/text.h"
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 

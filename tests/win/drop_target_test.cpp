@@ -5,8 +5,8 @@
 
 #include "base/scoped_win.h"
 #include "launcher/dropped_data.h"
-#include "test_data_object_win.h"
-#include "test_support_win.h"
+#include "support/test_data_object_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 

@@ -6,12 +6,12 @@
 // the way of the next save.
 #include "app/icon_list_file_win.h"
 #include "app/main_window_win.h"
-#include "app_instances_support.h"
+#include "support/app_instances_support_win.h"
 #include "base/text.h"
 #include "picture/bitmap.h"
 #include "picture/bmp_format.h"
 #include "picture/dib_win.h"
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 

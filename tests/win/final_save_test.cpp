@@ -5,7 +5,7 @@
 #include "picture/bitmap.h"
 #include "picture/bmp_format.h"
 #include "picture/dib_win.h"
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 

@@ -3,13 +3,13 @@
 // captions and targets the editor accepts.
 #include "app/main_window_win.h"
 #include "editor/item_editor_win.h"
-#include "item_editor_fixture_win.h"
+#include "support/item_editor_fixture_win.h"
 #include "launcher/item_text_rules.h"
 #include "launcher/launcher_items_win.h"
 #include "picture/bitmap.h"
 #include "picture/bmp_format.h"
-#include "test_data_object_win.h"
-#include "test_support_win.h"
+#include "support/test_data_object_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include "editor/item_editor_win.h"
 #include "launcher/launcher_items_win.h"
 #include "picture/bmp_format.h"
-#include "item_editor_fixture_win.h"
-#include "test_support_win.h"
+#include "support/item_editor_fixture_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "launcher/split_target.h"
 #include "picture/dib_win.h"
 #include "picture/bmp_format.h"
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 

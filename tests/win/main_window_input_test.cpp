@@ -2,7 +2,7 @@
 #include "app/main_window_win.h"
 #include "picture/bitmap.h"
 #include "picture/dib_win.h"
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "picture/bitmap.h"
 #include "base/error.h"
 #include "picture/bmp_format.h"
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 #include "base/error.h"
 #include "picture/bmp_format.h"
 #include "picture/picture_file.h"
-#include "sample_pictures_win.h"
-#include "test_support_win.h"
+#include "support/sample_pictures_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 

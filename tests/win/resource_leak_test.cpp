@@ -8,12 +8,12 @@
 #include "picture/bitmap.h"
 #include "picture/bmp_format.h"
 #include "picture/dib_win.h"
-#include "process_resources_win.h"
-#include "sample_pictures_win.h"
+#include "support/process_resources_win.h"
+#include "support/sample_pictures_win.h"
 #include "shell/shortcut_target_win.h"
 #include "shell/version_info_win.h"
-#include "test_data_object_win.h"
-#include "test_support_win.h"
+#include "support/test_data_object_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 

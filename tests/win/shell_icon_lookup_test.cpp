@@ -4,7 +4,7 @@
 #include "base/text.h"
 #include "shell/sys_image_list_win.h"
 #include "shell/version_info_win.h"
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
 #include <shellapi.h>
 #include <shlobj.h>

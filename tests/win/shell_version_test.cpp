@@ -5,7 +5,7 @@
 #include "base/text.h"
 #include "shell/shortcut_target_win.h"
 #include "shell/version_info_win.h"
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
 #include <shlobj.h>
 

@@ -1,4 +1,4 @@
-#include "shortcut_file_win.h"
+#include "support/shortcut_file_win.h"
 
 #include "base/scoped_win.h"
 

@@ -1,4 +1,4 @@
-#include "app_instances_support.h"
+#include "support/app_instances_support_win.h"
 
 #include "app/application_window_win.h"
 #include "app/main_window_win.h"

@@ -1,4 +1,4 @@
-#include "test_data_object_win.h"
+#include "support/test_data_object_win.h"
 
 #include "base/text.h"
 #include "launcher/dropped_data.h"

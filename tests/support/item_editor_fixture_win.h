@@ -7,7 +7,7 @@
 #include "app/main_window_win.h"
 #include "editor/item_editor_win.h"
 #include "launcher/launcher_items_win.h"
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 

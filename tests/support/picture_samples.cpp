@@ -1,4 +1,4 @@
-#include "core/picture_samples.h"
+#include "support/picture_samples.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "process_resources_win.h"
+#include "support/process_resources_win.h"
 
 #include <windows.h>
 #include <psapi.h>

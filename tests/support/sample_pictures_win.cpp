@@ -1,4 +1,4 @@
-#include "sample_pictures_win.h"
+#include "support/sample_pictures_win.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
-#include "shortcut_file_win.h"
+#include "support/shortcut_file_win.h"
 
 #include "base/scoped_win.h"
 
