@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 std::wstring BuiltProgram(const std::wstring& fileName) {
     std::wstring self(32768, L'\0');
@@ -222,4 +222,4 @@ bool ShowWatch::Shown(DWORD processId) const {
     return found != events_.end() && WaitForSingleObject(found->second.Get(), 0) == WAIT_OBJECT_0;
 }
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 class ScriptedQuestion final : public OverwriteQuestion {
   public:
@@ -91,7 +91,7 @@ class EditorFixture : public ::testing::Test {
     void SetUp() override { Start(); }
     void Start() {
         window.reset();
-        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
+        MainWindowOptions options = test::TestWindowOptions(folder.ExePath(), messages);
         options.shell = &shell;
         options.dialogs = &dialogs;
         options.question = &question;
@@ -169,4 +169,4 @@ class EditorFixture : public ::testing::Test {
     UINT_PTR closer_ = 0;
 };
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

@@ -2,7 +2,7 @@
 
 #include "base/scoped_win.h"
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 HRESULT WriteShortcutFile(const std::wstring& shortcut, const std::wstring& target,
                           LPCITEMIDLIST itemIds) {
@@ -21,4 +21,4 @@ HRESULT WriteShortcutFile(const std::wstring& shortcut, const std::wstring& targ
     return file->Save(shortcut.c_str(), TRUE);
 }
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

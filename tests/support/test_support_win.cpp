@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 MainWindowOptions TestWindowOptions(const std::wstring& exePath, UserMessages& messages) {
     MainWindowOptions options;
@@ -116,4 +116,4 @@ void SaveShortcut(const std::wstring& shortcut, const std::wstring& target, LPCI
     ASSERT_HRESULT_SUCCEEDED(WriteShortcutFile(shortcut, target, itemIds));
 }
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 class TempFolder {
   public:
@@ -75,4 +75,4 @@ std::wstring TestProgram(const std::wstring& name);
 void SaveShortcut(const std::wstring& shortcut, const std::wstring& target,
                   LPCITEMIDLIST itemIds = nullptr);
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

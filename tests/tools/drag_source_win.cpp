@@ -14,7 +14,7 @@
 
 namespace {
 
-using corvalo::testing::TestDataObject;
+using corvalo::test::TestDataObject;
 
 // Drops when the left button comes up, gives up on Escape.
 class ButtonDropSource final : public corvalo::ComObject<IDropSource> {
@@ -31,7 +31,7 @@ std::wstring g_file;
 
 void Drag() {
     auto data = TestDataObject::Create();
-    data->Offer(CF_HDROP, corvalo::testing::DropFilesBlock({g_file}, true));
+    data->Offer(CF_HDROP, corvalo::test::DropFilesBlock({g_file}, true));
     corvalo::ComPtr<ButtonDropSource> source;
     *source.Receive() = new ButtonDropSource();
     DWORD effect = DROPEFFECT_NONE;

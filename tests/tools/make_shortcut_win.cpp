@@ -11,7 +11,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 1;
-    const HRESULT result = corvalo::testing::WriteShortcutFile(argv[1], argv[2]);
+    const HRESULT result = corvalo::test::WriteShortcutFile(argv[1], argv[2]);
     CoUninitialize();
     return SUCCEEDED(result) ? 0 : 1;
 }

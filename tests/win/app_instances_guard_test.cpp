@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 namespace {
 
 std::string AnsiPath(const TempFolder& folder, const wchar_t* name = L"corvalo.exe") {
@@ -273,4 +273,4 @@ TEST(InstanceGuard, RunsAsASingleCopyWhenItsSharedObjectsCannotBeMade) {
 }
 
 }  // namespace
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

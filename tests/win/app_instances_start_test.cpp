@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 namespace {
 
 // Generous bounds that only catch a hang; a second start normally ends in a fraction of a second.
@@ -370,4 +370,4 @@ TEST_F(SecondStart, RunsAsASingleCopyWhenItsSharedListCannotBeMade) {
 }
 
 }  // namespace
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

@@ -19,7 +19,7 @@
 #include <optional>
 #include <string>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 namespace {
 
 constexpr DWORD kCutExitCode = 3;
@@ -102,7 +102,7 @@ class SaveCutTest : public ::testing::Test {
         const std::optional<std::vector<uint8_t>> picture = FileIfAny(File(L".bmp"));
         const std::optional<std::vector<uint8_t>> icons = FileIfAny(File(L".icons"));
         RecordingMessages messages;
-        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
+        MainWindowOptions options = test::TestWindowOptions(folder.ExePath(), messages);
         auto window = std::make_unique<MainWindow>(std::move(options));
         EXPECT_TRUE(messages.errors.empty()) << WideToAnsi(messages.errors.front());
         if (picture) {
@@ -252,4 +252,4 @@ TEST_F(SaveCutTest, TheProgramStartsAndSavesOverHalfWrittenTemporaryFiles) {
 }
 
 }  // namespace
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

@@ -12,19 +12,19 @@
 namespace corvalo {
 namespace {
 
-using testing::Bytes;
-using testing::Exists;
-using testing::IniValue;
-using testing::ReadBytes;
-using testing::RecordingMessages;
-using testing::SetIniValue;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test::Bytes;
+using test::Exists;
+using test::IniValue;
+using test::ReadBytes;
+using test::RecordingMessages;
+using test::SetIniValue;
+using test::TempFolder;
+using test::WriteBytes;
 
 class FinalSaveTest : public ::testing::Test {
   protected:
     std::unique_ptr<MainWindow> Start() {
-        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
+        MainWindowOptions options = test::TestWindowOptions(folder.ExePath(), messages);
         return std::make_unique<MainWindow>(std::move(options));
     }
     std::wstring File(const wchar_t* extension) const {

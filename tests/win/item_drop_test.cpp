@@ -18,15 +18,15 @@
 namespace corvalo {
 namespace {
 
-using testing::DropFilesBlock;
-using testing::FileGroupDescriptorBlock;
-using testing::IniValue;
-using testing::PerformDrop;
-using testing::SetIniValue;
-using testing::TestDataObject;
-using testing::TestProgram;
-using testing::TextBlock;
-using testing::WriteBytes;
+using test::DropFilesBlock;
+using test::FileGroupDescriptorBlock;
+using test::IniValue;
+using test::PerformDrop;
+using test::SetIniValue;
+using test::TestDataObject;
+using test::TestProgram;
+using test::TextBlock;
+using test::WriteBytes;
 
 ComPtr<TestDataObject> FileListSource(const std::vector<std::wstring>& names, bool wide = true) {
     ComPtr<TestDataObject> source = TestDataObject::Create();
@@ -34,7 +34,7 @@ ComPtr<TestDataObject> FileListSource(const std::vector<std::wstring>& names, bo
     return source;
 }
 
-class ItemDropTest : public testing::EditorFixture {
+class ItemDropTest : public test::EditorFixture {
   protected:
     // Drops onto the picture; whatever the drop opens runs `steps` inside the editor's loop.
     DWORD DropOnPicture(
@@ -64,7 +64,7 @@ class ItemDropTest : public testing::EditorFixture {
     }
     std::wstring Shortcut() {
         const std::wstring shortcut = folder.File(L"tool.lnk");
-        testing::SaveShortcut(shortcut, TestProgram(L"shell_tool"));
+        test::SaveShortcut(shortcut, TestProgram(L"shell_tool"));
         return shortcut;
     }
     std::wstring PictureFile() {
@@ -154,7 +154,7 @@ TEST_F(ItemDropTest, TheDropReturnsToItsSourceBeforeTheEditorOpens) {
 // picture under it, or enable the picture under a live dialog.
 TEST_F(ItemDropTest, WhileAModalLoopRunsOverThePictureDropsOnItAreRefused) {
     const std::wstring picture = PictureFile();
-    testing::DropSteps steps;
+    test::DropSteps steps;
     WhileShown([&] {
         Editor().SetFileNameText(L"typed.exe");
         steps = PerformDrop(window->DropTarget().Target(), FileListSource({picture}).Get(),

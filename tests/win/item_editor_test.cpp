@@ -13,11 +13,11 @@
 namespace corvalo {
 namespace {
 
-using testing::IconFile;
-using testing::IniValue;
-using testing::SetIniValue;
-using testing::WriteBytes;
-using ItemEditorTest = testing::EditorFixture;
+using test::IconFile;
+using test::IniValue;
+using test::SetIniValue;
+using test::WriteBytes;
+using ItemEditorTest = test::EditorFixture;
 
 RECT ClientRectIn(HWND control, HWND parent) {
     RECT r{};
@@ -177,7 +177,7 @@ TEST_F(ItemEditorTest, ShiftClickOpensTheItemAndOnlyANewCaptionMakesASecondItem)
     Item(L"Tool", L"C:\\Tools\\tool.exe");
     Start();
     const auto openWithShift = [&] {
-        testing::HeldKeys shift(true, false);
+        test::HeldKeys shift(true, false);
         MenuEntry* entry = nullptr;
         for (const auto& e : window->Menu().TopLevel())
             if (e->caption == L"Tool")
@@ -362,7 +362,7 @@ TEST_F(ItemEditorTest, FindIconTakesTheLargeIconSizeAndThePreviewStaysInItsArea)
     ASSERT_EQ(GetSystemMetrics(SM_CXICON), 32);
     // Most icon files carry a 256 x 256 image beside the smaller ones.
     WriteBytes(folder.File(L"modern.ico"),
-               testing::IconFileOf({{256, 0xFF0000FF}, {32, 0xFF00FF00}, {16, 0xFFFF0000}}));
+               test::IconFileOf({{256, 0xFF0000FF}, {32, 0xFF00FF00}, {16, 0xFFFF0000}}));
     WriteBytes(folder.File(L"only48.ico"), IconFile(48));
     WriteBytes(folder.File(L"wide.bmp"), WriteBmp(NewSizedBitmap(96, 48, 0x00336699)));
     const RECT area{16, 57, 48, 89};  // where the preview was made

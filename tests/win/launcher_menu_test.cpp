@@ -15,11 +15,11 @@
 namespace corvalo {
 namespace {
 
-using testing::IniValue;
-using testing::RecordingMessages;
-using testing::SetIniValue;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test::IniValue;
+using test::RecordingMessages;
+using test::SetIniValue;
+using test::TempFolder;
+using test::WriteBytes;
 
 struct Launch {
     std::wstring file, parameters, directory;
@@ -64,7 +64,7 @@ class LauncherMenuTest : public ::testing::Test {
     }
     void Start() {
         window.reset();
-        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
+        MainWindowOptions options = test::TestWindowOptions(folder.ExePath(), messages);
         options.shell = &shell;
         options.dialogs = &dialogs;
         window = std::make_unique<MainWindow>(std::move(options));
@@ -234,7 +234,7 @@ TEST_F(LauncherMenuTest, NewImageClicksNoWindowButTheProgramsOwn) {
     ASSERT_EQ(WindowFromPoint(POINT{700, 400}), other.Get());
 
     Menu().Choose(*Menu().FindCommand("IMAGE"));  // the dialog is cancelled
-    testing::PumpMessages();
+    test::PumpMessages();
     EXPECT_EQ(presses, 0) << "a click reached another program's window";
 }
 
@@ -260,7 +260,7 @@ TEST_F(LauncherMenuTest, QuitClosesTheWindowThroughTheFinalSave) {
     Start();
     HWND handle = window->Window();
     Menu().Choose(*Menu().FindCommand("Stuff5"));
-    testing::PumpMessages();
+    test::PumpMessages();
     EXPECT_FALSE(IsWindow(handle));
     EXPECT_EQ(IniValue(Ini(), L"ADMIN", L"Alpha"), L"200");
 }
@@ -322,7 +322,7 @@ TEST_F(LauncherMenuTest, ShiftClickOpensTheItemInTheEditorInsteadOfLaunching) {
         shown->Editor().Close();
     });
     {
-        testing::HeldKeys shift(true, false);
+        test::HeldKeys shift(true, false);
         Menu().Choose(*Menu().TopLevel()[2]);
     }
     KillTimer(nullptr, timer);
@@ -382,7 +382,7 @@ namespace {
 
 // One real launch through the shell: a small program that writes what it was given.
 TEST(ShellLaunch, OpensAProgramWithItsParametersInItsOwnFolder) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring tools(self);
@@ -398,10 +398,10 @@ TEST(ShellLaunch, OpensAProgramWithItsParametersInItsOwnFolder) {
     ShellExecuteLauncher().Open(command.file, command.parameters, LaunchDirectory(command.file));
 
     const std::wstring marker = folder.File(L"marker.txt");
-    for (int i = 0; i < 100 && !testing::Exists(marker); ++i)
+    for (int i = 0; i < 100 && !test::Exists(marker); ++i)
         Sleep(50);
     Sleep(100);
-    const std::vector<uint8_t> bytes = testing::ReadBytes(marker);
+    const std::vector<uint8_t> bytes = test::ReadBytes(marker);
     const std::string text(bytes.begin(), bytes.end());
     std::string expectedFolder;
     for (wchar_t ch : folder.Path())
@@ -434,9 +434,9 @@ void CALLBACK CancelOpenDialogs(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 TEST(SystemDialogs, CancellingTheFontAndPictureDialogsChangesNothing) {
-    testing::TempFolder folder;
-    testing::RecordingMessages messages;
-    MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
+    test::TempFolder folder;
+    test::RecordingMessages messages;
+    MainWindowOptions options = test::TestWindowOptions(folder.ExePath(), messages);
     MainWindow window(std::move(options));
     window.Show();
     SystemCommonDialogs dialogs;
@@ -494,7 +494,7 @@ namespace {
 
 // The icon map read once per build answers exactly as the key-by-key reads do.
 TEST(IconMapSnapshot, AnswersLikeTheKeyByKeyReads) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     const std::wstring ini = folder.File(L"corvalo.ini");
     std::wstring text =
         L"\xFEFF[ICONS]\r\nMail=3\r\nmail=7\r\n Spaced = 4 \r\nJunk=abc\r\nNeg=-5\r\n"
@@ -506,7 +506,7 @@ TEST(IconMapSnapshot, AnswersLikeTheKeyByKeyReads) {
         bytes.push_back(static_cast<uint8_t>(ch & 0xFF));
         bytes.push_back(static_cast<uint8_t>(ch >> 8));
     }
-    testing::WriteBytes(ini, bytes);
+    test::WriteBytes(ini, bytes);
     SettingsStore settings(ini);
     const IconMapSnapshot snapshot(settings);
     for (const wchar_t* caption :

@@ -9,16 +9,16 @@
 namespace corvalo {
 namespace {
 
-using testing::HeldKeys;
-using testing::RecordingMessages;
-using testing::TempFolder;
+using test::HeldKeys;
+using test::RecordingMessages;
+using test::TempFolder;
 
 class InputTest : public ::testing::Test {
   protected:
     void SetUp() override { Start(); }
     void Start() {
         window.reset();
-        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
+        MainWindowOptions options = test::TestWindowOptions(folder.ExePath(), messages);
         window = std::make_unique<MainWindow>(std::move(options));
         window->Show();
     }
@@ -30,8 +30,7 @@ class InputTest : public ::testing::Test {
     // A start with the alpha value stored in the settings file.
     void StartWithAlpha(int alpha) {
         window.reset();
-        testing::SetIniValue(folder.File(L"corvalo.ini"), L"ADMIN", L"Alpha",
-                             std::to_wstring(alpha));
+        test::SetIniValue(folder.File(L"corvalo.ini"), L"ADMIN", L"Alpha", std::to_wstring(alpha));
         Start();
         ASSERT_EQ(window->Alpha(), alpha);
     }

@@ -10,19 +10,19 @@
 namespace corvalo {
 namespace {
 
-using testing::Bytes;
-using testing::Exists;
-using testing::IniValue;
-using testing::ReadBytes;
-using testing::RecordingMessages;
-using testing::SetIniValue;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test::Bytes;
+using test::Exists;
+using test::IniValue;
+using test::ReadBytes;
+using test::RecordingMessages;
+using test::SetIniValue;
+using test::TempFolder;
+using test::WriteBytes;
 
 class StartupTest : public ::testing::Test {
   protected:
     std::unique_ptr<MainWindow> Start() {
-        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
+        MainWindowOptions options = test::TestWindowOptions(folder.ExePath(), messages);
         return std::make_unique<MainWindow>(std::move(options));
     }
     std::wstring Ini() const { return folder.File(L"corvalo.ini"); }
@@ -221,7 +221,7 @@ TEST_F(StartupTest, OnceThePictureIsOnScreenTheWindowTakesDrops) {
     // Start-up leaves OLE until the picture is painted; it follows at once.
     const DWORD until = GetTickCount() + 1000;
     while (GetTickCount() < until) {
-        testing::PumpMessages();
+        test::PumpMessages();
         Sleep(10);
     }
     EXPECT_EQ(RegisterDragDrop(window->Window(), window->DropTarget().Target()),
@@ -257,7 +257,7 @@ TEST_F(StartupTest, ASettingsFileThatCannotBeCreatedIsReportedAndTheWindowStillC
 
     TempFolder missing;
     MainWindowOptions options =
-        testing::TestWindowOptions(missing.Path() + L"\\no such folder\\corvalo.exe", messages);
+        test::TestWindowOptions(missing.Path() + L"\\no such folder\\corvalo.exe", messages);
     MainWindow broken(std::move(options));
     ASSERT_EQ(messages.errors.size(), 1u);
     EXPECT_EQ(messages.errors[0].rfind(L"Cannot create file \"", 0), 0u);

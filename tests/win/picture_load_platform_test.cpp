@@ -13,11 +13,11 @@
 namespace corvalo {
 namespace {
 
-using testing::EnhancedMetafile;
-using testing::IconFile;
-using testing::TempFolder;
-using testing::TinyGif;
-using testing::WriteBytes;
+using test::EnhancedMetafile;
+using test::IconFile;
+using test::TempFolder;
+using test::TinyGif;
+using test::WriteBytes;
 
 std::wstring ErrorOf(const std::wstring& file) {
     try {

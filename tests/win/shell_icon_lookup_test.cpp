@@ -22,7 +22,7 @@
 namespace corvalo {
 namespace {
 
-using testing::TempFolder;
+using test::TempFolder;
 
 // Extensions no system knows; the tests give the first a file type of their own.
 constexpr char kKnownExtension[] = ".corvalotest";
