@@ -306,10 +306,7 @@ TEST(PictureLoadDamage, PictureSizeLimit) {
 TEST(PictureLoadDamage, BitmapFilesOfNoSizeAreNotPictures) {
     for (const auto& [width, height] : {std::pair{245, 0}, std::pair{0, 3}}) {
         for (uint16_t bpp : {24, 8}) {
-            test::BmpFile file;
-            file.width = width;
-            file.height = height;
-            file.bpp = bpp;
+            test::BmpFile file = test::BmpFile::Of(width, height, bpp);
             if (bpp == 8) {
                 file.palette.assign(256, kWhite);
             }

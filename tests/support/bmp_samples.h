@@ -1,10 +1,12 @@
 #pragma once
 
 #include "picture/bitmap.h"
+#include "support/sample_bytes.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace corvalo::test {
@@ -24,16 +26,18 @@ struct BmpFile {
     std::vector<uint8_t> pixels;  // exactly as stored
     int64_t pixelOffset = -1;     // -1: right after the palette
 
+    // A file of that size and format, everything else at the defaults above.
+    static BmpFile Of(int32_t width, int32_t height, uint16_t bpp, uint32_t compression = 0) {
+        BmpFile file;
+        file.width = width;
+        file.height = height;
+        file.bpp = bpp;
+        file.compression = compression;
+        return file;
+    }
+
     std::vector<uint8_t> Bytes() const {
         std::vector<uint8_t> out;
-        const auto u16 = [&](uint32_t v) {
-            out.push_back(uint8_t(v));
-            out.push_back(uint8_t(v >> 8));
-        };
-        const auto u32 = [&](uint32_t v) {
-            u16(v & 0xFFFF);
-            u16(v >> 16);
-        };
         const bool core = headerSize == 12;
         const size_t masksAfter = (headerSize == 40) ? 4 * masks.size() : 0;
         const size_t entry = core ? 3 : 4;
@@ -42,36 +46,36 @@ struct BmpFile {
                                   : 14 + headerSize + masksAfter + entry * palette.size();
         out.push_back('B');
         out.push_back('M');
-        u32(uint32_t(offset + pixels.size()));
-        u32(0);
-        u32(uint32_t(offset));
-        u32(headerSize);
+        AppendU32(out, uint32_t(offset + pixels.size()));
+        AppendU32(out, 0);
+        AppendU32(out, uint32_t(offset));
+        AppendU32(out, headerSize);
         if (core) {
-            u16(uint32_t(width));
-            u16(uint32_t(height));
-            u16(1);
-            u16(bpp);
+            AppendU16(out, uint32_t(width));
+            AppendU16(out, uint32_t(height));
+            AppendU16(out, 1);
+            AppendU16(out, bpp);
         } else {
-            u32(uint32_t(width));
-            u32(uint32_t(height));
-            u16(1);
-            u16(bpp);
-            u32(compression);
-            u32(imageSize);
-            u32(2835);
-            u32(2835);
-            u32(colorsUsed);
-            u32(0);
+            AppendU32(out, uint32_t(width));
+            AppendU32(out, uint32_t(height));
+            AppendU16(out, 1);
+            AppendU16(out, bpp);
+            AppendU32(out, compression);
+            AppendU32(out, imageSize);
+            AppendU32(out, 2835);
+            AppendU32(out, 2835);
+            AppendU32(out, colorsUsed);
+            AppendU32(out, 0);
             size_t written = 40;
             for (size_t i = 0; headerSize > 40 && i < masks.size(); ++i, written += 4) {
-                u32(masks[i]);
+                AppendU32(out, masks[i]);
             }
             for (; written < headerSize; ++written) {
                 out.push_back(0);
             }
             if (headerSize == 40) {
                 for (uint32_t m : masks) {
-                    u32(m);
+                    AppendU32(out, m);
                 }
             }
         }
@@ -88,5 +92,50 @@ struct BmpFile {
         return out;
     }
 };
+
+// Run-length data for an 8-bit 5 x 4 picture, bottom row first.
+inline const std::vector<uint8_t> kRle8Data = {
+    3, 7,              // row 0: three pixels of index 7
+    0, 3, 1, 2, 3, 0,  // absolute run of three, padded to 16 bits
+    0, 0,              // end of line
+    0, 2, 2, 1,        // move 2 right, 1 up: row 2, x 2
+    2, 9,              // two pixels of 9 at x 2 and 3
+    0, 0, 9, 4,        // end of line, then 9 pixels of 4 on row 3 (clipped to 5)
+    0, 1               // end of bitmap
+};
+
+// An 8-bit run-length file of kRle8Data with the given palette, every entry of it used.
+inline BmpFile Rle8File(int32_t width, int32_t height, std::vector<Color> palette) {
+    BmpFile file = BmpFile::Of(width, height, 8, 1);
+    file.colorsUsed = uint32_t(palette.size());
+    file.palette = std::move(palette);
+    file.pixels = kRle8Data;
+    file.imageSize = uint32_t(kRle8Data.size());
+    return file;
+}
+
+// kRle8Data's own picture, in ten shades of red.
+inline BmpFile Rle8Sample() {
+    std::vector<Color> reds;
+    for (int i = 0; i < 10; ++i)
+        reds.push_back(MakeColor(uint8_t(20 * i), 0, 0));
+    return Rle8File(5, 4, std::move(reds));
+}
+
+// A 4-bit run-length 7 x 2 picture: runs that alternate two nibbles, an absolute run of three.
+inline BmpFile Rle4Sample() {
+    BmpFile file = BmpFile::Of(7, 2, 4, 2);
+    file.palette.assign(16, kBlack);
+    file.pixels = {5, 0x12, 0, 0, 0, 3, 0xAB, 0xC0, 0, 1};
+    return file;
+}
+
+// A 16-bit 5-6-5 bit-fields picture 3 pixels wide (negative height: top-down).
+inline BmpFile BitFields565(int32_t height) {
+    BmpFile file = BmpFile::Of(3, height, 16, 3);
+    file.masks = {0xF800, 0x07E0, 0x001F};
+    file.pixels.assign(16, 0x5A);
+    return file;
+}
 
 }  // namespace corvalo::test
