@@ -143,9 +143,9 @@ void PictureSeeds(SeedWriter& seeds) {
     const Rgba greyAlpha = NoisePattern(5, 4, 2, 3);
 
     seeds.Add("jpeg", "baseline", EncodeJpeg(rgb));
-    seeds.Add("jpeg", "grey", EncodeJpeg(BlockPattern(16, 8, 1), {75, false, false}));
-    seeds.Add("jpeg", "progressive", EncodeJpeg(rgb, {90, true, false}));
-    seeds.Add("jpeg", "cmyk", EncodeJpeg(BlockPattern(8, 8, 4), {100, false, true}));
+    seeds.Add("jpeg", "grey", EncodeJpeg(BlockPattern(16, 8, 1), {75, false, false, false}));
+    seeds.Add("jpeg", "progressive", EncodeJpeg(rgb, {90, true, false, false}));
+    seeds.Add("jpeg", "cmyk", EncodeJpeg(BlockPattern(8, 8, 4), {100, false, true, false}));
 
     seeds.Add("png", "grey", EncodePng(grey));
     seeds.Add("png", "grey-alpha", EncodePng(greyAlpha));
