@@ -2,6 +2,7 @@
 
 #include "app/application_window_win.h"
 #include "app/main_window_win.h"
+#include "support/test_support_win.h"
 
 #include <filesystem>
 
@@ -60,11 +61,7 @@ bool ChildProcess::WaitForExit(DWORD timeoutMs) {
         const DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, left, QS_ALLINPUT);
         if (woken == WAIT_OBJECT_0)
             return true;
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+        PumpMessages();
         if (woken == WAIT_TIMEOUT || GetTickCount64() >= deadline)
             return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
     }
@@ -92,11 +89,7 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
         if (GetTickCount64() >= deadline)
             return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+        PumpMessages();
     }
 }
 

@@ -64,13 +64,6 @@ void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     CloseHandle(file);
 }
 
-std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
-    std::vector<uint8_t> bytes;
-    for (int value : values)
-        bytes.push_back(static_cast<uint8_t>(value));
-    return bytes;
-}
-
 std::wstring IniValue(const std::wstring& path, const std::wstring& section,
                       const std::wstring& key) {
     wchar_t buffer[4096];
