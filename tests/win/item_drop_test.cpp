@@ -9,7 +9,6 @@
 #include "picture/bitmap.h"
 #include "picture/bmp_format.h"
 #include "support/test_data_object_win.h"
-#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 
@@ -18,15 +17,7 @@
 namespace corvalo {
 namespace {
 
-using test::DropFilesBlock;
-using test::FileGroupDescriptorBlock;
-using test::IniValue;
-using test::PerformDrop;
-using test::SetIniValue;
-using test::TestDataObject;
-using test::TestProgram;
-using test::TextBlock;
-using test::WriteBytes;
+using namespace test;
 
 ComPtr<TestDataObject> FileListSource(const std::vector<std::wstring>& names, bool wide = true) {
     ComPtr<TestDataObject> source = TestDataObject::Create();
@@ -34,7 +25,7 @@ ComPtr<TestDataObject> FileListSource(const std::vector<std::wstring>& names, bo
     return source;
 }
 
-class ItemDropTest : public test::EditorFixture {
+class ItemDropTest : public EditorFixture {
   protected:
     // Drops onto the picture; whatever the drop opens runs `steps` inside the editor's loop.
     DWORD DropOnPicture(
@@ -64,7 +55,7 @@ class ItemDropTest : public test::EditorFixture {
     }
     std::wstring Shortcut() {
         const std::wstring shortcut = folder.File(L"tool.lnk");
-        test::SaveShortcut(shortcut, TestProgram(L"shell_tool"));
+        SaveShortcut(shortcut, TestProgram(L"shell_tool"));
         return shortcut;
     }
     std::wstring PictureFile() {
@@ -154,7 +145,7 @@ TEST_F(ItemDropTest, TheDropReturnsToItsSourceBeforeTheEditorOpens) {
 // picture under it, or enable the picture under a live dialog.
 TEST_F(ItemDropTest, WhileAModalLoopRunsOverThePictureDropsOnItAreRefused) {
     const std::wstring picture = PictureFile();
-    test::DropSteps steps;
+    DropSteps steps;
     WhileShown([&] {
         Editor().SetFileNameText(L"typed.exe");
         steps = PerformDrop(window->DropTarget().Target(), FileListSource({picture}).Get(),

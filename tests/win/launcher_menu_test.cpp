@@ -8,7 +8,7 @@
 #include "launcher/split_target.h"
 #include "picture/dib_win.h"
 #include "picture/bmp_format.h"
-#include "support/test_support_win.h"
+#include "support/main_window_fixture_win.h"
 
 #include <gtest/gtest.h>
 
@@ -16,63 +16,22 @@ namespace corvalo {
 namespace {
 
 using test::IniValue;
-using test::RecordingMessages;
+using test::RecordingShell;
+using test::ScriptedDialogs;
 using test::SetIniValue;
-using test::TempFolder;
 using test::WriteBytes;
 
-struct Launch {
-    std::wstring file, parameters, directory;
-};
-
-class RecordingShell final : public ShellLauncher {
-  public:
-    void Open(const std::wstring& file, const std::wstring& parameters,
-              const std::wstring& directory) override {
-        launches.push_back({file, parameters, directory});
-    }
-    std::vector<Launch> launches;
-};
-
-class ScriptedDialogs final : public CommonDialogs {
-  public:
-    std::optional<std::wstring> OpenPicture(HWND, const std::wstring& filter,
-                                            const std::wstring& defaultExtension) override {
-        lastFilter = filter;
-        lastExtension = defaultExtension;
-        return pictureAnswer;
-    }
-    bool PickFont(HWND, MenuFont& font) override {
-        ++fontDialogs;
-        if (!fontAnswer)
-            return false;
-        font = *fontAnswer;
-        return true;
-    }
-    std::optional<std::wstring> pictureAnswer;
-    std::optional<MenuFont> fontAnswer;
-    std::wstring lastFilter, lastExtension;
-    int fontDialogs = 0;
-};
-
-class LauncherMenuTest : public ::testing::Test {
+class LauncherMenuTest : public test::StartedWindowFixture {
   protected:
     void TearDown() override {
         window.reset();
         RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                            L"corvalo");
     }
-    void Start() {
-        window.reset();
-        MainWindowOptions options = test::TestWindowOptions(folder.ExePath(), messages);
+    void Script(MainWindowOptions& options) override {
         options.shell = &shell;
         options.dialogs = &dialogs;
-        window = std::make_unique<MainWindow>(std::move(options));
     }
-    void Item(const std::wstring& caption, const std::wstring& target) {
-        SetIniValue(Ini(), L"MENU", caption, target);
-    }
-    std::wstring Ini() const { return folder.File(L"corvalo.ini"); }
     LauncherMenu& Menu() { return window->Menu(); }
     std::vector<std::wstring> TopCaptions() {
         std::vector<std::wstring> captions;
@@ -81,11 +40,8 @@ class LauncherMenuTest : public ::testing::Test {
         return captions;
     }
 
-    TempFolder folder;
-    RecordingMessages messages;
     RecordingShell shell;
     ScriptedDialogs dialogs;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(LauncherMenuTest, AnEmptyListGivesOnlyTheSettingsEntryAndTheSpacer) {
