@@ -7,11 +7,11 @@
 #include "app/icon_list_stream.h"
 #include "app/instance_list.h"
 #include "base/text.h"
-#include "core/bmp_samples.h"
-#include "core/dropped_data_samples.h"
-#include "core/icon_list_samples.h"
-#include "core/picture_samples.h"
-#include "core/version_block_samples.h"
+#include "support/bmp_samples.h"
+#include "support/dropped_data_samples.h"
+#include "support/icon_list_samples.h"
+#include "support/picture_samples.h"
+#include "support/version_block_samples.h"
 #include "picture/bitmap.h"
 #include "picture/bmp_format.h"
 
@@ -57,26 +57,6 @@ class SeedWriter {
     int count_ = 0;
 };
 
-Bytes Utf16Le(std::wstring_view text, bool mark) {
-    Bytes out;
-    if (mark)
-        out = {0xFF, 0xFE};
-    for (uint16_t unit : WideToUtf16(text)) {
-        out.push_back(static_cast<uint8_t>(unit));
-        out.push_back(static_cast<uint8_t>(unit >> 8));
-    }
-    return out;
-}
-
-Bytes Utf16Be(std::wstring_view text) {
-    Bytes out = {0xFE, 0xFF};
-    for (uint16_t unit : WideToUtf16(text)) {
-        out.push_back(static_cast<uint8_t>(unit >> 8));
-        out.push_back(static_cast<uint8_t>(unit));
-    }
-    return out;
-}
-
 Bitmap PatternBitmap(int width, int height, int bpp) {
     Bitmap bitmap = NewSizedBitmap(width, height, std::nullopt);
     for (int y = 0; y < height; ++y) {
@@ -107,16 +87,7 @@ void IconListSeeds(SeedWriter& seeds) {
         OlderLayout(WriteBmp(PatternBitmap(64, 32, 24)), 3, WriteBmp(PatternBitmap(64, 32, 1)));
     seeds.Add(target, "main-window-older", WriteIconListFile(MainWindowList(older)));
     seeds.Add(target, "older-layout-alone", older);
-    seeds.Add(target, "other-properties",
-              WithHeader(StreamWith(Concat({
-                  Property("BlendColor", {0x04, 0xFF, 0xFF, 0xFF, 0x1F}),
-                  IdentProperty("BkColor", "clNone"),
-                  Property("AllocBy", {0x02, 0x08}),
-                  IdentProperty("ImageType", "itMask"),
-                  Property("Masked", {0x08}),
-                  Property("Height", {0x03, 0x40, 0x00}),
-                  IdentProperty("DrawingStyle", "dsFocus"),
-              }))));
+    seeds.Add(target, "other-properties", WithHeader(StreamWith(OtherProperties())));
 }
 
 void LegacyListSeeds(SeedWriter& seeds) {
@@ -127,9 +98,9 @@ void LegacyListSeeds(SeedWriter& seeds) {
     seeds.Add(target, "ansi", WideToAnsi(text));
     std::string utf8 = "\xEF\xBB\xBF" + WideToUtf8(text);
     seeds.Add(target, "utf8", utf8);
-    seeds.Add(target, "utf16le", Utf16Le(text, true));
-    seeds.Add(target, "utf16be", Utf16Be(text));
-    seeds.Add(target, "utf16-surrogates", Utf16Le(L"Music=\U0001D11E\r\nZero=a\0b"sv, true));
+    seeds.Add(target, "utf16le", Utf16Le(WideToUtf16(text)));
+    seeds.Add(target, "utf16be", Utf16Be(WideToUtf16(text)));
+    seeds.Add(target, "utf16-surrogates", Utf16Le(WideToUtf16(L"Music=\U0001D11E\r\nZero=a\0b"sv)));
 }
 
 void SettingsIntegerSeeds(SeedWriter& seeds) {
@@ -138,7 +109,7 @@ void SettingsIntegerSeeds(SeedWriter& seeds) {
     for (const wchar_t* text :
          {L"0", L"  -42", L"+2147483647", L"-2147483648", L"$FF000000", L"-$80000000",
           L"0x7fffffff", L"0X0000000000001", L"2147483648", L"- 5", L"0x", L"$", L"12 "}) {
-        seeds.Add(target, "text" + std::to_string(n++), Utf16Le(text, false));
+        seeds.Add(target, "text" + std::to_string(n++), Utf16Le(WideToUtf16(text), false));
     }
 }
 
@@ -147,34 +118,10 @@ void BmpSeeds(SeedWriter& seeds) {
     for (int bpp : {1, 4, 8, 16, 24, 32})
         seeds.Add(target, "plain" + std::to_string(bpp), WriteBmp(PatternBitmap(7, 5, bpp)));
 
-    BmpFile rle8;
-    rle8.width = 5;
-    rle8.height = 4;
-    rle8.bpp = 8;
-    rle8.compression = 1;
-    rle8.colorsUsed = 10;
-    for (int i = 0; i < 10; ++i)
-        rle8.palette.push_back(MakeColor(uint8_t(20 * i), 0, 0));
-    rle8.pixels = {3, 7, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 1, 2, 9, 0, 0, 9, 4, 0, 1};
-    rle8.imageSize = uint32_t(rle8.pixels.size());
-    seeds.Add(target, "rle8", rle8.Bytes());
+    seeds.Add(target, "rle8", Rle8Sample().Bytes());
+    seeds.Add(target, "rle4", Rle4Sample().Bytes());
 
-    BmpFile rle4;
-    rle4.width = 7;
-    rle4.height = 2;
-    rle4.bpp = 4;
-    rle4.compression = 2;
-    rle4.palette.assign(16, kBlack);
-    rle4.pixels = {5, 0x12, 0, 0, 0, 3, 0xAB, 0xC0, 0, 1};
-    seeds.Add(target, "rle4", rle4.Bytes());
-
-    BmpFile fields;
-    fields.width = 3;
-    fields.height = -2;
-    fields.bpp = 16;
-    fields.compression = 3;
-    fields.masks = {0xF800, 0x07E0, 0x001F};
-    fields.pixels.assign(16, 0x5A);
+    BmpFile fields = BitFields565(-2);
     seeds.Add(target, "bitfields565-topdown", fields.Bytes());
     fields.headerSize = 108;
     fields.bpp = 32;
@@ -182,11 +129,8 @@ void BmpSeeds(SeedWriter& seeds) {
     fields.pixels.assign(24, 0xA5);
     seeds.Add(target, "v4-bitfields32", fields.Bytes());
 
-    BmpFile core;
+    BmpFile core = BmpFile::Of(4, 2, 8);
     core.headerSize = 12;
-    core.width = 4;
-    core.height = 2;
-    core.bpp = 8;
     core.palette = {kBlack, kWhite, MakeColor(1, 2, 3)};
     core.pixels.assign(8, 1);
     seeds.Add(target, "os2-core", core.Bytes());
@@ -199,9 +143,9 @@ void PictureSeeds(SeedWriter& seeds) {
     const Rgba greyAlpha = NoisePattern(5, 4, 2, 3);
 
     seeds.Add("jpeg", "baseline", EncodeJpeg(rgb));
-    seeds.Add("jpeg", "grey", EncodeJpeg(BlockPattern(16, 8, 1), {75, false, false}));
-    seeds.Add("jpeg", "progressive", EncodeJpeg(rgb, {90, true, false}));
-    seeds.Add("jpeg", "cmyk", EncodeJpeg(BlockPattern(8, 8, 4), {100, false, true}));
+    seeds.Add("jpeg", "grey", EncodeJpeg(BlockPattern(16, 8, 1), {75, false, false, false}));
+    seeds.Add("jpeg", "progressive", EncodeJpeg(rgb, {90, true, false, false}));
+    seeds.Add("jpeg", "cmyk", EncodeJpeg(BlockPattern(8, 8, 4), {100, false, true, false}));
 
     seeds.Add("png", "grey", EncodePng(grey));
     seeds.Add("png", "grey-alpha", EncodePng(greyAlpha));
@@ -275,21 +219,21 @@ void DroppedDataSeeds(SeedWriter& seeds) {
     seeds.Add(target, "file-list-wide", DropFiles(names, true));
 
     Bytes idLists;
-    PutUint32(idLists, 0, 2);
-    PutUint32(idLists, 4, 16);
-    PutUint32(idLists, 8, 18);
-    PutUint32(idLists, 12, 24);
+    PutU32(idLists, 0, 2);
+    PutU32(idLists, 4, 16);
+    PutU32(idLists, 8, 18);
+    PutU32(idLists, 12, 24);
     AppendIdList(idLists, {});
     AppendIdList(idLists, {2});
     AppendIdList(idLists, {1, 3});
     seeds.Add(target, "shell-id-lists", idLists);
 
     Bytes field;
-    AppendText(field, std::string("Example.url\0junk", 16));
+    AppendChars(field, std::string("Example.url\0junk", 16));
     seeds.Add(target, "descriptor", Descriptor(2, field));
     Bytes wideField;
     AppendWide(wideField, u"\u00c9t\u00e9.URL");
-    AppendUint16(wideField, 0);
+    AppendU16(wideField, 0);
     seeds.Add(target, "descriptor-wide", Descriptor(1, wideField, true));
 
     const std::string shortcut = "internet_shortcut";
@@ -301,10 +245,6 @@ void DroppedDataSeeds(SeedWriter& seeds) {
 
 void InstanceListSeeds(SeedWriter& seeds) {
     const std::string target = "instance_list";
-    const auto put16 = [](Bytes& block, size_t at, uint16_t value) {
-        block[at] = static_cast<uint8_t>(value);
-        block[at + 1] = static_cast<uint8_t>(value >> 8);
-    };
     // Operations after the block: append 1, 2, 3, remove 2, set the maximum, append 4.
     Bytes operations;
     for (const auto& [op, id] : std::vector<std::pair<uint8_t, uint32_t>>{
@@ -317,14 +257,14 @@ void InstanceListSeeds(SeedWriter& seeds) {
     seeds.Add(target, "fresh", fresh);
 
     Bytes full(kInstanceListBytes, 0x11);
-    put16(full, 0, 0);
-    put16(full, 2, kInstanceListCapacity);
+    PutU16(full, 0, 0);
+    PutU16(full, 2, kInstanceListCapacity);
     full.insert(full.end(), operations.begin(), operations.end());
     seeds.Add(target, "full", full);
 
     Bytes damaged(kInstanceListBytes, 0x22);
-    put16(damaged, 0, 3);
-    put16(damaged, 2, 0xFFFF);
+    PutU16(damaged, 0, 3);
+    PutU16(damaged, 2, 0xFFFF);
     damaged.insert(damaged.end(), operations.begin(), operations.end());
     seeds.Add(target, "count-beyond-room", damaged);
 }

@@ -18,9 +18,9 @@
 #include "base/scoped_win.h"
 #include "bench/figure.h"
 #include "base/text.h"
-#include "base/user_messages_win.h"
 #include "launcher/launcher_items_win.h"
 #include "shell/sys_image_list_win.h"
+#include "support/test_support_win.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -52,18 +52,14 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-class RecordingMessages final : public UserMessages {
-  public:
-    void ShowError(HWND, const std::wstring& text) override { shown.push_back(text); }
-    void ShowNotice(HWND, const std::wstring& text) override { shown.push_back(text); }
-    std::vector<std::wstring> shown;
-};
+using test::PumpMessages;
 
-void PumpPending() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+// Prints the messages the window showed since the last call, errors first, and forgets them.
+void PrintMessages(const char* when, test::RecordingMessages& messages) {
+    for (std::vector<std::wstring>* texts : {&messages.errors, &messages.notices}) {
+        for (const std::wstring& text : *texts)
+            std::printf("%s: %s\n", when, WideToAnsi(text).c_str());
+        texts->clear();
     }
 }
 
@@ -244,7 +240,7 @@ void BenchBuild(MainWindow& window, const std::wstring& settingsPath) {
         window.Menu().TopLevel();
         while (window.Menu().IconsPending()) {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-            PumpPending();
+            PumpMessages();
         }
         ours.push_back(Milliseconds(Clock::now() - start));
         const BarePass pass = RunBareBuild(captions, targets, settingsPath);
@@ -348,7 +344,7 @@ LRESULT CALLBACK BareOwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 // the call to the menu loop's first idle, or a negative value when the menu never went idle.
 template <typename Open>
 double TimeToIdle(Open&& open) {
-    PumpPending();
+    PumpMessages();
     gWaitingForIdle = true;
     gTimedOut = false;
     const UINT_PTR timer = SetTimer(nullptr, 0, kMenuTimeoutMs, MenuTimeout);
@@ -357,13 +353,13 @@ double TimeToIdle(Open&& open) {
     KillTimer(nullptr, timer);
     const bool wentIdle = !gWaitingForIdle && !gTimedOut;
     gWaitingForIdle = false;
-    PumpPending();
+    PumpMessages();
     return wentIdle ? Milliseconds(gIdleAt - start) : -1.0;
 }
 
 void BenchOpening(MainWindow& window) {
     window.Show();
-    PumpPending();
+    PumpMessages();
 
     // The same captions as Corvalo's top level, as 8-bit text.
     std::vector<std::string> captions;
@@ -464,15 +460,9 @@ int wmain(int argc, wchar_t** argv) {
 
     const Workspace space = MakeWorkspace(items);
     {
-        RecordingMessages messages;
-        MainWindowOptions options;
-        options.exePath = space.folder + L"\\corvalo.exe";
-        options.messages = &messages;
-        options.quitWhenDestroyed = false;
-        MainWindow window(options);
-        const size_t startUpMessages = messages.shown.size();
-        for (const std::wstring& text : messages.shown)
-            std::printf("start-up reported: %s\n", WideToAnsi(text).c_str());
+        test::RecordingMessages messages;
+        MainWindow window(test::TestWindowOptions(space.folder + L"\\corvalo.exe", messages));
+        PrintMessages("start-up reported", messages);
         if (window.LauncherList().ItemCount() != items) {
             std::printf("the window read %d launcher items instead of %d\n",
                         window.LauncherList().ItemCount(), items);
@@ -480,11 +470,7 @@ int wmain(int argc, wchar_t** argv) {
             BenchBuild(window, space.settingsPath);
             BenchOpening(window);
         }
-        for (size_t i = startUpMessages; i < messages.shown.size(); ++i) {
-            if (i == startUpMessages)
-                std::printf("\nmessages during the runs:\n");
-            std::printf("  %s\n", WideToAnsi(messages.shown[i]).c_str());
-        }
+        PrintMessages("reported during the runs", messages);
     }
     RemoveWorkspace(space);
     OleUninitialize();

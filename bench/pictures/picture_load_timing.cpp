@@ -7,6 +7,7 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "picture/picture_file.h"
+#include "support/picture_samples.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,11 +34,12 @@ constexpr int kWidth = 6000;
 constexpr int kHeight = 4000;
 
 // A photograph-like picture: smooth colour gradients with fine grain.
-std::vector<uint8_t> MakePicture(int channels) {
-    std::vector<uint8_t> pixels(size_t(kWidth) * kHeight * channels);
+corvalo::test::Rgba MakePicture(int channels) {
+    corvalo::test::Rgba picture{kWidth, kHeight, channels,
+                                std::vector<uint8_t>(size_t(kWidth) * kHeight * channels)};
     uint32_t seed = 12345;
     for (int y = 0; y < kHeight; ++y) {
-        uint8_t* p = pixels.data() + size_t(y) * kWidth * channels;
+        uint8_t* p = picture.samples.data() + size_t(y) * kWidth * channels;
         for (int x = 0; x < kWidth; ++x, p += channels) {
             seed = seed * 1664525u + 1013904223u;
             const int grain = int(seed >> 29) - 4;
@@ -49,53 +52,21 @@ std::vector<uint8_t> MakePicture(int channels) {
             }
         }
     }
-    return pixels;
+    return picture;
+}
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 void WriteJpeg(const std::string& path) {
-    const auto pixels = MakePicture(3);
-    FILE* file = std::fopen(path.c_str(), "wb");
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
-    info.image_width = kWidth;
-    info.image_height = kHeight;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 90, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<uint8_t*>(pixels.data()) + size_t(info.next_scanline) * kWidth * 3;
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::fclose(file);
+    // Chroma at half resolution, as cameras store their photographs.
+    WriteFile(path, corvalo::test::EncodeJpeg(MakePicture(3), {90, false, false, true}));
 }
 
 void WritePng(const std::string& path, int channels) {
-    const auto pixels = MakePicture(channels);
-    FILE* file = std::fopen(path.c_str(), "wb");
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        std::fclose(file);
-        return;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, kWidth, kHeight, 8,
-                 channels == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < kHeight; ++y) {
-        png_write_row(png, pixels.data() + size_t(y) * kWidth * channels);
-    }
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
+    WriteFile(path, corvalo::test::EncodePng(MakePicture(channels)));
 }
 
 // Bare decodes into a buffer that lives across rounds.

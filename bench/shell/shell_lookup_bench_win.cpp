@@ -18,6 +18,7 @@
 #include "bench/figure.h"
 #include "base/text.h"
 #include "shell/sys_image_list_win.h"
+#include "support/registry_win.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -40,64 +41,6 @@ constexpr char kKnownExtension[] = ".corvalobench";
 constexpr char kUnknownExtension[] = ".corvalobenchnone";
 constexpr wchar_t kTypeName[] = L"Corvalo.BenchFile";
 constexpr int kRounds = 3;
-
-bool SetDefaultValue(HKEY root, const std::wstring& key, const std::wstring& value) {
-    HKEY opened = nullptr;
-    if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened,
-                        nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    ScopedRegistryKey owned(opened);
-    return RegSetValueExW(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
-           ERROR_SUCCESS;
-}
-
-bool KeyExists(HKEY root, const std::wstring& key) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(opened);
-    return true;
-}
-
-void DeleteKey(HKEY root, const std::wstring& key) {
-    RegDeleteTreeW(root, key.c_str());
-    RegDeleteKeyW(root, key.c_str());
-}
-
-class BenchFileType {
-  public:
-    BenchFileType() : userClassesExisted_(KeyExists(HKEY_CURRENT_USER, L"Software\\Classes")) {
-        const std::wstring extension = AnsiToWide(kKnownExtension);
-        const std::wstring classes = L"Software\\Classes\\";
-        SetDefaultValue(HKEY_CURRENT_USER, classes + extension, kTypeName);
-        SetDefaultValue(HKEY_CURRENT_USER, classes + kTypeName + L"\\DefaultIcon",
-                        L"shell32.dll,5");
-        if (!KeyExists(HKEY_CLASSES_ROOT, extension)) {
-            merged_ = true;
-            SetDefaultValue(HKEY_CLASSES_ROOT, extension, kTypeName);
-            SetDefaultValue(HKEY_CLASSES_ROOT, std::wstring(kTypeName) + L"\\DefaultIcon",
-                            L"shell32.dll,5");
-        }
-    }
-    ~BenchFileType() {
-        const std::wstring extension = AnsiToWide(kKnownExtension);
-        const std::wstring classes = L"Software\\Classes\\";
-        DeleteKey(HKEY_CURRENT_USER, classes + extension);
-        DeleteKey(HKEY_CURRENT_USER, classes + kTypeName);
-        if (merged_) {
-            DeleteKey(HKEY_CLASSES_ROOT, extension);
-            DeleteKey(HKEY_CLASSES_ROOT, kTypeName);
-        }
-        if (!userClassesExisted_)
-            RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Classes");
-    }
-
-  private:
-    bool userClassesExisted_;
-    bool merged_ = false;
-};
 
 // The shell calls GetFileIconIndex makes for each kind of name, made directly.
 int AskAboutItemIds(LPITEMIDLIST itemIds) {
@@ -188,7 +131,7 @@ int main(int argc, char** argv) {
         std::printf("no desktop folder\n");
         return 1;
     }
-    BenchFileType type;
+    test::TemporaryFileType type(AnsiToWide(kKnownExtension), kTypeName, L"shell32.dll,5");
 
     wchar_t temp[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, temp);

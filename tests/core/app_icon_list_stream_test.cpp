@@ -1,7 +1,7 @@
 #include "app/icon_list_stream.h"
 
 #include "base/error.h"
-#include "core/icon_list_samples.h"
+#include "support/icon_list_samples.h"
 
 #include <gtest/gtest.h>
 
@@ -116,16 +116,7 @@ TEST(IconListFile, EveryTruncationIsRefused) {
 }
 
 TEST(IconListFile, AcceptsTheOtherPropertiesByName) {
-    const Bytes properties = Concat({
-        Property("BlendColor", {0x04, 0xFF, 0xFF, 0xFF, 0x1F}),
-        IdentProperty("BkColor", "clNone"),
-        Property("AllocBy", {0x02, 0x08}),
-        IdentProperty("ImageType", "itMask"),
-        Property("Masked", {0x08}),
-        Property("Height", {0x03, 0x40, 0x00}),
-        IdentProperty("DrawingStyle", "dsFocus"),
-    });
-    const IconListProperties list = ReadIconListFile(WithHeader(StreamWith(properties)));
+    const IconListProperties list = ReadIconListFile(WithHeader(StreamWith(OtherProperties())));
     EXPECT_EQ(list.height, 64);
     EXPECT_EQ(list.width, 16);
     EXPECT_EQ(list.drawingStyle, "dsFocus");

@@ -1,6 +1,7 @@
 #include "app/legacy_list.h"
 
 #include "base/text.h"
+#include "support/sample_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,31 +13,13 @@
 namespace corvalo {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
+using test::Utf16Be;
+using test::Utf16Le;
 using Units = std::vector<uint16_t>;
 
 Bytes FromChars(std::string_view text) {
     return Bytes(text.begin(), text.end());
-}
-
-Bytes Utf16Le(std::initializer_list<uint16_t> units, bool mark = true) {
-    Bytes out;
-    if (mark)
-        out = {0xFF, 0xFE};
-    for (uint16_t unit : units) {
-        out.push_back(static_cast<uint8_t>(unit));
-        out.push_back(static_cast<uint8_t>(unit >> 8));
-    }
-    return out;
-}
-
-Bytes Utf16Be(std::initializer_list<uint16_t> units) {
-    Bytes out = {0xFE, 0xFF};
-    for (uint16_t unit : units) {
-        out.push_back(static_cast<uint8_t>(unit >> 8));
-        out.push_back(static_cast<uint8_t>(unit));
-    }
-    return out;
 }
 
 // Lines as UTF-16 units, so the comparison means the same where wchar_t is 32 bits wide.

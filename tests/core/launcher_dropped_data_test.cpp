@@ -1,6 +1,6 @@
 #include "launcher/dropped_data.h"
 
-#include "core/dropped_data_samples.h"
+#include "support/dropped_data_samples.h"
 
 #include <gtest/gtest.h>
 
@@ -33,17 +33,17 @@ TEST(DroppedFileList, ReadsNamesInOrderInBothForms) {
     // Characters outside the code page and a surrogate pair come through the UTF-16 form intact.
     Bytes greek = DropFiles("");
     AppendWide(greek, u"C:\\\u03b1\U0001F600.txt");
-    AppendUint16(greek, 0);
-    PutUint32(greek, 16, 1);
+    AppendU16(greek, 0);
+    PutU32(greek, 16, 1);
     EXPECT_EQ(ParseDropFiles(greek).ToWide(),
               (std::vector<std::wstring>{L"C:\\\u03b1\U0001F600.txt"}));
 
     // The names may start further on than the header's end; an 8-bit name is in the code page.
     Bytes later(32, 0xEE);
-    PutUint32(later, 0, 24);
-    PutUint32(later, 16, 0);
+    PutU32(later, 0, 24);
+    PutU32(later, 16, 0);
     later.resize(24);
-    AppendText(later, std::string("caf\xE9\0\0", 6));
+    AppendChars(later, std::string("caf\xE9\0\0", 6));
     EXPECT_EQ(ParseDropFiles(later).ToWide(), std::vector<std::wstring>{L"caf\u00e9"});
 }
 
@@ -74,16 +74,16 @@ TEST(DroppedFileList, DamagedHeadersGiveNoNames) {
     EXPECT_EQ(ParseDropFiles(header).Count(), 0u);
     // Offsets past the block, far past it, and into the header itself.
     Bytes past = DropFiles(std::string("C:\\a\0\0", 6));
-    PutUint32(past, 0, static_cast<uint32_t>(past.size()));
+    PutU32(past, 0, static_cast<uint32_t>(past.size()));
     EXPECT_EQ(ParseDropFiles(past).Count(), 0u);
-    PutUint32(past, 0, 0xFFFFFFFF);
+    PutU32(past, 0, 0xFFFFFFFF);
     EXPECT_EQ(ParseDropFiles(past).Count(), 0u);
     Bytes inside = DropFiles(std::string("C:\\a\0\0", 6));
-    PutUint32(inside, 0, 4);
+    PutU32(inside, 0, 4);
     EXPECT_EQ(ParseDropFiles(inside).Count(), 0u);
     // A file list of garbage with no NUL at all.
     Bytes noNul(40, 'x');
-    PutUint32(noNul, 0, 20);
+    PutU32(noNul, 0, 20);
     noNul[16] = noNul[17] = noNul[18] = noNul[19] = 'x';
     EXPECT_EQ(ParseDropFiles(noNul).Count(), 0u);
 }
@@ -93,17 +93,17 @@ TEST(DroppedFileList, NameMapsAreNameListsWithoutHeader) {
               (std::vector<std::string>{"a", "bc"}));
     Bytes wide;
     AppendWide(wide, u"Copy of a");
-    AppendUint16(wide, 0);
+    AppendU16(wide, 0);
     EXPECT_EQ(ParseNameList(wide, true).ToWide(), std::vector<std::wstring>{L"Copy of a"});
     EXPECT_EQ(ParseNameList(Bytes{'a', 'b'}, false).Count(), 0u);
 }
 
 TEST(DroppedShellIdLists, GivesTheParentAndEachItemsRange) {
     Bytes block;
-    PutUint32(block, 0, 2);
-    PutUint32(block, 4, 16);
-    PutUint32(block, 8, 18);
-    PutUint32(block, 12, 24);
+    PutU32(block, 0, 2);
+    PutU32(block, 4, 16);
+    PutU32(block, 8, 18);
+    PutU32(block, 12, 24);
     AppendIdList(block, {});      // the desktop: the terminator alone, at 16
     AppendIdList(block, {2});     // 18..24
     AppendIdList(block, {3, 5});  // 24..38
@@ -120,23 +120,23 @@ TEST(DroppedShellIdLists, GivesTheParentAndEachItemsRange) {
     EXPECT_EQ(lists->items[1]->offset + lists->items[1]->size, block.size());
 
     // Items may share a list; a count of zero is a valid, empty array.
-    PutUint32(block, 12, 18);
+    PutU32(block, 12, 18);
     EXPECT_EQ(ParseShellIdLists(block)->items[1]->offset, 18u);
-    PutUint32(block, 0, 0);
+    PutU32(block, 0, 0);
     EXPECT_TRUE(ParseShellIdLists(block)->items.empty());
 }
 
 TEST(DroppedShellIdLists, ChecksEveryOffsetAndChain) {
     Bytes block;
-    PutUint32(block, 0, 3);
-    PutUint32(block, 4, 20);
-    PutUint32(block, 8, 22);
-    PutUint32(block, 12, 1000);  // past the block
-    PutUint32(block, 16, 28);    // a chain that runs off the end
+    PutU32(block, 0, 3);
+    PutU32(block, 4, 20);
+    PutU32(block, 8, 22);
+    PutU32(block, 12, 1000);  // past the block
+    PutU32(block, 16, 28);    // a chain that runs off the end
     AppendIdList(block, {});
     AppendIdList(block, {2});
-    AppendUint16(block, 40);  // claims 40 bytes, 4 remain
-    AppendUint16(block, 0);
+    AppendU16(block, 40);  // claims 40 bytes, 4 remain
+    AppendU16(block, 0);
     const auto lists = ParseShellIdLists(block);
     ASSERT_TRUE(lists);
     ASSERT_EQ(lists->items.size(), 3u);
@@ -160,12 +160,12 @@ TEST(DroppedShellIdLists, ChecksEveryOffsetAndChain) {
 
     // Counts that the offsets cannot fit in, a damaged parent, and blocks too short for a header.
     Bytes counted = block;
-    PutUint32(counted, 0, 7);
+    PutU32(counted, 0, 7);
     EXPECT_FALSE(ParseShellIdLists(counted));
-    PutUint32(counted, 0, 0xFFFFFFFF);
+    PutU32(counted, 0, 0xFFFFFFFF);
     EXPECT_FALSE(ParseShellIdLists(counted));
     Bytes orphan = block;
-    PutUint32(orphan, 4, static_cast<uint32_t>(block.size()));
+    PutU32(orphan, 4, static_cast<uint32_t>(block.size()));
     EXPECT_FALSE(ParseShellIdLists(orphan));
     EXPECT_FALSE(ParseShellIdLists(Bytes{1, 0, 0, 0}));
     EXPECT_FALSE(ParseShellIdLists(Bytes{}));
@@ -173,13 +173,13 @@ TEST(DroppedShellIdLists, ChecksEveryOffsetAndChain) {
 
 TEST(DroppedDescriptor, ReadsTheFirstNameUpToItsEnd) {
     Bytes field;
-    AppendText(field, std::string("Example.url\0junk", 16));
+    AppendChars(field, std::string("Example.url\0junk", 16));
     field.resize(kDescriptorNameLength + 200, 'z');
     EXPECT_EQ(FirstDescriptorName(Descriptor(2, field)), "Example.url");
 
     Bytes wideField;
     AppendWide(wideField, u"\u00c9t\u00e9.URL");
-    AppendUint16(wideField, 0);
+    AppendU16(wideField, 0);
     AppendWide(wideField, u"junk");
     EXPECT_EQ(FirstDescriptorNameWide(Descriptor(1, wideField, true)), Units(u"\u00c9t\u00e9.URL"));
 
@@ -188,14 +188,14 @@ TEST(DroppedDescriptor, ReadsTheFirstNameUpToItsEnd) {
     EXPECT_EQ(FirstDescriptorName(Descriptor(1, full))->size(), kDescriptorNameLength);
     Bytes wideFull;
     for (size_t i = 0; i < kDescriptorNameLength + 10; ++i)
-        AppendUint16(wideFull, u'n');
+        AppendU16(wideFull, u'n');
     EXPECT_EQ(FirstDescriptorNameWide(Descriptor(1, wideFull, true))->size(),
               kDescriptorNameLength);
 }
 
 TEST(DroppedDescriptor, ShortBlocksAndEmptyGroupsGiveNoName) {
     Bytes field;
-    AppendText(field, std::string("a.url\0", 6));
+    AppendChars(field, std::string("a.url\0", 6));
     EXPECT_FALSE(FirstDescriptorName(Descriptor(0, field)));
     EXPECT_FALSE(FirstDescriptorNameWide(Descriptor(0, field, true)));
     EXPECT_FALSE(FirstDescriptorName(Bytes{}));
@@ -208,7 +208,7 @@ TEST(DroppedDescriptor, ShortBlocksAndEmptyGroupsGiveNoName) {
     EXPECT_FALSE(FirstDescriptorName(cut));
     Bytes wideField;
     AppendWide(wideField, u"a.url");
-    AppendUint16(wideField, 0);
+    AppendU16(wideField, 0);
     Bytes wideCut = Descriptor(1, wideField, true);
     EXPECT_EQ(FirstDescriptorNameWide(wideCut), Units(u"a.url"));
     wideCut.pop_back();

@@ -1,23 +1,15 @@
-#include "base/error.h"
 #include "picture/bitmap.h"
 #include "picture/bitmap_helpers.h"
+#include "support/error_message.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <random>
 
 namespace corvalo {
 namespace {
 
-std::wstring ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.Message();
-    }
-    return L"(no error)";
-}
+using test::ErrorOf;
 
 void ExpectAllPixels(const Bitmap& b, Color c) {
     for (int y = 0; y < b.Height(); ++y) {

@@ -1,5 +1,5 @@
 #include "base/error.h"
-#include "core/bmp_samples.h"
+#include "support/bmp_samples.h"
 #include "picture/bitmap.h"
 #include "picture/bmp_format.h"
 #include "picture/picture_decoders.h"
@@ -105,11 +105,8 @@ TEST(BmpFormat, WritesAPlainBottomUpInfoHeaderFile) {
 
 TEST(BmpFormat, ReadsOtherHeaderKinds) {
     // OS/2 core header: 16-bit sizes and three-byte palette entries.
-    BmpFile core;
+    BmpFile core = BmpFile::Of(3, 2, 8);
     core.headerSize = 12;
-    core.width = 3;
-    core.height = 2;
-    core.bpp = 8;
     core.palette.assign(256, kBlack);
     core.palette[5] = MakeColor(50, 60, 70);
     core.palette[6] = MakeColor(1, 2, 3);
@@ -122,11 +119,8 @@ TEST(BmpFormat, ReadsOtherHeaderKinds) {
 
     // V4 and V5 headers, top-down.
     for (uint32_t headerSize : {108u, 124u, 52u, 56u}) {
-        BmpFile v;
+        BmpFile v = BmpFile::Of(1, -2, 24);
         v.headerSize = headerSize;
-        v.width = 1;
-        v.height = -2;
-        v.bpp = 24;
         v.pixels = {1, 2, 3, 0, 4, 5, 6, 0};  // top row first
         const Bitmap b = ReadBmp(v.Bytes());
         EXPECT_EQ(b.PixelAt(0, 0), MakeColor(3, 2, 1)) << headerSize;
@@ -136,10 +130,7 @@ TEST(BmpFormat, ReadsOtherHeaderKinds) {
 
 TEST(BmpFormat, ReadsShortAndMisplacedPalettes) {
     // Three entries for 8 bits per pixel.
-    BmpFile file;
-    file.width = 4;
-    file.height = 1;
-    file.bpp = 8;
+    BmpFile file = BmpFile::Of(4, 1, 8);
     file.colorsUsed = 3;
     file.palette = {MakeColor(10, 0, 0), MakeColor(0, 10, 0), MakeColor(0, 0, 10)};
     file.pixels = {2, 1, 0, 7};
@@ -167,11 +158,7 @@ TEST(BmpFormat, ReadsShortAndMisplacedPalettes) {
 
 TEST(BmpFormat, ReadsBitFields) {
     // 5-6-5 becomes 24 bpp, each channel widened to full range.
-    BmpFile rgb565;
-    rgb565.width = 4;
-    rgb565.height = 1;
-    rgb565.bpp = 16;
-    rgb565.compression = 3;
+    BmpFile rgb565 = BmpFile::Of(4, 1, 16, 3);
     rgb565.masks = {0xF800, 0x07E0, 0x001F};
     rgb565.pixels = {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0x10, 0x84};
     for (uint32_t headerSize : {40u, 108u}) {
@@ -194,11 +181,7 @@ TEST(BmpFormat, ReadsBitFields) {
               (std::vector<uint8_t>{0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0x10, 0x84}));
 
     // 32 bits: the usual masks are kept as they are, others are rearranged to B,G,R.
-    BmpFile rgbx;
-    rgbx.width = 1;
-    rgbx.height = 1;
-    rgbx.bpp = 32;
-    rgbx.compression = 3;
+    BmpFile rgbx = BmpFile::Of(1, 1, 32, 3);
     rgbx.masks = {0x00FF0000, 0x0000FF00, 0x000000FF};
     rgbx.pixels = {1, 2, 3, 4};
     const Bitmap usual = ReadBmp(rgbx.Bytes());
@@ -213,30 +196,8 @@ TEST(BmpFormat, ReadsBitFields) {
     EXPECT_EQ(ReadBmp(rgbx.Bytes()).PixelAt(0, 0), MakeColor(0, 0, 255));
 }
 
-// Run-length data for an 8-bit 5 x 4 picture, bottom row first.
-const std::vector<uint8_t> kRle8Data = {
-    3, 7,              // row 0: three pixels of index 7
-    0, 3, 1, 2, 3, 0,  // absolute run of three, padded to 16 bits
-    0, 0,              // end of line
-    0, 2, 2, 1,        // move 2 right, 1 up: row 2, x 2
-    2, 9,              // two pixels of 9 at x 2 and 3
-    0, 0, 9, 4,        // end of line, then 9 pixels of 4 on row 3 (clipped to 5)
-    0, 1               // end of bitmap
-};
-
 TEST(BmpFormat, DecodesRunLengthPictures) {
-    BmpFile file;
-    file.width = 5;
-    file.height = 4;
-    file.bpp = 8;
-    file.compression = 1;
-    file.colorsUsed = 10;
-    for (int i = 0; i < 10; ++i) {
-        file.palette.push_back(MakeColor(uint8_t(20 * i), 0, 0));
-    }
-    file.pixels = kRle8Data;
-    file.imageSize = uint32_t(kRle8Data.size());
-    const Bitmap b = ReadBmp(file.Bytes());
+    const Bitmap b = ReadBmp(test::Rle8Sample().Bytes());
     ASSERT_EQ(b.BitsPerPixel(), 8);
     // Expected indexes, top row first; skipped pixels are index 0.
     const int expected[4][5] = {{4, 4, 4, 4, 4}, {0, 0, 9, 9, 0}, {0, 0, 0, 0, 0}, {7, 7, 7, 1, 2}};
@@ -247,14 +208,7 @@ TEST(BmpFormat, DecodesRunLengthPictures) {
     }
 
     // RLE4: runs alternate the two nibbles; absolute runs count nibbles.
-    BmpFile rle4;
-    rle4.width = 7;
-    rle4.height = 2;
-    rle4.bpp = 4;
-    rle4.compression = 2;
-    rle4.palette.assign(16, kBlack);
-    rle4.pixels = {5, 0x12, 0, 0, 0, 3, 0xAB, 0xC0, 0, 1};
-    const Bitmap b4 = ReadBmp(rle4.Bytes());
+    const Bitmap b4 = ReadBmp(test::Rle4Sample().Bytes());
     ASSERT_EQ(b4.BitsPerPixel(), 4);
     const auto nibble = [&](int x, int y) {
         const uint8_t byte = b4.Row(y)[x / 2];
@@ -269,10 +223,7 @@ TEST(BmpFormat, DecodesRunLengthPictures) {
 }
 
 TEST(BmpFormat, RefusesWhatItCannotRead) {
-    BmpFile good;
-    good.width = 2;
-    good.height = 2;
-    good.bpp = 24;
+    BmpFile good = BmpFile::Of(2, 2, 24);
     good.pixels.assign(16, 0);
     ASSERT_EQ(ReadError(good.Bytes()), L"(read)");
 
@@ -402,41 +353,21 @@ TEST(BmpFormat, RefusesEveryTruncation) {
     const std::vector<uint8_t> written = WriteBmp(paletted);
     ExpectEveryTruncationRefused(written, 14 + 40 + 16 * 4);
 
-    BmpFile rle;
-    rle.width = 5;
-    rle.height = 4;
-    rle.bpp = 8;
-    rle.compression = 1;
-    rle.palette.assign(10, kBlack);
-    rle.colorsUsed = 10;
-    rle.pixels = kRle8Data;
-    rle.imageSize = uint32_t(kRle8Data.size());
+    BmpFile rle = test::Rle8File(5, 4, std::vector<Color>(10, kBlack));
     ExpectEveryTruncationRefused(rle.Bytes(), 14 + 40 + 40);
     rle.imageSize = 0;  // without a size the data runs to the end of the file
     ExpectEveryTruncationRefused(rle.Bytes(), 14 + 40 + 40);
 
-    BmpFile fields;
+    BmpFile fields = test::BitFields565(2);
     fields.headerSize = 124;
-    fields.width = 3;
-    fields.height = 2;
-    fields.bpp = 16;
-    fields.compression = 3;
-    fields.masks = {0xF800, 0x07E0, 0x001F};
-    fields.pixels.assign(16, 0x5A);
     ExpectEveryTruncationRefused(fields.Bytes(), 14 + 124);
     fields.headerSize = 40;
     ExpectEveryTruncationRefused(fields.Bytes(), 14 + 40 + 12);
 }
 
 TEST(BmpFormat, SurvivesRandomDamage) {
-    BmpFile rle;
-    rle.width = 9;
-    rle.height = 6;
-    rle.bpp = 8;
-    rle.compression = 1;
-    rle.palette.assign(10, kWhite);
-    rle.colorsUsed = 10;
-    rle.pixels = kRle8Data;
+    BmpFile rle = test::Rle8File(9, 6, std::vector<Color>(10, kWhite));
+    rle.imageSize = 0;
     const std::vector<std::vector<uint8_t>> seeds = {
         WriteBmp(RandomBitmap(6, 4, 1, 1)), WriteBmp(RandomBitmap(5, 3, 16, 2)), rle.Bytes()};
     std::mt19937 random(2024);

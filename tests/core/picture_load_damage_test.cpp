@@ -3,8 +3,8 @@
 // UndefinedBehaviorSanitizer natively), and claimed sizes past the limit fail before any large
 // allocation.
 #include "base/error.h"
-#include "core/bmp_samples.h"
-#include "core/picture_samples.h"
+#include "support/bmp_samples.h"
+#include "support/picture_samples.h"
 #include "picture/bmp_format.h"
 #include "picture/picture_decoders.h"
 #include "picture/picture_file.h"
@@ -306,10 +306,7 @@ TEST(PictureLoadDamage, PictureSizeLimit) {
 TEST(PictureLoadDamage, BitmapFilesOfNoSizeAreNotPictures) {
     for (const auto& [width, height] : {std::pair{245, 0}, std::pair{0, 3}}) {
         for (uint16_t bpp : {24, 8}) {
-            test::BmpFile file;
-            file.width = width;
-            file.height = height;
-            file.bpp = bpp;
+            test::BmpFile file = test::BmpFile::Of(width, height, bpp);
             if (bpp == 8) {
                 file.palette.assign(256, kWhite);
             }

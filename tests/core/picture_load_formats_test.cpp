@@ -1,7 +1,7 @@
 // Decoded pixels and transparency settings of every format the loader reads, from sample files
 // the codec libraries write.
 #include "base/error.h"
-#include "core/picture_samples.h"
+#include "support/picture_samples.h"
 #include "picture/bmp_format.h"
 #include "picture/picture_file.h"
 

@@ -2,7 +2,8 @@
 // the loader's own errors, with real files.
 #include "base/error.h"
 #include "base/text.h"
-#include "core/picture_samples.h"
+#include "support/error_message.h"
+#include "support/picture_samples.h"
 #include "picture/bmp_format.h"
 #include "picture/picture_file.h"
 
@@ -20,15 +21,7 @@ namespace corvalo {
 namespace {
 
 using namespace std::string_view_literals;
-
-std::wstring ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& e) {
-        return e.Message();
-    }
-    return L"(no error)";
-}
+using test::ErrorOf;
 
 TEST(PictureFileNames, ExtensionStopsAtPathSeparators) {
     EXPECT_EQ(PictureFileExtension(L"C:\\pics\\Photo.JPG"), L".JPG");

@@ -1,6 +1,6 @@
 #include "shell/version_block.h"
 
-#include "core/version_block_samples.h"
+#include "support/version_block_samples.h"
 
 #include <gtest/gtest.h>
 
@@ -102,7 +102,7 @@ TEST(VersionBlock, ATextRunsToItsZeroButNeverPastItsNode) {
     // it (the next table's header) hold no zero for a while.
     std::vector<uint8_t> cut = Block(TypicalRoot(), true);
     const size_t length = cut[node] | (cut[node + 1] << 8);
-    Put16(cut, node, length - 4);  // without the zero and the last letter
+    PutU16(cut, node, length - 4);  // without the zero and the last letter
     EXPECT_EQ(VersionBlock(cut).Text(kSecondProduct), "Beispie");
 }
 
@@ -140,7 +140,7 @@ TEST(VersionBlock, ANodeThatClaimsMoreThanItsParentIsAbsent) {
     }
     // The root itself claiming more than the block: nothing at all.
     std::vector<uint8_t> bytes = sound;
-    Put16(bytes, 0, sound.size() + 4);
+    PutU16(bytes, 0, sound.size() + 4);
     EXPECT_EQ(VersionBlock(bytes).Text(kFirstCompany), std::nullopt);
     EXPECT_EQ(VersionBlock(bytes).FixedInfo(), std::nullopt);
 }
@@ -153,7 +153,7 @@ TEST(VersionBlock, ValueLengthsThatLieAreCutAtTheirNode) {
         static_cast<size_t>(std::search(bytes.begin(), bytes.end(), key.begin(), key.end()) -
                             bytes.begin()) -
         6;
-    Put16(bytes, translation + 2, 0xFFFF);
+    PutU16(bytes, translation + 2, 0xFFFF);
     // Only the two entries the node really holds.
     EXPECT_EQ(VersionBlock(bytes).Translations(),
               (std::vector<Translation>{{0x0409, 0x04B0}, {0x0407, 0x04E4}}));
@@ -162,9 +162,9 @@ TEST(VersionBlock, ValueLengthsThatLieAreCutAtTheirNode) {
 TEST(VersionBlock, KeysWithoutTheirZeroEndTheNode) {
     // A block that is all key: no terminating zero anywhere.
     std::vector<uint8_t> bytes(64, 'A');
-    Put16(bytes, 0, bytes.size());
-    Put16(bytes, 2, 0);
-    Put16(bytes, 4, 0);
+    PutU16(bytes, 0, bytes.size());
+    PutU16(bytes, 2, 0);
+    PutU16(bytes, 4, 0);
     const VersionBlock block(bytes);
     EXPECT_EQ(block.FixedInfo(), std::nullopt);
     EXPECT_EQ(block.Text("\\A"), std::nullopt);

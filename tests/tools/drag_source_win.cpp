@@ -2,7 +2,7 @@
 // when the left mouse button goes down on it, drags the file named on its command line as the
 // shell does (a file list, copy or link). It writes the effect the drop ended with to
 // "drag-result.txt" in its working folder and ends.
-#include "test_data_object_win.h"
+#include "support/test_data_object_win.h"
 
 #include "base/com_object_win.h"
 
@@ -14,7 +14,7 @@
 
 namespace {
 
-using corvalo::testing::TestDataObject;
+using corvalo::test::TestDataObject;
 
 // Drops when the left button comes up, gives up on Escape.
 class ButtonDropSource final : public corvalo::ComObject<IDropSource> {
@@ -31,7 +31,7 @@ std::wstring g_file;
 
 void Drag() {
     auto data = TestDataObject::Create();
-    data->Offer(CF_HDROP, corvalo::testing::DropFilesBlock({g_file}, true));
+    data->Offer(CF_HDROP, corvalo::test::DropFilesBlock({g_file}, true));
     corvalo::ComPtr<ButtonDropSource> source;
     *source.Receive() = new ButtonDropSource();
     DWORD effect = DROPEFFECT_NONE;

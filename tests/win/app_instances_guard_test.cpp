@@ -3,7 +3,7 @@
 #include "app/app_instances_win.h"
 #include "app/instance_list.h"
 #include "base/text.h"
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 namespace {
 
 std::string AnsiPath(const TempFolder& folder, const wchar_t* name = L"corvalo.exe") {
@@ -273,4 +273,4 @@ TEST(InstanceGuard, RunsAsASingleCopyWhenItsSharedObjectsCannotBeMade) {
 }
 
 }  // namespace
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

@@ -5,16 +5,16 @@
 #include "app/instance_list.h"
 #include "app/main_window_win.h"
 #include "app/optex_win.h"
-#include "app_instances_support.h"
+#include "support/app_instances_support_win.h"
 #include "base/text.h"
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 namespace {
 
 // Generous bounds that only catch a hang; a second start normally ends in a fraction of a second.
@@ -370,4 +370,4 @@ TEST_F(SecondStart, RunsAsASingleCopyWhenItsSharedListCannotBeMade) {
 }
 
 }  // namespace
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

@@ -5,8 +5,8 @@
 
 #include "base/scoped_win.h"
 #include "launcher/dropped_data.h"
-#include "test_data_object_win.h"
-#include "test_support_win.h"
+#include "support/test_data_object_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 
@@ -18,13 +18,13 @@
 namespace corvalo {
 namespace {
 
-using testing::DropFilesBlock;
-using testing::DropSteps;
-using testing::FileGroupDescriptorBlock;
-using testing::PerformDrop;
-using testing::ShellIdListBlock;
-using testing::TestDataObject;
-using testing::TextBlock;
+using test::DropFilesBlock;
+using test::DropSteps;
+using test::FileGroupDescriptorBlock;
+using test::PerformDrop;
+using test::ShellIdListBlock;
+using test::TestDataObject;
+using test::TextBlock;
 
 constexpr DWORD kCopyLink = DROPEFFECT_COPY | DROPEFFECT_LINK;
 constexpr POINT kWindowPosition{300, 200};
@@ -104,11 +104,11 @@ TEST_F(DropTarget, DeliversTheShellsFileListInOrder) {
 }
 
 TEST_F(DropTarget, ResolvesShellIdentifierListsToPaths) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     const std::wstring first = folder.File(L"first.txt");
     const std::wstring second = folder.File(L"second one.txt");
-    testing::WriteBytes(first, {1});
-    testing::WriteBytes(second, {2});
+    test::WriteBytes(first, {1});
+    test::WriteBytes(second, {2});
     const std::vector<uint8_t> block = ShellIdListBlock(folder.Path(), {first, second});
     ASSERT_FALSE(block.empty()) << "the shell parsed no identifier lists";
 
@@ -276,9 +276,9 @@ TEST_F(DropTarget, TheEffectFollowsTheKeysWithinTheSourcesEffects) {
 }
 
 TEST_F(DropTarget, AShortcutFileGivesItsPathItsUrlAndItsTitle) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     const std::wstring shortcut = folder.File(L"Example Site.url");
-    testing::WriteBytes(shortcut, Bytes(kShortcutText));
+    test::WriteBytes(shortcut, Bytes(kShortcutText));
     auto source = TestDataObject::Create();
     source->Offer(CF_HDROP, DropFilesBlock({shortcut, folder.File(L"other.txt")}, true));
     EXPECT_EQ(Drop(source.Get()).dropEffect, DROPEFFECT_COPY);
@@ -298,7 +298,7 @@ TEST_F(DropTarget, AShortcutFileGivesItsPathItsUrlAndItsTitle) {
     EXPECT_EQ(deliveries_[1].title, L"Descriptor");
 
     // A shortcut file that cannot be read, or holds no URL, leaves the URL empty.
-    testing::WriteBytes(folder.File(L"Empty.url"), Bytes("[Other]\r\nURL=http://x\r\n"));
+    test::WriteBytes(folder.File(L"Empty.url"), Bytes("[Other]\r\nURL=http://x\r\n"));
     auto broken = TestDataObject::Create();
     broken->Offer(CF_HDROP, DropFilesBlock({folder.File(L"Empty.url")}, true));
     Drop(broken.Get());

@@ -6,12 +6,12 @@
 // the way of the next save.
 #include "app/icon_list_file_win.h"
 #include "app/main_window_win.h"
-#include "app_instances_support.h"
+#include "support/app_instances_support_win.h"
 #include "base/text.h"
 #include "picture/bitmap.h"
 #include "picture/bmp_format.h"
 #include "picture/dib_win.h"
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@
 #include <optional>
 #include <string>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 namespace {
 
 constexpr DWORD kCutExitCode = 3;
@@ -102,7 +102,7 @@ class SaveCutTest : public ::testing::Test {
         const std::optional<std::vector<uint8_t>> picture = FileIfAny(File(L".bmp"));
         const std::optional<std::vector<uint8_t>> icons = FileIfAny(File(L".icons"));
         RecordingMessages messages;
-        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
+        MainWindowOptions options = test::TestWindowOptions(folder.ExePath(), messages);
         auto window = std::make_unique<MainWindow>(std::move(options));
         EXPECT_TRUE(messages.errors.empty()) << WideToAnsi(messages.errors.front());
         if (picture) {
@@ -252,4 +252,4 @@ TEST_F(SaveCutTest, TheProgramStartsAndSavesOverHalfWrittenTemporaryFiles) {
 }
 
 }  // namespace
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

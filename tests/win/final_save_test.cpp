@@ -5,41 +5,27 @@
 #include "picture/bitmap.h"
 #include "picture/bmp_format.h"
 #include "picture/dib_win.h"
-#include "held_icon_lookup_win.h"
-#include "test_support_win.h"
+#include "support/held_icon_lookup_win.h"
+#include "support/main_window_fixture_win.h"
 
 #include <gtest/gtest.h>
 
 namespace corvalo {
 namespace {
 
-using testing::Bytes;
-using testing::Exists;
-using testing::IniValue;
-using testing::ReadBytes;
-using testing::RecordingMessages;
-using testing::SetIniValue;
-using testing::TempFolder;
-using testing::WriteBytes;
+using namespace test;
 
-class FinalSaveTest : public ::testing::Test {
+class FinalSaveTest : public MainWindowFixture {
   protected:
-    std::unique_ptr<MainWindow> Start() {
-        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
-        return std::make_unique<MainWindow>(std::move(options));
-    }
     std::wstring File(const wchar_t* extension) const {
         return folder.File(std::wstring(L"corvalo") + extension);
     }
-
-    TempFolder folder;
-    RecordingMessages messages;
 };
 
 TEST_F(FinalSaveTest, WritesWindowFontAlphaAndEveryItemButLeavesIconsAndStrayKeysAlone) {
     SetIniValue(File(L".ini"), L"MENU", L"Editor", L"notepad.exe /a");
     SetIniValue(File(L".ini"), L"ICONS", L"Editor", L"3");
-    auto window = Start();
+    auto window = NewWindow();
     SetWindowPos(window->Window(), nullptr, 100, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     window->LauncherList().AppendItem(L"Mail", L"mailto:a=b");
     window->FormMouseWheelUp(true);
@@ -68,13 +54,13 @@ TEST_F(FinalSaveTest, ThePictureRoundTripsThroughACloseAndAStart) {
     for (int i = 0; i < 70; ++i)
         picture.SetPixel(i, i, 0x00102030);
     {
-        auto window = Start();
+        auto window = NewWindow();
         window->Picture().SetPicture(picture);
         ASSERT_TRUE(window->FormCloseQuery());
     }
     const Bitmap written = ReadBmp(ReadBytes(File(L".bmp")));
     EXPECT_EQ(written.BitsPerPixel(), 24);
-    auto window = Start();
+    auto window = NewWindow();
     EXPECT_TRUE(messages.errors.empty());
     const Bitmap* shown = window->Picture().PictureBitmap();
     ASSERT_NE(shown, nullptr);
@@ -86,7 +72,7 @@ TEST_F(FinalSaveTest, ThePictureRoundTripsThroughACloseAndAStart) {
 }
 
 TEST_F(FinalSaveTest, TheBuiltInPictureIsSavedInItsOwnPixelFormat) {
-    auto window = Start();
+    auto window = NewWindow();
     ASSERT_TRUE(window->FormCloseQuery());
     const Bitmap written = ReadBmp(ReadBytes(File(L".bmp")));
     EXPECT_EQ(written.BitsPerPixel(), 32);
@@ -95,7 +81,7 @@ TEST_F(FinalSaveTest, TheBuiltInPictureIsSavedInItsOwnPixelFormat) {
 
 TEST_F(FinalSaveTest, TheIconListRoundTripsWithAndWithoutImages) {
     {
-        auto window = Start();
+        auto window = NewWindow();
         ASSERT_TRUE(window->FormCloseQuery());
     }
     const std::vector<uint8_t> empty = ReadBytes(File(L".icons"));
@@ -105,7 +91,7 @@ TEST_F(FinalSaveTest, TheIconListRoundTripsWithAndWithoutImages) {
     EXPECT_NE(text.find("dsTransparent"), std::string::npos);
 
     {
-        auto window = Start();
+        auto window = NewWindow();
         EXPECT_EQ(ImageList_GetImageCount(window->IconList()), 0);
         Bitmap image = NewSizedBitmap(32, 32, 0x000000FF);
         image.SetPixel(3, 4, 0x0000FF00);
@@ -114,7 +100,7 @@ TEST_F(FinalSaveTest, TheIconListRoundTripsWithAndWithoutImages) {
         ASSERT_EQ(ImageList_Add(window->IconList(), handle.Get(), nullptr), 1);
         ASSERT_TRUE(window->FormCloseQuery());
     }
-    auto window = Start();
+    auto window = NewWindow();
     ASSERT_EQ(ImageList_GetImageCount(window->IconList()), 2);
     IMAGEINFO info{};
     ASSERT_TRUE(ImageList_GetImageInfo(window->IconList(), 1, &info));
@@ -128,26 +114,26 @@ TEST_F(FinalSaveTest, ADamagedIconListFileIsIgnoredSilentlyButNeverDestroyed) {
                                     'S',  'T',  0x00, 0x30, 0x10, 0xFF, 0xFF, 0x00, 0x00, 'T', 'P'};
     WriteBytes(File(L".icons"), damaged);
     {
-        auto window = Start();
+        auto window = NewWindow();
         EXPECT_TRUE(messages.errors.empty());
         EXPECT_EQ(ImageList_GetImageCount(window->IconList()), 0);
         ASSERT_TRUE(window->FormCloseQuery());
         EXPECT_EQ(ReadBytes(File(L".icons")), damaged) << "nothing was added: the file stays";
     }
     // Once the user adds an icon, the list is written and the old bytes are kept beside it.
-    auto window = Start();
+    auto window = NewWindow();
     ScopedBitmapHandle image = GdiBitmapFrom(NewSizedBitmap(32, 32, 0x0000FF00));
     ASSERT_EQ(ImageList_Add(window->IconList(), image.Get(), nullptr), 0);
     ASSERT_TRUE(window->FormCloseQuery());
     EXPECT_EQ(ReadBytes(File(L".icons.bak")), damaged);
-    window = Start();
+    window = NewWindow();
     EXPECT_EQ(ImageList_GetImageCount(window->IconList()), 1);
 }
 
 TEST_F(FinalSaveTest, AFailedPictureWriteKeepsTheWindowOpenAndTheOldFilesIntact) {
     const std::vector<uint8_t> oldPicture = WriteBmp(NewSizedBitmap(40, 30, 0x00ABCDEF));
     WriteBytes(File(L".bmp"), oldPicture);
-    auto window = Start();
+    auto window = NewWindow();
     window->Picture().SetPicture(NewSizedBitmap(50, 50, 0x00000000));
     // Something in the way of the new file: a folder of the temporary file's name.
     ASSERT_TRUE(CreateDirectoryW(File(L".bmp.new").c_str(), nullptr));
@@ -169,7 +155,7 @@ TEST_F(FinalSaveTest, AFailedPictureWriteKeepsTheWindowOpenAndTheOldFilesIntact)
 }
 
 TEST_F(FinalSaveTest, ASettingsFileThatCannotBeWrittenStopsTheSaveAndKeepsTheStore) {
-    auto window = Start();
+    auto window = NewWindow();
     window->LauncherList().AppendItem(L"A", L"a.exe");
     // The settings file is replaced by a folder while the program runs.
     ASSERT_TRUE(DeleteFileW(File(L".ini").c_str()));
@@ -190,7 +176,7 @@ TEST_F(FinalSaveTest, ASettingsFileThatCannotBeWrittenStopsTheSaveAndKeepsTheSto
 // A settings file that can't be written (read-only, locked) never traps the user: the second
 // close lets go, and a log-off is never held up or kept waiting by a message box.
 TEST_F(FinalSaveTest, ASettingsFileThatCannotBeWrittenNeverKeepsTheProgramFromEnding) {
-    auto window = Start();
+    auto window = NewWindow();
     ASSERT_TRUE(DeleteFileW(File(L".ini").c_str()));
     ASSERT_TRUE(CreateDirectoryW(File(L".ini").c_str(), nullptr));
     EXPECT_THROW(window->FormCloseQuery(), Error);
@@ -201,7 +187,7 @@ TEST_F(FinalSaveTest, ASettingsFileThatCannotBeWrittenNeverKeepsTheProgramFromEn
     window.reset();
 
     messages.errors.clear();
-    window = Start();
+    window = NewWindow();
     EXPECT_TRUE(SendMessageW(window->Window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
     EXPECT_TRUE(messages.errors.empty()) << "nothing waits for the user at a log-off";
     EXPECT_TRUE(Exists(File(L".bmp"))) << "what can be saved is saved";
@@ -214,9 +200,9 @@ TEST_F(FinalSaveTest, ASettingsFileThatCannotBeWrittenNeverKeepsTheProgramFromEn
 // program from ending once the final save is done.
 TEST_F(FinalSaveTest, TheCloseDoesNotWaitForAnIconLookupTheShellHoldsUp) {
     SetIniValue(File(L".ini"), L"MENU", L"Share", L"\\\\server\\share\\tool.exe");
-    auto held = std::make_shared<testing::HeldIconLookup>();
-    MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
-    options.iconLookup = testing::HeldIconLookup::Of(held);
+    auto held = std::make_shared<test::HeldIconLookup>();
+    MainWindowOptions options = test::TestWindowOptions(folder.ExePath(), messages);
+    options.iconLookup = test::HeldIconLookup::Of(held);
     auto window = std::make_unique<MainWindow>(std::move(options));
     window->Menu().TopLevel();
     ASSERT_TRUE(held->WaitUntilEntered());
@@ -234,7 +220,7 @@ TEST_F(FinalSaveTest, ItemsWhoseNamesDoNotFitTheSectionBufferAreLeftOutWhole) {
         swprintf(start, 8, L"k%02d", i);
         SetIniValue(File(L".ini"), L"MENU", start + std::wstring(996, L'x'), L"t.exe");
     }
-    auto window = Start();
+    auto window = NewWindow();
     // 16 names of 1000 characters, each with its zero, and the final zero fit in 16384.
     ASSERT_EQ(window->LauncherList().ItemCount(), 16);
     for (int i = 0; i < 16; ++i)
@@ -248,7 +234,7 @@ TEST_F(FinalSaveTest, ItemsWhoseNamesDoNotFitTheSectionBufferAreLeftOutWhole) {
 }
 
 TEST_F(FinalSaveTest, AClosedWindowSavesThroughItsCloseRequest) {
-    auto window = Start();
+    auto window = NewWindow();
     HWND handle = window->Window();
     SendMessageW(handle, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(handle));
@@ -257,7 +243,7 @@ TEST_F(FinalSaveTest, AClosedWindowSavesThroughItsCloseRequest) {
 }
 
 TEST_F(FinalSaveTest, LogOffSavesExactlyOnce) {
-    auto window = Start();
+    auto window = NewWindow();
     HWND handle = window->Window();
     EXPECT_TRUE(SendMessageW(handle, WM_QUERYENDSESSION, 0, 0));
     ASSERT_TRUE(Exists(File(L".bmp")));
@@ -268,7 +254,7 @@ TEST_F(FinalSaveTest, LogOffSavesExactlyOnce) {
 }
 
 TEST_F(FinalSaveTest, ACancelledLogOffLeavesAWorkingWindowThatSavesAgainAtItsClose) {
-    auto window = Start();
+    auto window = NewWindow();
     HWND handle = window->Window();
     EXPECT_TRUE(SendMessageW(handle, WM_QUERYENDSESSION, 0, 0));
     SendMessageW(handle, WM_ENDSESSION, FALSE, 0);
@@ -293,7 +279,7 @@ TEST_P(LegacyMigrationTest, MigratesOnceKeepsABackupAndGoesAtTheNextClose) {
     WriteBytes(File(L".data"), bytes);
     WriteBytes(File(L".bak"), Bytes({'o', 'l', 'd'}));
     {
-        auto window = Start();
+        auto window = NewWindow();
         EXPECT_TRUE(messages.errors.empty());
         EXPECT_EQ(window->LauncherList().Lines(),
                   (std::vector<std::wstring>{L"Zed=z.exe", L"caf\u00e9=c:\\caf\u00e9.txt"}));
@@ -302,7 +288,7 @@ TEST_P(LegacyMigrationTest, MigratesOnceKeepsABackupAndGoesAtTheNextClose) {
     }
     EXPECT_FALSE(Exists(File(L".data")));
     EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"caf\u00e9"), L"c:\\caf\u00e9.txt");
-    auto window = Start();
+    auto window = NewWindow();
     EXPECT_EQ(window->LauncherList().Lines(),
               (std::vector<std::wstring>{L"caf\u00e9=c:\\caf\u00e9.txt", L"Zed=z.exe"}));
 }
@@ -335,13 +321,13 @@ TEST_F(FinalSaveTest, WithItemsInTheSettingsFileTheLegacyFileIsNotReadButGoesInt
     // No backup can be made: the user's only copy stays.
     ASSERT_TRUE(CreateDirectoryW(File(L".bak").c_str(), nullptr));
     {
-        auto window = Start();
+        auto window = NewWindow();
         EXPECT_EQ(window->LauncherList().Lines(), (std::vector<std::wstring>{L"Kept=k.exe"}));
         ASSERT_TRUE(window->FormCloseQuery());
         EXPECT_EQ(ReadBytes(File(L".data")), legacy);
     }
     RemoveDirectoryW(File(L".bak").c_str());
-    auto window = Start();
+    auto window = NewWindow();
     ASSERT_TRUE(window->FormCloseQuery());
     EXPECT_FALSE(Exists(File(L".data")));
     EXPECT_EQ(ReadBytes(File(L".bak")), legacy) << "deleted only once the backup holds it";
@@ -351,7 +337,7 @@ TEST_F(FinalSaveTest, WithItemsInTheSettingsFileTheLegacyFileIsNotReadButGoesInt
 TEST_F(FinalSaveTest, AMenuSectionWithoutKeysCountsAsMissing) {
     WriteBytes(File(L".ini"), Bytes({'[', 'M', 'E', 'N', 'U', ']', 13, 10}));
     WriteBytes(File(L".data"), Bytes({'A', '=', 'a', '.', 'e', 'x', 'e'}));
-    auto window = Start();
+    auto window = NewWindow();
     EXPECT_EQ(window->LauncherList().Lines(), (std::vector<std::wstring>{L"A=a.exe"}));
 }
 
@@ -363,14 +349,14 @@ TEST_F(FinalSaveTest, LegacyLinesTheSettingsFileCannotGiveBackStayOnlyInTheBacku
     const std::vector<uint8_t> bytes(text.begin(), text.end());
     WriteBytes(File(L".data"), bytes);
     {
-        auto window = Start();
+        auto window = NewWindow();
         EXPECT_EQ(window->LauncherList().Lines(),
                   (std::vector<std::wstring>{L"B=b", L"Copied=\"C:\\a b\\c.exe\""}));
         ASSERT_TRUE(window->FormCloseQuery());
     }
     EXPECT_EQ(ReadBytes(File(L".bak")), bytes);
     EXPECT_FALSE(Exists(File(L".data")));
-    auto window = Start();
+    auto window = NewWindow();
     EXPECT_EQ(window->LauncherList().Lines(),
               (std::vector<std::wstring>{L"B=b", L"Copied=\"C:\\a b\\c.exe\""}));
 }

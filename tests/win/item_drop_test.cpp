@@ -3,13 +3,12 @@
 // captions and targets the editor accepts.
 #include "app/main_window_win.h"
 #include "editor/item_editor_win.h"
-#include "item_editor_fixture_win.h"
+#include "support/item_editor_fixture_win.h"
 #include "launcher/item_text_rules.h"
 #include "launcher/launcher_items_win.h"
 #include "picture/bitmap.h"
 #include "picture/bmp_format.h"
-#include "test_data_object_win.h"
-#include "test_support_win.h"
+#include "support/test_data_object_win.h"
 
 #include <gtest/gtest.h>
 
@@ -18,15 +17,7 @@
 namespace corvalo {
 namespace {
 
-using testing::DropFilesBlock;
-using testing::FileGroupDescriptorBlock;
-using testing::IniValue;
-using testing::PerformDrop;
-using testing::SetIniValue;
-using testing::TestDataObject;
-using testing::TestProgram;
-using testing::TextBlock;
-using testing::WriteBytes;
+using namespace test;
 
 ComPtr<TestDataObject> FileListSource(const std::vector<std::wstring>& names, bool wide = true) {
     ComPtr<TestDataObject> source = TestDataObject::Create();
@@ -34,7 +25,7 @@ ComPtr<TestDataObject> FileListSource(const std::vector<std::wstring>& names, bo
     return source;
 }
 
-class ItemDropTest : public testing::EditorFixture {
+class ItemDropTest : public EditorFixture {
   protected:
     // Drops onto the picture; whatever the drop opens runs `steps` inside the editor's loop.
     DWORD DropOnPicture(
@@ -64,7 +55,7 @@ class ItemDropTest : public testing::EditorFixture {
     }
     std::wstring Shortcut() {
         const std::wstring shortcut = folder.File(L"tool.lnk");
-        testing::SaveShortcut(shortcut, TestProgram(L"shell_tool"));
+        SaveShortcut(shortcut, TestProgram(L"shell_tool"));
         return shortcut;
     }
     std::wstring PictureFile() {
@@ -154,7 +145,7 @@ TEST_F(ItemDropTest, TheDropReturnsToItsSourceBeforeTheEditorOpens) {
 // picture under it, or enable the picture under a live dialog.
 TEST_F(ItemDropTest, WhileAModalLoopRunsOverThePictureDropsOnItAreRefused) {
     const std::wstring picture = PictureFile();
-    testing::DropSteps steps;
+    DropSteps steps;
     WhileShown([&] {
         Editor().SetFileNameText(L"typed.exe");
         steps = PerformDrop(window->DropTarget().Target(), FileListSource({picture}).Get(),

@@ -5,19 +5,18 @@
 #include "editor/item_editor_win.h"
 #include "launcher/launcher_items_win.h"
 #include "picture/bmp_format.h"
-#include "item_editor_fixture_win.h"
-#include "test_support_win.h"
+#include "support/item_editor_fixture_win.h"
 
 #include <gtest/gtest.h>
 
 namespace corvalo {
 namespace {
 
-using testing::IconFile;
-using testing::IniValue;
-using testing::SetIniValue;
-using testing::WriteBytes;
-using ItemEditorTest = testing::EditorFixture;
+using test::IconFile;
+using test::IniValue;
+using test::SetIniValue;
+using test::WriteBytes;
+using ItemEditorTest = test::EditorFixture;
 
 RECT ClientRectIn(HWND control, HWND parent) {
     RECT r{};
@@ -177,7 +176,7 @@ TEST_F(ItemEditorTest, ShiftClickOpensTheItemAndOnlyANewCaptionMakesASecondItem)
     Item(L"Tool", L"C:\\Tools\\tool.exe");
     Start();
     const auto openWithShift = [&] {
-        testing::HeldKeys shift(true, false);
+        test::HeldKeys shift(true, false);
         MenuEntry* entry = nullptr;
         for (const auto& e : window->Menu().TopLevel())
             if (e->caption == L"Tool")
@@ -337,7 +336,7 @@ TEST_F(ItemEditorTest, AStoredIndexBeyondTheListShowsTheLastImage) {
 TEST_F(ItemEditorTest, FindIconThenAddIconThenAddStoresTheNewIcon) {
     AddImages(1);
     WriteBytes(folder.File(L"big.ico"), IconFile(48));
-    dialogs.answer = folder.File(L"big.ico");
+    dialogs.pictureAnswer = folder.File(L"big.ico");
     WhileShown([&] {
         Editor().SetFileNameText(L"C:\\tool.exe");
         Editor().SetCaptionText(L"Tool");
@@ -362,7 +361,7 @@ TEST_F(ItemEditorTest, FindIconTakesTheLargeIconSizeAndThePreviewStaysInItsArea)
     ASSERT_EQ(GetSystemMetrics(SM_CXICON), 32);
     // Most icon files carry a 256 x 256 image beside the smaller ones.
     WriteBytes(folder.File(L"modern.ico"),
-               testing::IconFileOf({{256, 0xFF0000FF}, {32, 0xFF00FF00}, {16, 0xFFFF0000}}));
+               test::IconFileOf({{256, 0xFF0000FF}, {32, 0xFF00FF00}, {16, 0xFFFF0000}}));
     WriteBytes(folder.File(L"only48.ico"), IconFile(48));
     WriteBytes(folder.File(L"wide.bmp"), WriteBmp(NewSizedBitmap(96, 48, 0x00336699)));
     const RECT area{16, 57, 48, 89};  // where the preview was made
@@ -377,14 +376,14 @@ TEST_F(ItemEditorTest, FindIconTakesTheLargeIconSizeAndThePreviewStaysInItsArea)
         EXPECT_LE(r.bottom, area.bottom);
     };
     WhileShown([&] {
-        dialogs.answer = folder.File(L"modern.ico");
+        dialogs.pictureAnswer = folder.File(L"modern.ico");
         Click(Editor().FindIconButton());
         ASSERT_NE(Editor().Preview().PictureIcon(), nullptr);
         EXPECT_EQ(Editor().Preview().PictureIcon()->width, 32);
         expectWithinArea(previewRect());
 
         // Without an image of that size the nearest is taken, and drawn within the area.
-        dialogs.answer = folder.File(L"only48.ico");
+        dialogs.pictureAnswer = folder.File(L"only48.ico");
         Click(Editor().FindIconButton());
         ASSERT_NE(Editor().Preview().PictureIcon(), nullptr);
         EXPECT_EQ(Editor().Preview().PictureIcon()->width, 48);
@@ -393,7 +392,7 @@ TEST_F(ItemEditorTest, FindIconTakesTheLargeIconSizeAndThePreviewStaysInItsArea)
         EXPECT_EQ(scaledIcon.right - scaledIcon.left, 32);
 
         // Any other picture keeps its proportions inside the area.
-        dialogs.answer = folder.File(L"wide.bmp");
+        dialogs.pictureAnswer = folder.File(L"wide.bmp");
         Click(Editor().FindIconButton());
         ASSERT_NE(Editor().Preview().PictureBitmap(), nullptr);
         EXPECT_EQ(Editor().Preview().PictureBitmap()->Width(), 96);
@@ -403,7 +402,7 @@ TEST_F(ItemEditorTest, FindIconTakesTheLargeIconSizeAndThePreviewStaysInItsArea)
         EXPECT_EQ(scaledPicture.bottom - scaledPicture.top, 16);
 
         // The icon taken is the 32 x 32 one, not the 256 x 256 one shrunk by the icon list.
-        dialogs.answer = folder.File(L"modern.ico");
+        dialogs.pictureAnswer = folder.File(L"modern.ico");
         Click(Editor().FindIconButton());
         Click(Editor().AddIconButton());
         Editor().Close();
@@ -429,7 +428,7 @@ TEST_F(ItemEditorTest, AddIconRefusesSmallIconsAndAppendsNothingButAnIcon) {
         EXPECT_EQ(Editor().IconIndexField().Value(), 0);
 
         SetWindowTextW(Editor().IconIndexField().Edit(), L"-1");
-        dialogs.answer = folder.File(L"small.ico");
+        dialogs.pictureAnswer = folder.File(L"small.ico");
         Click(Editor().FindIconButton());
         Click(Editor().AddIconButton());
         EXPECT_EQ(IconCount(window->IconList()), 1);
@@ -438,7 +437,7 @@ TEST_F(ItemEditorTest, AddIconRefusesSmallIconsAndAppendsNothingButAnIcon) {
         ASSERT_NE(Editor().Preview().PictureIcon(), nullptr);
         EXPECT_EQ(Editor().Preview().PictureIcon()->width, 16);
 
-        dialogs.answer = folder.File(L"broken.ico");
+        dialogs.pictureAnswer = folder.File(L"broken.ico");
         Click(Editor().FindIconButton());
         EXPECT_TRUE(Editor().Showing());
         Editor().Close();

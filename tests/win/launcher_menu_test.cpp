@@ -4,85 +4,44 @@
 #include "app/run_entry_win.h"
 #include "base/text.h"
 #include "editor/item_editor_win.h"
-#include "held_icon_lookup_win.h"
 #include "launcher/launcher_items_win.h"
 #include "launcher/locale_compare_win.h"
 #include "launcher/split_target.h"
 #include "picture/dib_win.h"
 #include "picture/bmp_format.h"
-#include "test_support_win.h"
+#include "support/held_icon_lookup_win.h"
+#include "support/main_window_fixture_win.h"
 
 #include <gtest/gtest.h>
 
 namespace corvalo {
 namespace {
 
-using testing::IniValue;
-using testing::RecordingMessages;
-using testing::SetIniValue;
-using testing::TempFolder;
-using testing::WriteBytes;
+using test::IniValue;
+using test::RecordingShell;
+using test::ScriptedDialogs;
+using test::SetIniValue;
+using test::WriteBytes;
 
-struct Launch {
-    std::wstring file, parameters, directory;
-};
-
-class RecordingShell final : public ShellLauncher {
-  public:
-    void Open(const std::wstring& file, const std::wstring& parameters,
-              const std::wstring& directory) override {
-        launches.push_back({file, parameters, directory});
-    }
-    std::vector<Launch> launches;
-};
-
-class ScriptedDialogs final : public CommonDialogs {
-  public:
-    std::optional<std::wstring> OpenPicture(HWND, const std::wstring& filter,
-                                            const std::wstring& defaultExtension) override {
-        lastFilter = filter;
-        lastExtension = defaultExtension;
-        return pictureAnswer;
-    }
-    bool PickFont(HWND, MenuFont& font) override {
-        ++fontDialogs;
-        if (!fontAnswer)
-            return false;
-        font = *fontAnswer;
-        return true;
-    }
-    std::optional<std::wstring> pictureAnswer;
-    std::optional<MenuFont> fontAnswer;
-    std::wstring lastFilter, lastExtension;
-    int fontDialogs = 0;
-};
-
-class LauncherMenuTest : public ::testing::Test {
+class LauncherMenuTest : public test::StartedWindowFixture {
   protected:
     void TearDown() override {
         window.reset();
         RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                            L"corvalo");
     }
-    void Start() {
-        window.reset();
-        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
+    void Script(MainWindowOptions& options) override {
         options.shell = &shell;
         options.dialogs = &dialogs;
         options.iconLookup = iconLookup;
-        window = std::make_unique<MainWindow>(std::move(options));
     }
-    void Item(const std::wstring& caption, const std::wstring& target) {
-        SetIniValue(Ini(), L"MENU", caption, target);
-    }
-    std::wstring Ini() const { return folder.File(L"corvalo.ini"); }
     LauncherMenu& Menu() { return window->Menu(); }
     // The menu's system icons arrive from their worker: until then an entry shows the icon of an
     // unknown file type.
     void WaitForIcons() {
         Menu().TopLevel();
         for (int tries = 0; tries < 2000 && Menu().IconsPending(); ++tries) {
-            testing::PumpMessages();
+            test::PumpMessages();
             Sleep(5);
         }
     }
@@ -93,12 +52,9 @@ class LauncherMenuTest : public ::testing::Test {
         return captions;
     }
 
-    TempFolder folder;
-    RecordingMessages messages;
     RecordingShell shell;
     ScriptedDialogs dialogs;
     IconLookupWorker::Lookup iconLookup;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(LauncherMenuTest, AnEmptyListGivesOnlyTheSettingsEntryAndTheSpacer) {
@@ -247,7 +203,7 @@ TEST_F(LauncherMenuTest, NewImageClicksNoWindowButTheProgramsOwn) {
     ASSERT_EQ(WindowFromPoint(POINT{700, 400}), other.Get());
 
     Menu().Choose(*Menu().FindCommand("IMAGE"));  // the dialog is cancelled
-    testing::PumpMessages();
+    test::PumpMessages();
     EXPECT_EQ(presses, 0) << "a click reached another program's window";
 }
 
@@ -273,7 +229,7 @@ TEST_F(LauncherMenuTest, QuitClosesTheWindowThroughTheFinalSave) {
     Start();
     HWND handle = window->Window();
     Menu().Choose(*Menu().FindCommand("Stuff5"));
-    testing::PumpMessages();
+    test::PumpMessages();
     EXPECT_FALSE(IsWindow(handle));
     EXPECT_EQ(IniValue(Ini(), L"ADMIN", L"Alpha"), L"200");
 }
@@ -335,7 +291,7 @@ TEST_F(LauncherMenuTest, ShiftClickOpensTheItemInTheEditorInsteadOfLaunching) {
         shown->Editor().Close();
     });
     {
-        testing::HeldKeys shift(true, false);
+        test::HeldKeys shift(true, false);
         Menu().Choose(*Menu().TopLevel()[2]);
     }
     KillTimer(nullptr, timer);
@@ -396,7 +352,7 @@ namespace {
 
 // One real launch through the shell: a small program that writes what it was given.
 TEST(ShellLaunch, OpensAProgramWithItsParametersInItsOwnFolder) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring tools(self);
@@ -410,10 +366,10 @@ TEST(ShellLaunch, OpensAProgramWithItsParametersInItsOwnFolder) {
     ShellExecuteLauncher().Open(command.file, command.parameters, LaunchDirectory(command.file));
 
     const std::wstring marker = folder.File(L"marker.txt");
-    for (int i = 0; i < 100 && !testing::Exists(marker); ++i)
+    for (int i = 0; i < 100 && !test::Exists(marker); ++i)
         Sleep(50);
     Sleep(100);
-    const std::vector<uint8_t> bytes = testing::ReadBytes(marker);
+    const std::vector<uint8_t> bytes = test::ReadBytes(marker);
     const std::string text(bytes.begin(), bytes.end());
     std::string expectedFolder;
     for (wchar_t ch : folder.Path())
@@ -446,9 +402,9 @@ void CALLBACK CancelOpenDialogs(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 TEST(SystemDialogs, CancellingTheFontAndPictureDialogsChangesNothing) {
-    testing::TempFolder folder;
-    testing::RecordingMessages messages;
-    MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
+    test::TempFolder folder;
+    test::RecordingMessages messages;
+    MainWindowOptions options = test::TestWindowOptions(folder.ExePath(), messages);
     MainWindow window(std::move(options));
     window.Show();
     SystemCommonDialogs dialogs;
@@ -507,7 +463,7 @@ namespace {
 
 // The icon map read once per build answers exactly as the key-by-key reads do.
 TEST(IconMapSnapshot, AnswersLikeTheKeyByKeyReads) {
-    testing::TempFolder folder;
+    test::TempFolder folder;
     const std::wstring ini = folder.File(L"corvalo.ini");
     std::wstring text =
         L"\xFEFF[ICONS]\r\nMail=3\r\nmail=7\r\n Spaced = 4 \r\nJunk=abc\r\nNeg=-5\r\n"
@@ -519,7 +475,7 @@ TEST(IconMapSnapshot, AnswersLikeTheKeyByKeyReads) {
         bytes.push_back(static_cast<uint8_t>(ch & 0xFF));
         bytes.push_back(static_cast<uint8_t>(ch >> 8));
     }
-    testing::WriteBytes(ini, bytes);
+    test::WriteBytes(ini, bytes);
     SettingsStore settings(ini);
     const IconMapSnapshot snapshot(settings);
     for (const wchar_t* caption :
@@ -547,7 +503,7 @@ struct OpenMenuWatch {
     HWND owner = nullptr;
     const MenuEntry* entry = nullptr;
     Bitmap unknown, own;
-    std::shared_ptr<testing::HeldIconLookup> lookup;
+    std::shared_ptr<test::HeldIconLookup> lookup;
     bool drewUnknown = false, drewOwn = false, released = false;
 };
 OpenMenuWatch gWatch;
@@ -580,8 +536,8 @@ LRESULT CALLBACK WatchOpenMenu(int code, WPARAM wParam, LPARAM lParam) {
 // until its own arrives, and an open menu draws it again then.
 TEST_F(LauncherMenuTest, AnOpenMenusEntryIsDrawnWithItsIconWhenTheLookupArrives) {
     Item(L"Projects", folder.Path());
-    auto held = std::make_shared<testing::HeldIconLookup>();
-    iconLookup = testing::HeldIconLookup::Of(held);
+    auto held = std::make_shared<test::HeldIconLookup>();
+    iconLookup = test::HeldIconLookup::Of(held);
     Start();
     window->Show();
     const MenuEntry* entry = Menu().TopLevel()[2].get();
@@ -607,8 +563,8 @@ TEST_F(LauncherMenuTest, AnOpenMenusEntryIsDrawnWithItsIconWhenTheLookupArrives)
 // of the new menu gets the icon of its own target.
 TEST_F(LauncherMenuTest, ARebuildDuringPendingLookupsNeverDrawsAnotherEntrysIcon) {
     Item(L"A folder", folder.Path());
-    auto held = std::make_shared<testing::HeldIconLookup>();
-    iconLookup = testing::HeldIconLookup::Of(held);
+    auto held = std::make_shared<test::HeldIconLookup>();
+    iconLookup = test::HeldIconLookup::Of(held);
     Start();
     Menu().TopLevel();
     ASSERT_TRUE(held->WaitUntilEntered()) << "the folder's lookup is under way";

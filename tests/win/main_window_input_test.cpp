@@ -2,24 +2,20 @@
 #include "app/main_window_win.h"
 #include "picture/bitmap.h"
 #include "picture/dib_win.h"
-#include "test_support_win.h"
+#include "support/main_window_fixture_win.h"
 
 #include <gtest/gtest.h>
 
 namespace corvalo {
 namespace {
 
-using testing::HeldKeys;
-using testing::RecordingMessages;
-using testing::TempFolder;
+using test::HeldKeys;
 
-class InputTest : public ::testing::Test {
+class InputTest : public test::StartedWindowFixture {
   protected:
     void SetUp() override { Start(); }
     void Start() {
-        window.reset();
-        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
-        window = std::make_unique<MainWindow>(std::move(options));
+        StartedWindowFixture::Start();
         window->Show();
     }
     HWND Handle() const { return window->Window(); }
@@ -30,8 +26,7 @@ class InputTest : public ::testing::Test {
     // A start with the alpha value stored in the settings file.
     void StartWithAlpha(int alpha) {
         window.reset();
-        testing::SetIniValue(folder.File(L"corvalo.ini"), L"ADMIN", L"Alpha",
-                             std::to_wstring(alpha));
+        test::SetIniValue(Ini(), L"ADMIN", L"Alpha", std::to_wstring(alpha));
         Start();
         ASSERT_EQ(window->Alpha(), alpha);
     }
@@ -44,10 +39,6 @@ class InputTest : public ::testing::Test {
         GetWindowRect(Handle(), &bounds);
         return Size{bounds.right - bounds.left, bounds.bottom - bounds.top};
     }
-
-    TempFolder folder;
-    RecordingMessages messages;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(InputTest, ShiftDownGrowsAPictureNarrowerThan500) {

@@ -3,29 +3,17 @@
 #include "picture/bitmap.h"
 #include "base/error.h"
 #include "picture/bmp_format.h"
-#include "test_support_win.h"
+#include "support/main_window_fixture_win.h"
 
 #include <gtest/gtest.h>
 
 namespace corvalo {
 namespace {
 
-using testing::Bytes;
-using testing::Exists;
-using testing::IniValue;
-using testing::ReadBytes;
-using testing::RecordingMessages;
-using testing::SetIniValue;
-using testing::TempFolder;
-using testing::WriteBytes;
+using namespace test;
 
-class StartupTest : public ::testing::Test {
+class StartupTest : public MainWindowFixture {
   protected:
-    std::unique_ptr<MainWindow> Start() {
-        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
-        return std::make_unique<MainWindow>(std::move(options));
-    }
-    std::wstring Ini() const { return folder.File(L"corvalo.ini"); }
     static RECT WorkArea() {
         RECT work{};
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -36,13 +24,10 @@ class StartupTest : public ::testing::Test {
         GetWindowRect(window.Window(), &bounds);
         return bounds;
     }
-
-    TempFolder folder;
-    RecordingMessages messages;
 };
 
 TEST_F(StartupTest, FirstStartUsesEveryDefaultAndCreatesAnEmptyUtf16SettingsFile) {
-    auto window = Start();
+    auto window = NewWindow();
     EXPECT_TRUE(messages.errors.empty());
     EXPECT_EQ(ReadBytes(Ini()), Bytes({0xFF, 0xFE, 0x0D, 0x00, 0x0A, 0x00}));
 
@@ -91,7 +76,7 @@ TEST_F(StartupTest, StoredKeysAreAppliedWithTheirIntegerRules) {
     SetIniValue(Ini(), L"ADMIN", L"Color", L"-2147483633");
     SetIniValue(Ini(), L"ADMIN", L"FontName", L"Courier New");
     SetIniValue(Ini(), L"ADMIN", L"Hide", L"0");
-    auto window = Start();
+    auto window = NewWindow();
 
     RECT bounds{};
     GetWindowRect(window->Window(), &bounds);
@@ -113,7 +98,7 @@ TEST_F(StartupTest, AWindowThatCouldNotBeSeenIsBroughtWhereTheUserCanReachIt) {
     SetIniValue(Ini(), L"ADMIN", L"FormTop", L"-5000");
     SetIniValue(Ini(), L"ADMIN", L"Alpha", L"256");
     {
-        auto window = Start();
+        auto window = NewWindow();
         const RECT bounds = Bounds(*window);
         EXPECT_EQ(bounds.top, work.top) << "moved fully onto the nearest monitor";
         EXPECT_EQ(bounds.left, std::min<LONG>(1588, work.right - 256));
@@ -133,7 +118,7 @@ TEST_F(StartupTest, AWindowThatCouldNotBeSeenIsBroughtWhereTheUserCanReachIt) {
     // A window partly on a monitor is where the user put it.
     SetIniValue(Ini(), L"ADMIN", L"FormLeft", L"-200");
     SetIniValue(Ini(), L"ADMIN", L"FormTop", L"-100");
-    auto window = Start();
+    auto window = NewWindow();
     EXPECT_EQ(Bounds(*window).left, -200);
     EXPECT_EQ(Bounds(*window).top, -100);
 }
@@ -153,7 +138,7 @@ TEST_F(StartupTest, AnyTextInAnyKeyNeverCrashes) {
                                    L"FontName", L"Hide"}) {
             SetIniValue(Ini(), L"ADMIN", key, value);
         }
-        auto window = Start();
+        auto window = NewWindow();
         EXPECT_TRUE(messages.errors.empty());
         EXPECT_TRUE(window->FormCloseQuery());
     }
@@ -163,7 +148,7 @@ TEST_F(StartupTest, LauncherItemsAreReadAndSortedWithoutRegardToCase) {
     SetIniValue(Ini(), L"MENU", L"zeta", L"z.exe");
     SetIniValue(Ini(), L"MENU", L"Alpha", L"a.exe /x");
     SetIniValue(Ini(), L"MENU", L"beta", L"C:\\b.txt");
-    auto window = Start();
+    auto window = NewWindow();
     EXPECT_EQ(window->LauncherList().Lines(),
               (std::vector<std::wstring>{L"Alpha=a.exe /x", L"beta=C:\\b.txt", L"zeta=z.exe"}));
 }
@@ -173,7 +158,7 @@ TEST_F(StartupTest, AnUnreadablePictureFileIsReportedStartUpGoesOnAndTheFileSurv
         Bytes({'B', 'M', 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20});
     WriteBytes(folder.File(L"corvalo.bmp"), damaged);
     {
-        auto window = Start();
+        auto window = NewWindow();
         ASSERT_EQ(messages.errors.size(), 1u);
         EXPECT_TRUE(messages.errors[0] == L"Bitmap image is not valid" ||
                     messages.errors[0] == L"Stream read error")
@@ -191,7 +176,7 @@ TEST_F(StartupTest, AnUnreadablePictureFileIsReportedStartUpGoesOnAndTheFileSurv
     }
     // Once the user sets a picture, the old bytes are kept beside the new file.
     messages.errors.clear();
-    auto window = Start();
+    auto window = NewWindow();
     window->Picture().SetPicture(NewSizedBitmap(40, 30, 0x00FF0000));
     EXPECT_TRUE(window->FormCloseQuery());
     EXPECT_EQ(ReadBytes(folder.File(L"corvalo.bmp.bak")), damaged);
@@ -203,7 +188,7 @@ TEST_F(StartupTest, APictureOfNoSizeIsRefusedWhereverItComesFrom) {
     std::vector<uint8_t> flat = WriteBmp(NewSizedBitmap(3, 2, 0x00FFFFFF));
     flat[18] = flat[19] = flat[20] = flat[21] = 0;  // the header's width
     WriteBytes(folder.File(L"corvalo.bmp"), flat);
-    auto window = Start();
+    auto window = NewWindow();
     ASSERT_EQ(messages.errors.size(), 1u);
     EXPECT_EQ(messages.errors[0], L"Bitmap image is not valid");
     EXPECT_EQ(Bounds(*window).right - Bounds(*window).left, 256) << "the built-in picture stays";
@@ -216,12 +201,12 @@ TEST_F(StartupTest, APictureOfNoSizeIsRefusedWhereverItComesFrom) {
 }
 
 TEST_F(StartupTest, OnceThePictureIsOnScreenTheWindowTakesDrops) {
-    auto window = Start();
+    auto window = NewWindow();
     window->Show();
     // Start-up leaves OLE until the picture is painted; it follows at once.
     const DWORD until = GetTickCount() + 1000;
     while (GetTickCount() < until) {
-        testing::PumpMessages();
+        test::PumpMessages();
         Sleep(10);
     }
     EXPECT_EQ(RegisterDragDrop(window->Window(), window->DropTarget().Target()),
@@ -234,7 +219,7 @@ TEST_F(StartupTest, AStoredPictureIsShownWithItsKeyColourSeeThrough) {
     picture.SetPixel(10, 10, 0x00123456);
     const std::vector<uint8_t> file = WriteBmp(picture);
     WriteBytes(folder.File(L"corvalo.bmp"), file);
-    auto window = Start();
+    auto window = NewWindow();
     EXPECT_TRUE(messages.errors.empty());
     RECT bounds{};
     GetWindowRect(window->Window(), &bounds);
@@ -251,13 +236,13 @@ TEST_F(StartupTest, AStoredPictureIsShownWithItsKeyColourSeeThrough) {
 
 TEST_F(StartupTest, ASettingsFileThatCannotBeCreatedIsReportedAndTheWindowStillCloses) {
     CreateDirectoryW(Ini().c_str(), nullptr);  // a folder where the file should be
-    auto window = Start();
+    auto window = NewWindow();
     EXPECT_TRUE(messages.errors.empty()) << "a folder counts as present; reads give defaults";
     RemoveDirectoryW(Ini().c_str());
 
     TempFolder missing;
     MainWindowOptions options =
-        testing::TestWindowOptions(missing.Path() + L"\\no such folder\\corvalo.exe", messages);
+        test::TestWindowOptions(missing.Path() + L"\\no such folder\\corvalo.exe", messages);
     MainWindow broken(std::move(options));
     ASSERT_EQ(messages.errors.size(), 1u);
     EXPECT_EQ(messages.errors[0].rfind(L"Cannot create file \"", 0), 0u);

@@ -3,8 +3,8 @@
 #include "base/error.h"
 #include "picture/bmp_format.h"
 #include "picture/picture_file.h"
-#include "sample_pictures_win.h"
-#include "test_support_win.h"
+#include "support/sample_pictures_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +13,11 @@
 namespace corvalo {
 namespace {
 
-using testing::EnhancedMetafile;
-using testing::IconFile;
-using testing::TempFolder;
-using testing::TinyGif;
-using testing::WriteBytes;
+using test::EnhancedMetafile;
+using test::IconFile;
+using test::TempFolder;
+using test::TinyGif;
+using test::WriteBytes;
 
 std::wstring ErrorOf(const std::wstring& file) {
     try {

@@ -8,12 +8,12 @@
 #include "picture/bitmap.h"
 #include "picture/bmp_format.h"
 #include "picture/dib_win.h"
-#include "process_resources_win.h"
-#include "sample_pictures_win.h"
 #include "shell/shortcut_target_win.h"
 #include "shell/version_info_win.h"
-#include "test_data_object_win.h"
-#include "test_support_win.h"
+#include "support/main_window_fixture_win.h"
+#include "support/process_resources_win.h"
+#include "support/sample_pictures_win.h"
+#include "support/test_data_object_win.h"
 
 #include <gtest/gtest.h>
 
@@ -24,22 +24,7 @@
 namespace corvalo {
 namespace {
 
-using testing::DropFilesBlock;
-using testing::FileGroupDescriptorBlock;
-using testing::HeldKeys;
-using testing::PerformDrop;
-using testing::PumpMessages;
-using testing::RecordingMessages;
-using testing::ReferenceCount;
-using testing::ResourceSnapshot;
-using testing::SetIniValue;
-using testing::ShellIdListBlock;
-using testing::TakeResourceSnapshot;
-using testing::TempFolder;
-using testing::TestDataObject;
-using testing::TestProgram;
-using testing::TextBlock;
-using testing::WriteBytes;
+using namespace test;
 
 // How much private memory a run may add after its warm-up round. The heaps keep freed blocks for
 // reuse and grow in steps of their own (and Wine's allocator rounds differently from Windows'), so
@@ -50,7 +35,7 @@ constexpr size_t kMemorySlack = 2 * 1024 * 1024;
 
 void Report(const char* run, const ResourceSnapshot& before, const ResourceSnapshot& after) {
     std::printf("[ figures  ] %s: before %s; after %s; memory %+.0f KB\n", run,
-                testing::Describe(before).c_str(), testing::Describe(after).c_str(),
+                Describe(before).c_str(), Describe(after).c_str(),
                 (static_cast<double>(after.privateBytes) - before.privateBytes) / 1024.0);
 }
 
@@ -113,10 +98,10 @@ TEST(ProcessResources, CountersFollowWhatIsMadeAndDestroyed) {
     DestroyMenu(CreatePopupMenu());
     ScopedKernelHandle(CreateEventW(nullptr, FALSE, FALSE, nullptr));
 
-    const long gdi = testing::GdiObjectCount();
-    const long user = testing::UserObjectCount();
-    const long kernel = testing::KernelHandleCount();
-    const size_t memory = testing::PrivateBytes();
+    const long gdi = GdiObjectCount();
+    const long user = UserObjectCount();
+    const long kernel = KernelHandleCount();
+    const size_t memory = PrivateBytes();
     ASSERT_GT(gdi, 0);
     ASSERT_GE(user, 0);
     ASSERT_GT(kernel, 0);
@@ -127,25 +112,25 @@ TEST(ProcessResources, CountersFollowWhatIsMadeAndDestroyed) {
         bitmaps.emplace_back(CreateBitmap(8, 8, 1, 32, nullptr));
     ScopedMemoryDc dc(CreateCompatibleDC(nullptr));
     ScopedFont font = makeFont();
-    EXPECT_EQ(testing::GdiObjectCount(), gdi + 42);
+    EXPECT_EQ(GdiObjectCount(), gdi + 42);
 
     std::vector<HMENU> menus;
     for (int i = 0; i < 7; ++i)
         menus.push_back(CreatePopupMenu());
     ScopedIcon icon = makeIcon();
     ScopedWindow window = makeWindow();
-    EXPECT_EQ(testing::UserObjectCount(), user + 9);
+    EXPECT_EQ(UserObjectCount(), user + 9);
 
     std::vector<ScopedKernelHandle> events;
     for (int i = 0; i < 25; ++i)
         events.emplace_back(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    EXPECT_EQ(testing::KernelHandleCount(), kernel + 25);
+    EXPECT_EQ(KernelHandleCount(), kernel + 25);
 
     constexpr size_t kBlock = 8 * 1024 * 1024;
     void* block = VirtualAlloc(nullptr, kBlock, MEM_COMMIT, PAGE_READWRITE);
     ASSERT_NE(block, nullptr);
     std::memset(block, 1, kBlock);
-    EXPECT_GE(testing::PrivateBytes(), memory + kBlock - kBlock / 8);
+    EXPECT_GE(PrivateBytes(), memory + kBlock - kBlock / 8);
 
     VirtualFree(block, 0, MEM_RELEASE);
     events.clear();
@@ -156,15 +141,15 @@ TEST(ProcessResources, CountersFollowWhatIsMadeAndDestroyed) {
     font.Reset();
     dc.Reset();
     bitmaps.clear();
-    EXPECT_EQ(testing::GdiObjectCount(), gdi);
-    EXPECT_EQ(testing::UserObjectCount(), user);
-    EXPECT_EQ(testing::KernelHandleCount(), kernel);
-    EXPECT_LT(testing::PrivateBytes(), memory + kBlock / 2);
+    EXPECT_EQ(GdiObjectCount(), gdi);
+    EXPECT_EQ(UserObjectCount(), user);
+    EXPECT_EQ(KernelHandleCount(), kernel);
+    EXPECT_LT(PrivateBytes(), memory + kBlock / 2);
 }
 
 // --- The main window ----------------------------------------------------------------------------
 
-class WindowLeakTest : public ::testing::Test {
+class WindowLeakTest : public StartedWindowFixture {
   protected:
     void SetUp() override {
         // Launcher items of every kind the menu draws: documents, a program with its own icon, a
@@ -195,27 +180,14 @@ class WindowLeakTest : public ::testing::Test {
         window->Editor();
         PumpMessages();
     }
-    void Start() {
-        window.reset();
-        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
-        window = std::make_unique<MainWindow>(std::move(options));
-    }
     void TearDown() override {
         window.reset();
         EXPECT_TRUE(messages.errors.empty()) << WideToAnsi(messages.errors.front());
     }
-    void Item(const std::wstring& caption, const std::wstring& target) {
-        SetIniValue(Ini(), L"MENU", caption, target);
-    }
-    std::wstring Ini() const { return folder.File(L"corvalo.ini"); }
     void Repaint() {
         InvalidateRect(window->Window(), nullptr, FALSE);
         UpdateWindow(window->Window());
     }
-
-    TempFolder folder;
-    RecordingMessages messages;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(WindowLeakTest, AThousandMenuRebuilds) {
@@ -309,10 +281,10 @@ TEST_F(WindowLeakTest, TwoHundredPictureChanges) {
                                              folder.File(L"app.ico"), folder.File(L"tiny.gif"),
                                              folder.File(L"picture")};
     WriteBytes(files[0], WriteBmp(photo));
-    WriteBytes(files[1], testing::EnhancedMetafile());
-    WriteBytes(files[2], testing::IconFile());
-    WriteBytes(files[3], testing::TinyGif());
-    WriteBytes(files[4], testing::TinyGif());
+    WriteBytes(files[1], EnhancedMetafile());
+    WriteBytes(files[2], IconFile());
+    WriteBytes(files[3], TinyGif());
+    WriteBytes(files[4], TinyGif());
 
     ExpectNoLeak("200 picture changes", 10, 200, [&](int i) {
         const std::wstring& file = files[static_cast<size_t>(i) % files.size()];
@@ -435,7 +407,7 @@ TEST(LookupLeaks, TwoHundredShortcutAndVersionLookups) {
     TempFolder folder;
     const std::wstring program = TestProgram(L"shell_tool");
     const std::wstring shortcut = folder.File(L"tool.lnk");
-    testing::SaveShortcut(shortcut, program);
+    SaveShortcut(shortcut, program);
     WriteBytes(folder.File(L"plain.txt"), {'x'});
     const std::vector<std::wstring> shortcuts = {shortcut, folder.File(L"plain.txt"),
                                                  folder.File(L"missing.lnk")};

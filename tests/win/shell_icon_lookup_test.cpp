@@ -4,7 +4,8 @@
 #include "base/text.h"
 #include "shell/sys_image_list_win.h"
 #include "shell/version_info_win.h"
-#include "test_support_win.h"
+#include "support/registry_win.h"
+#include "support/test_support_win.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -15,6 +16,7 @@
 #include <climits>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -22,7 +24,8 @@
 namespace corvalo {
 namespace {
 
-using testing::TempFolder;
+using test::KeyExists;
+using test::TempFolder;
 
 // Extensions no system knows; the tests give the first a file type of their own.
 constexpr char kKnownExtension[] = ".corvalotest";
@@ -98,73 +101,23 @@ void CreateEmptyFile(const std::wstring& path) {
     CloseHandle(file);
 }
 
-bool SetDefaultValue(HKEY root, const std::wstring& key, const std::wstring& value) {
-    HKEY opened = nullptr;
-    if (RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &opened,
-                        nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    ScopedRegistryKey owned(opened);
-    return RegSetValueExW(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
-           ERROR_SUCCESS;
-}
-
-bool KeyExists(HKEY root, const std::wstring& key) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(opened);
-    return true;
-}
-
-// A file type of the tests' own for one scope: the extension, its type and the type's icon, in
-// the user's classes. Where the system's merged view of the classes does not show the user's
-// (Wine 8 does not), the same keys go into that view too. Everything is removed again.
+// The tests' own file type, which no earlier run may have left behind and which leaves nothing.
 class ScopedFileType {
   public:
-    explicit ScopedFileType(const std::wstring& extension)
-        : extension_(extension),
-          userClassesExisted_(KeyExists(HKEY_CURRENT_USER, L"Software\\Classes")) {
+    explicit ScopedFileType(const std::wstring& extension) : extension_(extension) {
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, extension_)) << "left over from an earlier run";
-        const std::wstring classes = L"Software\\Classes\\";
-        ok_ = SetDefaultValue(HKEY_CURRENT_USER, classes + extension_, kTypeName) &&
-              SetDefaultValue(HKEY_CURRENT_USER, classes + kTypeName + L"\\DefaultIcon", kIcon);
-        if (ok_ && !KeyExists(HKEY_CLASSES_ROOT, extension_)) {
-            merged_ = true;
-            ok_ = SetDefaultValue(HKEY_CLASSES_ROOT, extension_, kTypeName) &&
-                  SetDefaultValue(HKEY_CLASSES_ROOT, std::wstring(kTypeName) + L"\\DefaultIcon",
-                                  kIcon);
-        }
-        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+        type_.emplace(extension_, L"Corvalo.TestFile", L"shell32.dll,5");
     }
     ~ScopedFileType() {
-        const std::wstring classes = L"Software\\Classes\\";
-        RegDeleteTreeW(HKEY_CURRENT_USER, (classes + extension_).c_str());
-        RegDeleteKeyW(HKEY_CURRENT_USER, (classes + extension_).c_str());
-        RegDeleteTreeW(HKEY_CURRENT_USER, (classes + kTypeName).c_str());
-        RegDeleteKeyW(HKEY_CURRENT_USER, (classes + kTypeName).c_str());
-        if (merged_) {
-            RegDeleteTreeW(HKEY_CLASSES_ROOT, extension_.c_str());
-            RegDeleteKeyW(HKEY_CLASSES_ROOT, extension_.c_str());
-            RegDeleteTreeW(HKEY_CLASSES_ROOT, kTypeName);
-            RegDeleteKeyW(HKEY_CLASSES_ROOT, kTypeName);
-        }
-        if (!userClassesExisted_)
-            RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Classes");
-        SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+        type_.reset();
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, extension_));
-        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, classes + extension_));
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, L"Software\\Classes\\" + extension_));
     }
-    bool Ok() const { return ok_; }
+    bool Ok() const { return type_->Ok(); }
 
   private:
-    static constexpr wchar_t kTypeName[] = L"Corvalo.TestFile";
-    static constexpr wchar_t kIcon[] = L"shell32.dll,5";
     std::wstring extension_;
-    bool userClassesExisted_;
-    bool ok_ = false;
-    bool merged_ = false;
+    std::optional<test::TemporaryFileType> type_;
 };
 
 // Runs `work` on a thread of its own with COM set up, and fails the test instead of hanging when

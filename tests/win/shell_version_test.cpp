@@ -5,7 +5,7 @@
 #include "base/text.h"
 #include "shell/shortcut_target_win.h"
 #include "shell/version_info_win.h"
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
 #include <shlobj.h>
 
@@ -19,9 +19,9 @@
 namespace corvalo {
 namespace {
 
-using testing::SaveShortcut;
-using testing::TempFolder;
-using testing::TestProgram;
+using test::SaveShortcut;
+using test::TempFolder;
+using test::TestProgram;
 
 bool SameFile(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
@@ -137,9 +137,9 @@ TEST(ShortcutTarget, AShortcutToAProgramGivesItsPathAndThatProgramsProductName) 
 TEST(ShortcutTarget, AFileThatIsNoShortcutGivesNothing) {
     TempFolder folder;
     const std::wstring text = folder.File(L"notes.lnk");
-    testing::WriteBytes(text, testing::Bytes({'n', 'o', 't', ' ', 'a', ' ', 'l', 'i', 'n', 'k'}));
+    test::WriteBytes(text, test::Bytes({'n', 'o', 't', ' ', 'a', ' ', 'l', 'i', 'n', 'k'}));
     const std::wstring empty = folder.File(L"empty.lnk");
-    testing::WriteBytes(empty, {});
+    test::WriteBytes(empty, {});
     RunOnThreadWithin(60000, [&] {
         for (const std::wstring& name :
              {text, empty, TestProgram(L"shell_tool"), folder.Path(), folder.File(L"missing.lnk"),
@@ -272,7 +272,7 @@ TEST(ProductName, ComesFromTheFirstTranslationOnly) {
 TEST(ProductName, IsEmptyForFilesWithoutVersionInformation) {
     TempFolder folder;
     const std::wstring document = folder.File(L"letter.txt");
-    testing::WriteBytes(document, testing::Bytes({'H', 'i'}));
+    test::WriteBytes(document, test::Bytes({'H', 'i'}));
     VersionInfoReader reader;
     RunOnThreadWithin(60000, [&] {
         for (const std::wstring& name :

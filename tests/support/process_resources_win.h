@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <string>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 bool RunningUnderWine();
 
@@ -29,4 +29,4 @@ struct ResourceSnapshot {
 ResourceSnapshot TakeResourceSnapshot();
 std::string Describe(const ResourceSnapshot& snapshot);
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

@@ -5,6 +5,7 @@
 
 #include "app/main_window_win.h"
 #include "base/user_messages_win.h"
+#include "support/sample_bytes.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -14,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 class TempFolder {
   public:
@@ -47,7 +48,6 @@ class RecordingMessages final : public UserMessages {
 bool Exists(const std::wstring& path);
 std::vector<uint8_t> ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
-std::vector<uint8_t> Bytes(std::initializer_list<int> values);
 
 // The value the profile functions return for a key, or "<missing>".
 std::wstring IniValue(const std::wstring& path, const std::wstring& section,
@@ -75,4 +75,4 @@ std::wstring TestProgram(const std::wstring& name);
 void SaveShortcut(const std::wstring& shortcut, const std::wstring& target,
                   LPCITEMIDLIST itemIds = nullptr);
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

@@ -3,6 +3,7 @@
 // Icon-list files and image data built byte by byte, for the reader's tests and the fuzzers' seeds.
 
 #include "app/icon_list_stream.h"
+#include "support/sample_bytes.h"
 
 #include <cstdint>
 #include <initializer_list>
@@ -13,24 +14,9 @@
 
 namespace corvalo::test {
 
-using Bytes = std::vector<uint8_t>;
-
-inline void Append(Bytes& out, std::initializer_list<uint8_t> bytes) {
-    out.insert(out.end(), bytes);
-}
-
-inline void AppendChars(Bytes& out, std::string_view text) {
-    out.insert(out.end(), text.begin(), text.end());
-}
-
 inline void AppendShortString(Bytes& out, std::string_view text) {
     out.push_back(static_cast<uint8_t>(text.size()));
     AppendChars(out, text);
-}
-
-inline void AppendU32(Bytes& out, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<uint8_t>(value >> shift));
 }
 
 // The resource header around an object stream, with the stream's true length.
@@ -75,6 +61,19 @@ inline Bytes Concat(std::initializer_list<Bytes> parts) {
     for (const Bytes& part : parts)
         out.insert(out.end(), part.begin(), part.end());
     return out;
+}
+
+// The properties other programs write beside the ones the program keeps, each of a different type.
+inline Bytes OtherProperties() {
+    return Concat({
+        Property("BlendColor", {0x04, 0xFF, 0xFF, 0xFF, 0x1F}),
+        IdentProperty("BkColor", "clNone"),
+        Property("AllocBy", {0x02, 0x08}),
+        IdentProperty("ImageType", "itMask"),
+        Property("Masked", {0x08}),
+        Property("Height", {0x03, 0x40, 0x00}),
+        IdentProperty("DrawingStyle", "dsFocus"),
+    });
 }
 
 // The list of the main window's picture, with the given image data.

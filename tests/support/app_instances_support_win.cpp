@@ -1,11 +1,12 @@
-#include "app_instances_support.h"
+#include "support/app_instances_support_win.h"
 
 #include "app/application_window_win.h"
 #include "app/main_window_win.h"
+#include "support/test_support_win.h"
 
 #include <filesystem>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 std::wstring BuiltProgram(const std::wstring& fileName) {
     std::wstring self(32768, L'\0');
@@ -59,11 +60,7 @@ bool ChildProcess::WaitForExit(DWORD timeoutMs) {
         HANDLE process = process_.Get();
         const DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, left, QS_ALLINPUT);
         // What the copy posted before it ended is delivered before the caller looks.
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+        PumpMessages();
         if (woken == WAIT_OBJECT_0)
             return true;
         if (woken == WAIT_TIMEOUT || GetTickCount64() >= deadline)
@@ -93,11 +90,7 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
         if (GetTickCount64() >= deadline)
             return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+        PumpMessages();
     }
 }
 
@@ -223,4 +216,4 @@ bool ShowWatch::Shown(DWORD processId) const {
     return found != events_.end() && WaitForSingleObject(found->second.Get(), 0) == WAIT_OBJECT_0;
 }
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

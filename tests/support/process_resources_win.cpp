@@ -1,4 +1,4 @@
-#include "process_resources_win.h"
+#include "support/process_resources_win.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 namespace {
 
 // Wine keeps each process's GDI objects in a table that the process block points to, where
@@ -180,4 +180,4 @@ std::string Describe(const ResourceSnapshot& snapshot) {
     return text;
 }
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

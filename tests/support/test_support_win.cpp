@@ -1,12 +1,12 @@
-#include "test_support_win.h"
+#include "support/test_support_win.h"
 
-#include "shortcut_file_win.h"
+#include "support/shortcut_file_win.h"
 
 #include "base/scoped_win.h"
 
 #include <gtest/gtest.h>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 MainWindowOptions TestWindowOptions(const std::wstring& exePath, UserMessages& messages) {
     MainWindowOptions options;
@@ -64,13 +64,6 @@ void WriteBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     CloseHandle(file);
 }
 
-std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
-    std::vector<uint8_t> bytes;
-    for (int value : values)
-        bytes.push_back(static_cast<uint8_t>(value));
-    return bytes;
-}
-
 std::wstring IniValue(const std::wstring& path, const std::wstring& section,
                       const std::wstring& key) {
     wchar_t buffer[4096];
@@ -116,4 +109,4 @@ void SaveShortcut(const std::wstring& shortcut, const std::wstring& target, LPCI
     ASSERT_HRESULT_SUCCEEDED(WriteShortcutFile(shortcut, target, itemIds));
 }
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

@@ -1,4 +1,4 @@
-#include "core/picture_samples.h"
+#include "support/picture_samples.h"
 
 #include <cstdio>
 #include <cstring>
@@ -84,7 +84,7 @@ std::vector<uint8_t> EncodeJpeg(const Rgba& picture, const JpegOptions& options)
         options.cmyk ? JCS_CMYK : (picture.channels == 1 ? JCS_GRAYSCALE : JCS_RGB);
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, options.quality, TRUE);
-    for (int c = 0; c < info.num_components; ++c) {
+    for (int c = 0; !options.subsampled && c < info.num_components; ++c) {
         info.comp_info[c].h_samp_factor = 1;  // no chroma subsampling: flat blocks stay flat
         info.comp_info[c].v_samp_factor = 1;
     }

@@ -14,7 +14,7 @@
 #include <atomic>
 #include <memory>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 struct HeldIconLookup {
     ScopedKernelHandle released{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
@@ -38,4 +38,4 @@ struct HeldIconLookup {
     }
 };
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

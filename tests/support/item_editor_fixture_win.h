@@ -7,7 +7,8 @@
 #include "app/main_window_win.h"
 #include "editor/item_editor_win.h"
 #include "launcher/launcher_items_win.h"
-#include "test_support_win.h"
+#include "support/main_window_fixture_win.h"
+#include "support/test_support_win.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 class ScriptedQuestion final : public OverwriteQuestion {
   public:
@@ -31,34 +32,11 @@ class ScriptedQuestion final : public OverwriteQuestion {
     bool topmostWhileAsked = true;
 };
 
-class ScriptedDialogs final : public CommonDialogs {
-  public:
-    std::optional<std::wstring> OpenPicture(HWND, const std::wstring& filter,
-                                            const std::wstring&) override {
-        lastFilter = filter;
-        return answer;
-    }
-    bool PickFont(HWND, MenuFont&) override { return false; }
-    std::optional<std::wstring> answer;
-    std::wstring lastFilter;
-};
-
-class NoShell final : public ShellLauncher {
-  public:
-    void Open(const std::wstring&, const std::wstring&, const std::wstring&) override {}
-};
-
 // A 32-bit icon file of square images, each in a single colour (side, colour), in that order.
 inline std::vector<uint8_t> IconFileOf(const std::vector<std::pair<int, uint32_t>>& images) {
-    std::vector<uint8_t> file;
-    const auto put16 = [&](uint32_t v) {
-        file.push_back(uint8_t(v));
-        file.push_back(uint8_t(v >> 8));
-    };
-    const auto put32 = [&](uint32_t v) {
-        put16(v & 0xFFFF);
-        put16(v >> 16);
-    };
+    Bytes file;
+    const auto put16 = [&](uint32_t v) { AppendU16(file, v); };
+    const auto put32 = [&](uint32_t v) { AppendU32(file, v); };
     const auto maskRow = [](int side) { return ((static_cast<uint32_t>(side) + 31) / 32) * 4; };
     const auto imageSize = [&](int side) {
         return 40 + static_cast<uint32_t>(side * side) * 4 + maskRow(side) * side;
@@ -86,22 +64,17 @@ inline std::vector<uint8_t> IconFile(int side, uint32_t bgra = 0xFF2060C0) {
     return IconFileOf({{side, bgra}});
 }
 
-class EditorFixture : public ::testing::Test {
+class EditorFixture : public StartedWindowFixture {
   protected:
+    // The window goes before the scripted parts it was given.
+    ~EditorFixture() override { window.reset(); }
     void SetUp() override { Start(); }
-    void Start() {
-        window.reset();
-        MainWindowOptions options = testing::TestWindowOptions(folder.ExePath(), messages);
+    void Script(MainWindowOptions& options) override {
         options.shell = &shell;
         options.dialogs = &dialogs;
         options.question = &question;
-        window = std::make_unique<MainWindow>(std::move(options));
     }
     ItemEditor& Editor() { return window->Editor(); }
-    std::wstring Ini() const { return folder.File(L"corvalo.ini"); }
-    void Item(const std::wstring& caption, const std::wstring& target) {
-        SetIniValue(Ini(), L"MENU", caption, target);
-    }
     std::vector<std::wstring> MenuCaptions() {
         std::vector<std::wstring> captions;
         for (const auto& entry : window->Menu().TopLevel())
@@ -137,12 +110,9 @@ class EditorFixture : public ::testing::Test {
         EXPECT_FALSE(Editor().Showing());
     }
 
-    TempFolder folder;
-    RecordingMessages messages;
     ScriptedDialogs dialogs;
     ScriptedQuestion question;
-    NoShell shell;
-    std::unique_ptr<MainWindow> window;
+    RecordingShell shell;
     bool stepsRan = false;
     bool leftOpen = false;
 
@@ -169,4 +139,4 @@ class EditorFixture : public ::testing::Test {
     UINT_PTR closer_ = 0;
 };
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

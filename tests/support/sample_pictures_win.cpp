@@ -1,8 +1,8 @@
-#include "sample_pictures_win.h"
+#include "support/sample_pictures_win.h"
 
 #include <windows.h>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 std::vector<uint8_t> EnhancedMetafile() {
     const RECT frame{0, 0, 2540, 1270};  // hundredths of a millimetre
@@ -67,4 +67,4 @@ std::vector<uint8_t> TinyGif() {
     return gif;
 }
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

@@ -1,8 +1,8 @@
-#include "shortcut_file_win.h"
+#include "support/shortcut_file_win.h"
 
 #include "base/scoped_win.h"
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 HRESULT WriteShortcutFile(const std::wstring& shortcut, const std::wstring& target,
                           LPCITEMIDLIST itemIds) {
@@ -21,4 +21,4 @@ HRESULT WriteShortcutFile(const std::wstring& shortcut, const std::wstring& targ
     return file->Save(shortcut.c_str(), TRUE);
 }
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

@@ -8,11 +8,11 @@
 
 #include <string>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 // Writes a shortcut to `shortcut`; with `itemIds` it points to that item, otherwise to `target`.
 // COM must be initialised on the calling thread. The first failing step's result is returned.
 HRESULT WriteShortcutFile(const std::wstring& shortcut, const std::wstring& target,
                           LPCITEMIDLIST itemIds = nullptr);
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

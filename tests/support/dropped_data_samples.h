@@ -4,6 +4,7 @@
 // seeds.
 
 #include "launcher/dropped_data.h"
+#include "support/sample_bytes.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -14,34 +15,16 @@
 
 namespace corvalo::test {
 
-using Bytes = std::vector<uint8_t>;
-
-inline void PutUint32(Bytes& bytes, size_t offset, uint32_t value) {
-    if (bytes.size() < offset + 4)
-        bytes.resize(offset + 4);
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-inline void AppendUint16(Bytes& bytes, uint16_t value) {
-    bytes.push_back(static_cast<uint8_t>(value));
-    bytes.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-inline void AppendText(Bytes& bytes, std::string_view text) {
-    bytes.insert(bytes.end(), text.begin(), text.end());
-}
-
 inline void AppendWide(Bytes& bytes, std::u16string_view text) {
     for (char16_t unit : text)
-        AppendUint16(bytes, static_cast<uint16_t>(unit));
+        AppendU16(bytes, static_cast<uint16_t>(unit));
 }
 
 // A file list block as the shell builds it: header, names, and the empty name that ends the list.
 inline Bytes DropFiles(std::string_view names, bool wide = false) {
     Bytes block;
-    PutUint32(block, 0, 20);
-    PutUint32(block, 16, wide ? 1 : 0);
+    PutU32(block, 0, 20);
+    PutU32(block, 16, wide ? 1 : 0);
     for (char c : names) {
         block.push_back(static_cast<uint8_t>(c));
         if (wide)
@@ -53,10 +36,10 @@ inline Bytes DropFiles(std::string_view names, bool wide = false) {
 // An identifier list: items of the given payload sizes, then the terminating zero.
 inline void AppendIdList(Bytes& bytes, std::initializer_list<uint16_t> payloads) {
     for (uint16_t payload : payloads) {
-        AppendUint16(bytes, static_cast<uint16_t>(payload + 2));
+        AppendU16(bytes, static_cast<uint16_t>(payload + 2));
         bytes.insert(bytes.end(), payload, 0xAB);
     }
-    AppendUint16(bytes, 0);
+    AppendU16(bytes, 0);
 }
 
 // A file group descriptor block with the first descriptor's name field (8-bit or UTF-16) starting
@@ -66,7 +49,7 @@ inline Bytes Descriptor(uint32_t count, const Bytes& nameField, bool wide = fals
     const size_t whole = wide ? kDescriptorGroupSizeWide : kDescriptorGroupSize;
     Bytes block(std::max(whole, kDescriptorNameOffset + nameField.size()), 0);
     std::fill(block.begin(), block.begin() + kDescriptorNameOffset, 0x11);
-    PutUint32(block, 0, count);
+    PutU32(block, 0, count);
     std::copy(nameField.begin(), nameField.end(), block.begin() + kDescriptorNameOffset);
     return block;
 }

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 constexpr LONG kAllItems = -1;
 
@@ -114,4 +114,4 @@ struct DropSteps {
 DropSteps PerformDrop(IDropTarget* target, IDataObject* source, DWORD keys, DWORD allowedEffects,
                       POINT screenPoint = {0, 0});
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

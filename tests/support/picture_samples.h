@@ -34,7 +34,8 @@ Rgba NoisePattern(int width, int height, int channels, uint32_t seed);
 struct JpegOptions {
     int quality = 100;
     bool progressive = false;
-    bool cmyk = false;  // the samples are C,M,Y,K as Adobe stores them (inverted)
+    bool cmyk = false;        // the samples are C,M,Y,K as Adobe stores them (inverted)
+    bool subsampled = false;  // the library's default chroma subsampling instead of none
 };
 std::vector<uint8_t> EncodeJpeg(const Rgba& picture, const JpegOptions& options = {});
 

@@ -1,4 +1,4 @@
-#include "test_data_object_win.h"
+#include "support/test_data_object_win.h"
 
 #include "base/text.h"
 #include "launcher/dropped_data.h"
@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstring>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 namespace {
 
 // The platform's own layouts, which the portable readers spell out by offset.
@@ -410,4 +410,4 @@ DropSteps PerformDrop(IDropTarget* target, IDataObject* source, DWORD keys, DWOR
     return steps;
 }
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

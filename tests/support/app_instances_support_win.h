@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace corvalo::testing {
+namespace corvalo::test {
 
 // A program built beside the tests: looked for in the test exe's folder, then one folder up.
 std::wstring BuiltProgram(const std::wstring& fileName);
@@ -87,4 +87,4 @@ class ShowWatch {
     std::map<DWORD, ScopedKernelHandle> events_;
 };
 
-}  // namespace corvalo::testing
+}  // namespace corvalo::test

@@ -4,6 +4,7 @@
 // and the fuzzers' seeds.
 
 #include "shell/version_block.h"
+#include "support/sample_bytes.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,11 +30,6 @@ inline Node Branch(std::string key, std::vector<Node> children) {
     return Node{std::move(key), {}, false, std::move(children)};
 }
 
-inline void Put16(std::vector<uint8_t>& out, size_t at, size_t value) {
-    out[at] = static_cast<uint8_t>(value);
-    out[at + 1] = static_cast<uint8_t>(value >> 8);
-}
-
 inline void Pad(std::vector<uint8_t>& out) {
     while (out.size() % 4 != 0)
         out.push_back(0);
@@ -46,9 +42,9 @@ inline void Encode(const Node& node, bool wide, std::vector<uint8_t>& out) {
     size_t valueLength = node.value.size();
     if (node.text)
         valueLength += 1;  // the terminating zero counts
-    Put16(out, start + 2, valueLength);
+    PutU16(out, start + 2, valueLength);
     if (wide)
-        Put16(out, start + 4, node.text ? 1 : 0);
+        PutU16(out, start + 4, node.text ? 1 : 0);
     for (char c : node.key) {
         out.push_back(static_cast<uint8_t>(c));
         if (wide)
@@ -72,7 +68,7 @@ inline void Encode(const Node& node, bool wide, std::vector<uint8_t>& out) {
         Pad(out);
         Encode(child, wide, out);
     }
-    Put16(out, start, out.size() - start);
+    PutU16(out, start, out.size() - start);
 }
 
 inline std::vector<uint8_t> Block(const Node& root, bool wide) {
@@ -81,25 +77,21 @@ inline std::vector<uint8_t> Block(const Node& root, bool wide) {
     return out;
 }
 
-inline std::vector<uint8_t> FixedInfoBytes() {
-    std::vector<uint8_t> bytes(52, 0);
+inline Bytes FixedInfoBytes() {
     const uint32_t fields[13] = {0xFEEF04BD, 0x00010000, 0x00010002, 0x00030004, 0x00050006,
                                  0x00070008, 0x3F,       0,          0x40004,    1,
                                  0,          0,          0};
-    for (size_t i = 0; i < 13; ++i) {
-        for (size_t b = 0; b < 4; ++b)
-            bytes[4 * i + b] = static_cast<uint8_t>(fields[i] >> (8 * b));
-    }
+    Bytes bytes;
+    for (uint32_t field : fields)
+        AppendU32(bytes, field);
     return bytes;
 }
 
-inline std::vector<uint8_t> TranslationBytes(std::vector<Translation> table) {
-    std::vector<uint8_t> bytes;
+inline Bytes TranslationBytes(std::vector<Translation> table) {
+    Bytes bytes;
     for (const Translation& t : table) {
-        bytes.push_back(static_cast<uint8_t>(t.language));
-        bytes.push_back(static_cast<uint8_t>(t.language >> 8));
-        bytes.push_back(static_cast<uint8_t>(t.codePage));
-        bytes.push_back(static_cast<uint8_t>(t.codePage >> 8));
+        AppendU16(bytes, t.language);
+        AppendU16(bytes, t.codePage);
     }
     return bytes;
 }
