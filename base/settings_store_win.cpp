@@ -13,6 +13,31 @@ namespace {
 constexpr DWORD kValueBufferChars = 2048;
 constexpr DWORD kSectionBufferChars = 16384;
 
+// A list of zero-ended strings the profile functions fill in, read through a buffer as large as it
+// needs: a list cut to fit comes back two characters short of the buffer.
+template <typename Read>
+std::vector<std::wstring> ReadWholeList(Read read) {
+    std::vector<wchar_t> buffer(kSectionBufferChars * 2, L'\0');
+    DWORD length = 0;
+    for (;;) {
+        length = read(buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length + 2 < buffer.size() || buffer.size() >= (1u << 26))
+            break;
+        buffer.assign(buffer.size() * 4, L'\0');
+    }
+    std::vector<std::wstring> items;
+    const wchar_t* at = buffer.data();
+    const wchar_t* end = buffer.data() + std::min<size_t>(length, buffer.size());
+    while (at < end && *at) {
+        const wchar_t* stop = at;
+        while (stop < end && *stop)
+            ++stop;
+        items.emplace_back(at, stop);
+        at = stop + 1;
+    }
+    return items;
+}
+
 }  // namespace
 
 SettingsStore::SettingsStore(std::wstring path) : path_(std::move(path)) {
@@ -70,32 +95,19 @@ void SettingsStore::WriteBool(const std::wstring& section, const std::wstring& k
 }
 
 std::vector<std::wstring> SettingsStore::ReadSection(const std::wstring& section) const {
-    // The names are read whole, through a buffer as large as they need, and then taken only as
-    // far as they fit in the section buffer: the profile functions would cut the last name short
-    // instead, and a cut name is an item nobody stored, written back at every close.
-    std::vector<wchar_t> buffer(kSectionBufferChars * 2, L'\0');
-    DWORD length = 0;
-    for (;;) {
-        length = GetPrivateProfileStringW(section.c_str(), nullptr, L"", buffer.data(),
-                                          static_cast<DWORD>(buffer.size()), path_.c_str());
-        // Names cut to fit come back two characters short of the buffer.
-        if (length + 2 < buffer.size() || buffer.size() >= (1u << 26))
-            break;
-        buffer.assign(buffer.size() * 4, L'\0');
-    }
+    // The names are read whole, and then taken only as far as they fit in the section buffer
+    // with their zero characters and the final one: the profile functions would cut the last name
+    // short instead, and a cut name is an item nobody stored, written back at every close.
     std::vector<std::wstring> keys;
-    const wchar_t* at = buffer.data();
-    const wchar_t* end = buffer.data() + std::min<size_t>(length, buffer.size());
-    size_t used = 1;  // the zero character that ends the list
-    while (at < end && *at) {
-        const wchar_t* stop = at;
-        while (stop < end && *stop)
-            ++stop;
-        used += static_cast<size_t>(stop - at) + 1;
+    size_t used = 1;
+    for (std::wstring& key : ReadWholeList([&](wchar_t*buffer, DWORD size) {
+             return GetPrivateProfileStringW(section.c_str(), nullptr, L"", buffer, size,
+                                             path_.c_str());
+         })) {
+        used += key.size() + 1;
         if (used > kSectionBufferChars)
             break;
-        keys.emplace_back(at, stop);
-        at = stop + 1;
+        keys.push_back(std::move(key));
     }
     return keys;
 }
@@ -113,27 +125,9 @@ bool SettingsStore::SectionExists(const std::wstring& section) const {
 }
 
 std::vector<std::wstring> SettingsStore::ReadSectionLines(const std::wstring& section) const {
-    std::vector<wchar_t> buffer(kSectionBufferChars);
-    DWORD length = 0;
-    for (;;) {
-        length = GetPrivateProfileSectionW(section.c_str(), buffer.data(),
-                                           static_cast<DWORD>(buffer.size()), path_.c_str());
-        // A section cut to fit comes back two characters short of the buffer.
-        if (length + 2 < buffer.size() || buffer.size() >= (1u << 26))
-            break;
-        buffer.assign(buffer.size() * 4, L'\0');
-    }
-    std::vector<std::wstring> lines;
-    const wchar_t* at = buffer.data();
-    const wchar_t* end = buffer.data() + std::min<size_t>(length, buffer.size());
-    while (at < end && *at) {
-        const wchar_t* stop = at;
-        while (stop < end && *stop)
-            ++stop;
-        lines.emplace_back(at, stop);
-        at = stop + 1;
-    }
-    return lines;
+    return ReadWholeList([&](wchar_t* buffer, DWORD size) {
+        return GetPrivateProfileSectionW(section.c_str(), buffer, size, path_.c_str());
+    });
 }
 
 void SettingsStore::DeleteKey(const std::wstring& section, const std::wstring& key) {

@@ -39,8 +39,8 @@ build=$repo/build/windows
 
 # --- Build --------------------------------------------------------------------------------------
 if [[ ! -f $build/CMakeCache.txt ]]; then
-    cmake -S "$repo" -B "$build" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake"
+    codecs=$("$repo/scripts/build-codecs.sh")
+    (cd "$repo" && cmake --preset windows-cross -DCORVALO_WINDOWS_PREFIX="$codecs")
 fi
 cmake --build "$build" -j2 --target bare_window bare_window_common_controls bare_window_program_dlls \
     measure_startup

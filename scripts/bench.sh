@@ -37,8 +37,7 @@ part() {
 
 resample() {
     local build=$root/build/bench
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVALO_BENCHMARKS=ON \
-        -DCORVALO_TESTS=OFF >/dev/null &&
+    (cd "$root" && cmake --preset bench -B "$build" >/dev/null) &&
         cmake --build "$build" -j2 --target resample_bench >/dev/null || return 1
     # Ours and Pillow's run one after the other, so both meet the same load.
     taskset -c 0 "$build/bench/resample_bench" --benchmark_repetitions=$((quick ? 3 : 5)) \

@@ -18,8 +18,7 @@ shift || true
 
 scripts/install-deps.sh
 build=build/fuzz
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCORVALO_FUZZ=ON -DCORVALO_TESTS=OFF \
-    >/dev/null
+cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j "$(nproc)" >/dev/null
 
 targets=("$@")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release archive dist/corvalo-VERSION-win64.zip: corvalo.exe (Release, stripped) and
-# the user README. The same commit gives the same bytes: the exe carries no link time stamp and no
-# build folder paths, and the archive's entries have a fixed date, order and permissions.
+# the user README, and dist/SHA256SUMS beside it. The same commit gives the same bytes: the exe
+# carries no link time stamp and no build folder paths, and the archive's entries have a fixed
+# date, order and permissions.
 #
 #   scripts/release.sh           build the archive and print its SHA-256
 #   scripts/release.sh --check   build it twice in two fresh folders and compare the bytes
@@ -30,8 +31,7 @@ build_archive() {
     local build=$1 archive=$2
     # The build folder's path must not reach the exe: it differs between clones and machines.
     local map="-ffile-prefix-map=$root=. -ffile-prefix-map=$build=build"
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-        -DCORVALO_WINDOWS_PREFIX="$codecs" -DCMAKE_BUILD_TYPE=Release -DCORVALO_TESTS=OFF \
+    cmake --preset windows-cross-release -B "$build" -DCORVALO_WINDOWS_PREFIX="$codecs" \
         -DCMAKE_C_FLAGS="$map" -DCMAKE_CXX_FLAGS="$map" \
         -DCMAKE_EXE_LINKER_FLAGS="-s -Wl,--no-insert-timestamp" >/dev/null
     cmake --build "$build" -j "$(nproc)" --target corvalo >/dev/null
@@ -65,4 +65,6 @@ unpacked=$(mktemp -d)
     "dist/$name" "$unpacked"
 check_release_exe "$unpacked/corvalo.exe"
 rm -rf "$unpacked"
-echo "dist/$name  $(sha256sum "dist/$name" | cut -d ' ' -f 1)"
+# The checksum beside the archive, in the form sha256sum -c reads.
+(cd dist && sha256sum "$name" >SHA256SUMS)
+echo "dist/$name  $(sha256sum "dist/$name" | cut -d ' ' -f 1)  (dist/SHA256SUMS)"

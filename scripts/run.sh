@@ -9,8 +9,7 @@ cd "$root"
 
 scripts/install-deps.sh
 codecs=$(scripts/build-codecs.sh)  # the static codec libraries, built once per machine
-cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCORVALO_WINDOWS_PREFIX="$codecs" >/dev/null
+cmake --preset windows-cross -DCORVALO_WINDOWS_PREFIX="$codecs" >/dev/null
 cmake --build build/windows -j "$(nproc)" --target corvalo send_close
 
 mkdir -p run

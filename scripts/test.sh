@@ -2,8 +2,9 @@
 # Builds Corvalo natively and for Windows and runs every test: the portable core natively under
 # AddressSanitizer and UndefinedBehaviorSanitizer, every fuzz target briefly over its seeds and kept
 # crashers, then the Windows build's tests (unit, window integration and end-to-end) under Wine on
-# a private virtual display, and last the release archive's exe in a fresh Wine prefix. Exits
-# non-zero on any failure.
+# a private virtual display, the product and tests built by a second compiler (clang) with its
+# unit tests, and last the release archive's exe in a fresh Wine prefix. Exits non-zero on any
+# failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -11,22 +12,27 @@ jobs=$(nproc)
 
 scripts/install-deps.sh
 
+echo "== The Windows workflow, which cannot run here: its syntax =="
+/usr/bin/python3 tools/check_workflow.py .github/workflows/windows.yml
+
 echo "== Native build (sanitizers) =="
-cmake -S . -B build/native -G Ninja -DCORVALO_SANITIZE=ON >/dev/null
+cmake --preset native-sanitize >/dev/null
 cmake --build build/native -j "$jobs"
 ctest --test-dir build/native --output-on-failure
 
 echo "== Fuzz targets over their seeds and kept crashers (clang, sanitizers) =="
-CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCORVALO_FUZZ=ON -DCORVALO_TESTS=OFF \
-    >/dev/null
+cmake --preset fuzz >/dev/null
 cmake --build build/fuzz -j "$jobs"
 ctest --test-dir build/fuzz --output-on-failure -L fuzz
 
 echo "== Windows build =="
 codecs=$(scripts/build-codecs.sh)  # the static codec libraries, built once per machine
-cmake -S . -B build/windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCORVALO_WINDOWS_PREFIX="$codecs" >/dev/null
+cmake --preset windows-cross -DCORVALO_WINDOWS_PREFIX="$codecs" >/dev/null
 cmake --build build/windows -j "$jobs"
+
+echo "== Windows build with the second compiler (clang, lld, warnings as errors) =="
+cmake --preset windows-cross-clang -DCORVALO_WINDOWS_PREFIX="$codecs" >/dev/null
+cmake --build build/windows-clang -j "$jobs" --target corvalo core_tests win_tests
 
 source scripts/lib/wine-session.sh
 trap wine_session_stop EXIT
@@ -34,6 +40,8 @@ trap wine_session_stop EXIT
 echo "== Windows tests under Wine (null graphics driver) =="
 wine_session_start "$root/build/wineprefix" no-display
 ctest --test-dir build/windows --output-on-failure -LE e2e
+echo "== The second compiler's unit tests under Wine =="
+wine build/windows-clang/tests/core_tests.exe --gtest_brief=1 </dev/null
 wine_session_stop
 
 echo "== End-to-end runs under Wine on a virtual display =="

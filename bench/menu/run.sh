@@ -10,8 +10,7 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=$repo/build/windows
 if [[ ! -f $build/CMakeCache.txt ]]; then
     codecs=$("$repo/scripts/build-codecs.sh")
-    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
-        -DCORVALO_WINDOWS_PREFIX="$codecs"
+    (cd "$repo" && cmake --preset windows-cross -DCORVALO_WINDOWS_PREFIX="$codecs")
 fi
 cmake --build "$build" -j2 --target menu_bench
 

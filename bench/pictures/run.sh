@@ -9,15 +9,14 @@ windows=$root/build/windows-bench
 samples=$native/picture-samples
 mkdir -p "$samples"
 
-cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVALO_BENCHMARKS=ON \
-    -DCORVALO_TESTS=OFF >/dev/null
+(cd "$root" && cmake --preset bench -B "$native" >/dev/null)
 cmake --build "$native" -j2 --target picture_load_timing >/dev/null
 echo "Picture loading, native, one core (first run writes the 6000 x 4000 samples)..."
 taskset -c 0 "$native/bench/picture_load_timing" "$samples" 5 >"$native/picture_load.txt"
 
 codecs=$("$root/scripts/build-codecs.sh")
-cmake -S "$root" -B "$windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCORVALO_WINDOWS_PREFIX="$codecs" -DCORVALO_TESTS=OFF >/dev/null
+(cd "$root" && cmake --preset windows-cross-release -B "$windows" -DCORVALO_WINDOWS_PREFIX="$codecs" \
+    >/dev/null)
 cmake --build "$windows" -j2 --target picture_load_timing >/dev/null
 source "$root/scripts/lib/wine-session.sh"
 trap wine_session_stop EXIT

@@ -11,6 +11,7 @@
 // the peer of the others. While a program has been polled to its end it is left idle for two
 // seconds, and the line "idle <pid>" on standard output says so (scripts read its memory then).
 #include "bench/figure.h"
+#include "bench/process_window_win.h"
 
 #include <windows.h>
 
@@ -58,25 +59,6 @@ double Now() {
     return static_cast<double>(now.QuadPart) / ticksPerMs;
 }
 
-struct WindowSearch {
-    DWORD processId;
-    const wchar_t* windowClass;
-    HWND found;
-};
-
-BOOL CALLBACK CheckWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t name[256];
-    if (owner == search->processId && IsWindowVisible(window) && GetClassNameW(window, name, 256) &&
-        std::wcscmp(name, search->windowClass) == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 double Median(std::vector<double> values) {
     if (values.empty())
         return 0;
@@ -106,9 +88,7 @@ Outcome Measure(const std::wstring& exe, const std::wstring& windowClass, const 
     const double start = Now();
     HWND window = nullptr;
     while (!window && Now() - start < kWindowTimeoutMs) {
-        WindowSearch search{process.dwProcessId, windowClass.c_str(), nullptr};
-        EnumWindows(CheckWindow, reinterpret_cast<LPARAM>(&search));
-        window = search.found;
+        window = corvalo::bench::FindProcessWindow(process.dwProcessId, windowClass.c_str());
         if (!window)
             Sleep(1);
     }

@@ -18,8 +18,7 @@ items=${1:-1000}
 seconds=${2:-8}
 if [[ ! -f $build/CMakeCache.txt ]]; then
     codecs=$("$repo/scripts/build-codecs.sh")
-    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
-        -DCORVALO_WINDOWS_PREFIX="$codecs"
+    (cd "$repo" && cmake --preset windows-cross -DCORVALO_WINDOWS_PREFIX="$codecs")
 fi
 cmake --build "$build" -j2 --target corvalo corvalo_slow_share measure_responsiveness bare_window
 

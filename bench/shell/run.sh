@@ -7,7 +7,8 @@ set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=$repo/build/windows
 if [[ ! -f $build/CMakeCache.txt ]]; then
-    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake"
+    codecs=$("$repo/scripts/build-codecs.sh")
+    (cd "$repo" && cmake --preset windows-cross -DCORVALO_WINDOWS_PREFIX="$codecs")
 fi
 cmake --build "$build" -j2 --target shell_lookup_bench
 

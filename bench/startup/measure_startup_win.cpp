@@ -15,6 +15,7 @@
 // For each program the median, minimum and maximum are printed in milliseconds, and from the
 // second program on the ratio of its median to the first program's median.
 #include "bench/figure.h"
+#include "bench/process_window_win.h"
 
 #include <windows.h>
 
@@ -79,29 +80,8 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
     return static_cast<double>(to.QuadPart - from.QuadPart) / ticksPerMs;
 }
 
-struct WindowSearch {
-    DWORD processId;
-    const wchar_t* windowClass;
-    HWND found;
-};
-
-BOOL CALLBACK CheckWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window))
-        return TRUE;
-    wchar_t name[256];
-    if (GetClassNameW(window, name, 256) == 0 || std::wcscmp(name, search->windowClass) != 0)
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 HWND FindProcessWindow(DWORD processId, const std::wstring& windowClass) {
-    WindowSearch search{processId, windowClass.c_str(), nullptr};
-    EnumWindows(CheckWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return corvalo::bench::FindProcessWindow(processId, windowClass.c_str());
 }
 
 std::wstring Describe(const wchar_t* what, DWORD number) {

@@ -38,6 +38,19 @@ class LauncherMenuTest : public test::StartedWindowFixture {
     LauncherMenu& Menu() { return window->Menu(); }
     // The menu's system icons arrive from their worker: until then an entry shows the icon of an
     // unknown file type.
+    // Opens the real menu with `watch` seeing every message sent to the thread's windows; the
+    // watch ends the menu (EndMenu), or a time limit does.
+    bool PopupWatched(HOOKPROC watch) {
+        HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, watch, nullptr, GetCurrentThreadId());
+        if (!hook)
+            return false;
+        const UINT_PTR limit =
+            SetTimer(nullptr, 0, 15000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+        Menu().Popup(POINT{200, 150});
+        KillTimer(nullptr, limit);
+        UnhookWindowsHookEx(hook);
+        return true;
+    }
     void WaitForIcons() {
         Menu().TopLevel();
         for (int tries = 0; tries < 2000 && Menu().IconsPending(); ++tries) {
@@ -546,13 +559,7 @@ TEST_F(LauncherMenuTest, AnOpenMenusEntryIsDrawnWithItsIconWhenTheLookupArrives)
                            held};
     ASSERT_NE(gWatch.unknown, gWatch.own) << "a folder's icon is not that of an unknown type";
 
-    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchOpenMenu, nullptr, GetCurrentThreadId());
-    ASSERT_NE(hook, nullptr);
-    const UINT_PTR limit =
-        SetTimer(nullptr, 0, 15000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
-    Menu().Popup(POINT{200, 150});
-    KillTimer(nullptr, limit);
-    UnhookWindowsHookEx(hook);
+    ASSERT_TRUE(PopupWatched(WatchOpenMenu));
     held->Release();
     EXPECT_TRUE(gWatch.drewUnknown);
     EXPECT_TRUE(gWatch.drewOwn) << "the open menu never showed the icon that arrived";
@@ -643,13 +650,7 @@ TEST_F(LauncherMenuTest, TypedLettersSelectAndChooseAndEveryEntryIsNamed) {
     window->Show();
     gTyped = TypedWatch();
     gTyped.owner = window->Window();
-    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchTyping, nullptr, GetCurrentThreadId());
-    ASSERT_NE(hook, nullptr);
-    const UINT_PTR limit =
-        SetTimer(nullptr, 0, 15000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
-    Menu().Popup(POINT{200, 150});
-    KillTimer(nullptr, limit);
-    UnhookWindowsHookEx(hook);
+    ASSERT_TRUE(PopupWatched(WatchTyping));
     ASSERT_TRUE(gTyped.checked) << "the menu never went idle";
 
     EXPECT_EQ(gTyped.texts, (std::vector<std::wstring>{L"Settings...", L"", L"Mail", L"music"}));
