@@ -1,7 +1,10 @@
 // The final save and the files it leaves: what the next start reads back, what a failing disk
-// keeps.
+// keeps. Through the window where it takes part, through the data files alone where it does not.
+#include "app/data_files_win.h"
 #include "app/main_window_win.h"
 #include "base/error.h"
+#include "base/text.h"
+#include "launcher/locale_compare_win.h"
 #include "picture/bitmap.h"
 #include "picture/bmp_format.h"
 #include "picture/dib_win.h"
@@ -20,6 +23,22 @@ class FinalSaveTest : public MainWindowFixture {
     std::wstring File(const wchar_t* extension) const {
         return folder.File(std::wstring(L"corvalo") + extension);
     }
+};
+
+// The data files without a window, where the window adds nothing: start-up's reading and the
+// save of a close, as the main window runs them.
+struct FilesAlone {
+    explicit FilesAlone(const std::wstring& exePath)
+        : files(exePath, WideToAnsi(exePath)), items(CompareInUserLocale) {
+        files.ReadIconListFile();
+        files.LoadSettings(window, items);
+        files.MigrateLegacyList(items);
+    }
+    bool Close() { return files.SaveForClose(window, items, nullptr); }
+
+    DataFiles files;
+    WindowSettings window;
+    LauncherList items;
 };
 
 TEST_F(FinalSaveTest, WritesWindowFontAlphaAndEveryItemButLeavesIconsAndStrayKeysAlone) {
@@ -220,12 +239,12 @@ TEST_F(FinalSaveTest, ItemsWhoseNamesDoNotFitTheSectionBufferAreLeftOutWhole) {
         swprintf(start, 8, L"k%02d", i);
         SetIniValue(File(L".ini"), L"MENU", start + std::wstring(996, L'x'), L"t.exe");
     }
-    auto window = NewWindow();
+    FilesAlone start(folder.ExePath());
     // 16 names of 1000 characters, each with its zero, and the final zero fit in 16384.
-    ASSERT_EQ(window->LauncherList().ItemCount(), 16);
+    ASSERT_EQ(start.items.ItemCount(), 16);
     for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(window->LauncherList().ItemCaption(i).size(), 999u);
-    ASSERT_TRUE(window->FormCloseQuery());
+        EXPECT_EQ(start.items.ItemCaption(i).size(), 999u);
+    ASSERT_TRUE(start.Close());
     std::vector<wchar_t> names(1 << 16);
     const DWORD length =
         GetPrivateProfileStringW(L"MENU", nullptr, L"", names.data(),
@@ -279,17 +298,16 @@ TEST_P(LegacyMigrationTest, MigratesOnceKeepsABackupAndGoesAtTheNextClose) {
     WriteBytes(File(L".data"), bytes);
     WriteBytes(File(L".bak"), Bytes({'o', 'l', 'd'}));
     {
-        auto window = NewWindow();
-        EXPECT_TRUE(messages.errors.empty());
-        EXPECT_EQ(window->LauncherList().Lines(),
+        FilesAlone start(folder.ExePath());
+        EXPECT_EQ(start.items.Lines(),
                   (std::vector<std::wstring>{L"Zed=z.exe", L"caf\u00e9=c:\\caf\u00e9.txt"}));
         EXPECT_EQ(ReadBytes(File(L".bak")), bytes);
-        ASSERT_TRUE(window->FormCloseQuery());
+        ASSERT_TRUE(start.Close());
     }
     EXPECT_FALSE(Exists(File(L".data")));
     EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"caf\u00e9"), L"c:\\caf\u00e9.txt");
-    auto window = NewWindow();
-    EXPECT_EQ(window->LauncherList().Lines(),
+    FilesAlone start(folder.ExePath());
+    EXPECT_EQ(start.items.Lines(),
               (std::vector<std::wstring>{L"caf\u00e9=c:\\caf\u00e9.txt", L"Zed=z.exe"}));
 }
 
@@ -321,14 +339,14 @@ TEST_F(FinalSaveTest, WithItemsInTheSettingsFileTheLegacyFileIsNotReadButGoesInt
     // No backup can be made: the user's only copy stays.
     ASSERT_TRUE(CreateDirectoryW(File(L".bak").c_str(), nullptr));
     {
-        auto window = NewWindow();
-        EXPECT_EQ(window->LauncherList().Lines(), (std::vector<std::wstring>{L"Kept=k.exe"}));
-        ASSERT_TRUE(window->FormCloseQuery());
+        FilesAlone start(folder.ExePath());
+        EXPECT_EQ(start.items.Lines(), (std::vector<std::wstring>{L"Kept=k.exe"}));
+        ASSERT_TRUE(start.Close());
         EXPECT_EQ(ReadBytes(File(L".data")), legacy);
     }
     RemoveDirectoryW(File(L".bak").c_str());
-    auto window = NewWindow();
-    ASSERT_TRUE(window->FormCloseQuery());
+    FilesAlone start(folder.ExePath());
+    ASSERT_TRUE(start.Close());
     EXPECT_FALSE(Exists(File(L".data")));
     EXPECT_EQ(ReadBytes(File(L".bak")), legacy) << "deleted only once the backup holds it";
     EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"New"), L"<missing>");
@@ -337,8 +355,8 @@ TEST_F(FinalSaveTest, WithItemsInTheSettingsFileTheLegacyFileIsNotReadButGoesInt
 TEST_F(FinalSaveTest, AMenuSectionWithoutKeysCountsAsMissing) {
     WriteBytes(File(L".ini"), Bytes({'[', 'M', 'E', 'N', 'U', ']', 13, 10}));
     WriteBytes(File(L".data"), Bytes({'A', '=', 'a', '.', 'e', 'x', 'e'}));
-    auto window = NewWindow();
-    EXPECT_EQ(window->LauncherList().Lines(), (std::vector<std::wstring>{L"A=a.exe"}));
+    FilesAlone start(folder.ExePath());
+    EXPECT_EQ(start.items.Lines(), (std::vector<std::wstring>{L"A=a.exe"}));
 }
 
 // Lines of the older list file meet the rules of what the editor stores: what the settings file
@@ -349,15 +367,15 @@ TEST_F(FinalSaveTest, LegacyLinesTheSettingsFileCannotGiveBackStayOnlyInTheBacku
     const std::vector<uint8_t> bytes(text.begin(), text.end());
     WriteBytes(File(L".data"), bytes);
     {
-        auto window = NewWindow();
-        EXPECT_EQ(window->LauncherList().Lines(),
+        FilesAlone start(folder.ExePath());
+        EXPECT_EQ(start.items.Lines(),
                   (std::vector<std::wstring>{L"B=b", L"Copied=\"C:\\a b\\c.exe\""}));
-        ASSERT_TRUE(window->FormCloseQuery());
+        ASSERT_TRUE(start.Close());
     }
     EXPECT_EQ(ReadBytes(File(L".bak")), bytes);
     EXPECT_FALSE(Exists(File(L".data")));
-    auto window = NewWindow();
-    EXPECT_EQ(window->LauncherList().Lines(),
+    FilesAlone start(folder.ExePath());
+    EXPECT_EQ(start.items.Lines(),
               (std::vector<std::wstring>{L"B=b", L"Copied=\"C:\\a b\\c.exe\""}));
 }
 
