@@ -53,7 +53,16 @@ struct IconLookupWorker::Shared {
     bool inFlight = false;  // a lookup of the current batch is being made
     std::vector<Result> results;
     std::optional<int> unknownType;
+    bool running = false;  // a thread serves the lookups now
 };
+
+namespace {
+
+// A thread that has had nothing to do for this long ends: a thread's stacks cost more memory than
+// anything else of an idle program, and a new batch starts a new one at once.
+constexpr DWORD kIdleEndMs = 1000;
+
+}  // namespace
 
 IconLookupWorker::IconLookupWorker(HWND window, UINT message, Lookup lookup)
     : lookup_(lookup ? std::move(lookup) : Lookup([](const std::string& name) {
@@ -75,6 +84,7 @@ IconLookupWorker::~IconLookupWorker() {
 }
 
 void IconLookupWorker::Start(std::vector<std::string> names) {
+    bool startThread = false;
     {
         SlimLockGuard guard(shared_->lock);
         ++shared_->batch;
@@ -82,11 +92,11 @@ void IconLookupWorker::Start(std::vector<std::string> names) {
         shared_->next = 0;
         shared_->inFlight = false;
         shared_->results.clear();
+        startThread = !shared_->running;
+        shared_->running = true;
     }
-    if (!started_) {
-        started_ = true;
+    if (startThread)
         std::thread(&IconLookupWorker::Run, shared_, lookup_).detach();
-    }
     WakeAllConditionVariable(&shared_->wake);
 }
 
@@ -109,6 +119,11 @@ bool IconLookupWorker::Pending() const {
     return shared_->next < shared_->names.size() || shared_->inFlight || !shared_->results.empty();
 }
 
+bool IconLookupWorker::Running() const {
+    SlimLockGuard guard(shared_->lock);
+    return shared_->running;
+}
+
 std::optional<int> IconLookupWorker::UnknownTypeIcon() const {
     SlimLockGuard guard(shared_->lock);
     return shared_->unknownType;
@@ -117,14 +132,27 @@ std::optional<int> IconLookupWorker::UnknownTypeIcon() const {
 void IconLookupWorker::Run(std::shared_ptr<Shared> shared, Lookup lookup) {
     // The shell's file information needs COM on the thread that asks.
     const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    const int unknownType = UnknownFileTypeIconIndex();
     SlimLockGuard guard(shared->lock);
-    shared->unknownType = unknownType;
-    if (shared->window)
-        PostMessageW(shared->window, shared->message, 0, 0);
+    if (!shared->unknownType) {
+        guard.Unlock();
+        const int unknownType = UnknownFileTypeIconIndex();
+        guard.Lock();
+        shared->unknownType = unknownType;
+        if (shared->window)
+            PostMessageW(shared->window, shared->message, 0, 0);
+    }
     for (;;) {
-        while (!shared->stop && shared->next >= shared->names.size())
-            SleepConditionVariableSRW(&shared->wake, &shared->lock, INFINITE, 0);
+        while (!shared->stop && shared->next >= shared->names.size()) {
+            if (!SleepConditionVariableSRW(&shared->wake, &shared->lock, kIdleEndMs, 0) &&
+                GetLastError() == ERROR_TIMEOUT && !shared->stop &&
+                shared->next >= shared->names.size()) {
+                shared->running = false;  // the next batch starts a thread of its own
+                guard.Unlock();
+                if (com)
+                    CoUninitialize();
+                return;
+            }
+        }
         if (shared->stop)
             break;
         const uint64_t batch = shared->batch;

@@ -32,8 +32,8 @@ class IconLookupWorker {
         int iconIndex;
     };
 
-    // Results are announced by posting `message` to `window`. The thread starts with the first
-    // batch.
+    // Results are announced by posting `message` to `window`. A thread starts with a batch and
+    // ends once it has had nothing to do for a second.
     IconLookupWorker(HWND window, UINT message, Lookup lookup = {});
     ~IconLookupWorker();
     IconLookupWorker(const IconLookupWorker&) = delete;
@@ -47,6 +47,8 @@ class IconLookupWorker {
     std::vector<Result> TakeResults();
     // True while a lookup of the current batch is still to come.
     bool Pending() const;
+    // True while a thread serves the lookups (or ends after its idle second).
+    bool Running() const;
     // The system icon index of a file of unknown type, once the worker has found it.
     std::optional<int> UnknownTypeIcon() const;
 
@@ -56,7 +58,6 @@ class IconLookupWorker {
 
     Lookup lookup_;
     std::shared_ptr<Shared> shared_;
-    bool started_ = false;
 };
 
 }  // namespace corvalo

@@ -178,7 +178,17 @@ class WindowLeakTest : public StartedWindowFixture {
         // A running program makes its item editor just after the picture shows: the runs start
         // from there, so that making it is not counted as something a run left behind.
         window->Editor();
-        PumpMessages();
+        LookupsDone();
+    }
+    // The menu's icons have arrived and their worker thread has ended, as it does once idle: a
+    // thread's stacks and handles would otherwise come and go in the middle of a counted run.
+    void LookupsDone() {
+        for (int tries = 0; tries < 1000 && (window->Menu().IconsPending() ||
+                                             window->SystemIconLookups().Running());
+             ++tries) {
+            PumpMessages();
+            Sleep(5);
+        }
     }
     void TearDown() override {
         window.reset();
@@ -193,14 +203,9 @@ class WindowLeakTest : public StartedWindowFixture {
 TEST_F(WindowLeakTest, AThousandMenuRebuilds) {
     ASSERT_EQ(window->LauncherList().ItemCount(), 8);
     // Each rebuild drops the icon lookups of the one before; the last ones are let finish.
-    const auto lookupsDone = [&] {
-        for (int tries = 0; tries < 2000 && window->Menu().IconsPending(); ++tries) {
-            PumpMessages();
-            Sleep(5);
-        }
-    };
     ExpectNoLeak(
-        "1000 menu rebuilds", 20, 1000, [&](int) { window->Menu().RebuildMenu(); }, lookupsDone);
+        "1000 menu rebuilds", 20, 1000, [&](int) { window->Menu().RebuildMenu(); },
+        [&] { LookupsDone(); });
     size_t withIcon = 0;
     for (const auto& entry : window->Menu().TopLevel())
         withIcon += entry->kind == MenuEntry::Kind::Launcher && !entry->bitmap.Empty();
