@@ -79,8 +79,8 @@ void DataFiles::LoadSettings(WindowSettings& window, LauncherList& items) {
     items.SetLines(settings_->ReadSectionValues(kMenu));
     items.SortItems();
     // With items in the settings file the older list file is not read, and it goes at the close
-    // (its bytes kept in the backup file first).
-    legacyListDue_ = settings_->SectionExists(kMenu);
+    // (its bytes kept in the backup file first). The section exists exactly when it gave items.
+    legacyListDue_ = !items.Lines().empty();
 }
 
 void DataFiles::MigrateLegacyList(LauncherList& items) {

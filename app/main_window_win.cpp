@@ -18,6 +18,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace corvalo {
 namespace {
@@ -128,8 +129,12 @@ void MainWindow::CreateMainWindow() {
 }
 
 void MainWindow::Show() {
+    // The picture's first activation would show the taskbar button's window, which costs about as
+    // much as the rest of the start: it follows once the picture is on screen (RunLateStep).
+    firstShow_ = true;
     ShowWindow(Handle(), SW_SHOW);
     UpdateWindow(Handle());
+    firstShow_ = false;
     // OLE, the menu's icons and the item editor are not needed to show the picture, and making
     // them costs more than the rest of the start-up's own work, so they are made once the picture
     // is on screen and the program is idle (or when a handler needs them sooner).
@@ -146,6 +151,11 @@ void MainWindow::AfterFirstPaint() {
 
 void MainWindow::RunLateStep() {
     switch (lateStep_) {
+        case LateStep::Taskbar:
+            lateStep_ = LateStep::Ole;
+            if (std::exchange(taskbarPending_, false))
+                FormActivate();
+            break;
         case LateStep::Ole:
             lateStep_ = LateStep::Icons;
             ole_.Start();
@@ -506,8 +516,13 @@ LRESULT MainWindow::OnEraseBackground(const WindowMessage&) {
 }
 
 LRESULT MainWindow::OnActivate(const WindowMessage& message) {
-    if (LOWORD(message.wParam) != WA_INACTIVE)
-        FormActivate();
+    if (LOWORD(message.wParam) != WA_INACTIVE) {
+        if (firstShow_) {
+            taskbarPending_ = true;
+        } else {
+            FormActivate();
+        }
+    }
     return message.Default();
 }
 

@@ -195,8 +195,12 @@ class MainWindow final : public ProgramWindow,
     // after every component that uses it.
     ScopedOle ole_;
     // What start-up has left until the picture is on screen, in its order.
-    enum class LateStep { Ole, Icons, Editor, Done };
-    LateStep lateStep_ = LateStep::Ole;
+    enum class LateStep { Taskbar, Ole, Icons, Editor, Done };
+    LateStep lateStep_ = LateStep::Taskbar;
+    // The first showing of the picture runs; its activation's taskbar state waits for the first
+    // late step.
+    bool firstShow_ = false;
+    bool taskbarPending_ = false;
 
     // Components.
     DogImage picture_;
