@@ -491,6 +491,10 @@ LRESULT MainWindow::OnMessage(const WindowMessage& message) {
 }
 
 LRESULT MainWindow::OnTimer(const WindowMessage& message) {
+    if (message.wParam == LauncherMenu::kRedrawTimer && menu_) {
+        menu_->RedrawTimerElapsed();
+        return 0;
+    }
     if (message.wParam != kAfterFirstPaintTimer)
         return message.Default();
     KillTimer(Handle(), kAfterFirstPaintTimer);

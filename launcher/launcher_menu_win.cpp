@@ -237,7 +237,17 @@ void LauncherMenu::IconsArrived() {
         arrived_[result.position] = true;
         changed = true;
     }
-    if (changed && open_)
+    if (changed && open_ && !redrawDue_) {
+        redrawDue_ = SetTimer(host_.Window(), kRedrawTimer, kRedrawDelayMs, nullptr) != 0;
+        if (!redrawDue_)
+            RedrawOpenMenus();
+    }
+}
+
+void LauncherMenu::RedrawTimerElapsed() {
+    KillTimer(host_.Window(), kRedrawTimer);
+    redrawDue_ = false;
+    if (open_)
         RedrawOpenMenus();
 }
 

@@ -46,8 +46,13 @@ class LauncherMenu {
     enum class IconLookup { Now, Later };
     void RebuildMenu(IconLookup icons = IconLookup::Now);
     void ResolvePendingIcons();
-    // The window's thread collects the icons the worker has found, and an open menu shows them.
+    // The window's thread collects the icons the worker has found, and an open menu shows them:
+    // drawn again at most once per kRedrawDelayMs, on the window's timer kRedrawTimer, since a
+    // long menu's every entry is drawn each time and icons arrive every few milliseconds.
     void IconsArrived();
+    static constexpr UINT_PTR kRedrawTimer = 0x4D52;
+    static constexpr UINT kRedrawDelayMs = 150;
+    void RedrawTimerElapsed();
     // True while an entry still shows the icon it has until its own arrives.
     bool IconsPending() const;
     // Opens the menu at a screen position and runs the chosen entry's click handler.
@@ -89,7 +94,8 @@ class LauncherMenu {
     std::vector<MenuEntry*> lookedUp_;
     std::vector<bool> arrived_;  // for each of lookedUp_
     std::optional<Bitmap> unknownType_;
-    bool open_ = false;  // the menu is on screen
+    bool open_ = false;       // the menu is on screen
+    bool redrawDue_ = false;  // kRedrawTimer runs
 };
 
 inline constexpr wchar_t kPictureFilter[] =

@@ -132,6 +132,8 @@ std::optional<int> IconLookupWorker::UnknownTypeIcon() const {
 void IconLookupWorker::Run(std::shared_ptr<Shared> shared, Lookup lookup) {
     // The shell's file information needs COM on the thread that asks.
     const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    // Icons are background work: a menu the user is opening or walking comes first.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     SlimLockGuard guard(shared->lock);
     if (!shared->unknownType) {
         guard.Unlock();

@@ -442,6 +442,9 @@ void BenchOpening(MainWindow& window) {
     std::printf("   all rounds, ours:");
     for (double v : ours)
         std::printf(" %.1f", v);
+    std::printf("\n   all rounds, icons arriving:");
+    for (double v : early)
+        std::printf(" %.1f", v);
     std::printf("\n   all rounds, bare:");
     for (double v : bare)
         std::printf(" %.1f", v);
