@@ -295,7 +295,7 @@ DecodedPicture DecodeJpeg2000(std::span<const uint8_t> file) {
     // A bare codestream says nothing about its colours. Three components whose second and third
     // are subsampled are luma and chroma, as OpenJPEG's own tools read them; full-resolution ones
     // are RGB.
-    if (format == OPJ_CODEC_J2K && count == 3 && colours[1].CoarserThan(colours[0]) &&
+    if (format == OPJ_CODEC_J2K && colours.size() == 3 && colours[1].CoarserThan(colours[0]) &&
         colours[2].CoarserThan(colours[0])) {
         ycc = true;
     }
