@@ -274,7 +274,15 @@ void MainWindow::SetStartsWithWindows(bool on) {
 }
 
 void MainWindow::ShowPictureFile(const std::wstring& fileName) {
-    picture_.SetPicture(LoadPicture(fileName));
+    picture_.SetNewPicture(LoadPicture(fileName));
+}
+
+RECT MainWindow::WorkArea() const {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetMonitorInfoW(MonitorFromWindow(Handle(), MONITOR_DEFAULTTONEAREST), &info))
+        return RECT{};
+    return info.rcWork;
 }
 
 void MainWindow::EditItem(const std::wstring& target, const std::wstring& caption) {
@@ -338,7 +346,7 @@ void MainWindow::PasteClipboardBitmap() {
     HBITMAP pasted = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
     if (!pasted)
         return;
-    picture_.SetPicture(BitmapFromGdi(pasted));
+    picture_.SetNewPicture(BitmapFromGdi(pasted));
     InvalidateRect(Handle(), nullptr, FALSE);
     UpdateWindow(Handle());
 }
@@ -377,7 +385,7 @@ void MainWindow::DropComboTarget1Drop(const std::vector<std::wstring>& files,
     if (!files.empty()) {
         const std::wstring& first = files.front();  // further names are ignored
         if ((keyState & MK_SHIFT) && IsPictureFile(first)) {
-            picture_.SetPicture(LoadPictureFile(first));
+            picture_.SetNewPicture(LoadPictureFile(first));
             InvalidateRect(Handle(), nullptr, FALSE);
         } else {
             const std::wstring target = GetShortcutTarget(first);

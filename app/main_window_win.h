@@ -131,6 +131,7 @@ class MainWindow final : public ProgramWindow,
     void SetBackgroundColor(Color color) override;
     void SetColorKey(Color key, bool enabled) override;
     UserMessages& Messages() override { return *messages_; }
+    RECT WorkArea() const override;
 
     // MenuHost
     bool StartsWithWindows() const override;

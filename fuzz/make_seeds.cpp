@@ -146,6 +146,19 @@ void PictureSeeds(SeedWriter& seeds) {
     seeds.Add("jpeg", "grey", EncodeJpeg(BlockPattern(16, 8, 1), {75, false, false, false}));
     seeds.Add("jpeg", "progressive", EncodeJpeg(rgb, {90, true, false, false}));
     seeds.Add("jpeg", "cmyk", EncodeJpeg(BlockPattern(8, 8, 4), {100, false, true, false}));
+    seeds.Add("jpeg", "exif-turned", EncodeJpeg(BlockPattern(16, 8, 3), {90, false, false, false, 6}));
+    seeds.Add("jpeg", "exif-mirrored-cmyk",
+              EncodeJpeg(BlockPattern(8, 16, 4), {90, false, true, false, 2}));
+    seeds.Add("jpeg", "real-exif", RealPictureFile("hopper_orientation_5.jpg"));
+
+    // EXIF blocks as a JPEG file's APP1 segment holds them, in both byte orders.
+    const Bytes exifLittle = {'E', 'x',  'i', 'f', 0, 0, 'I', 'I', 42, 0,   8,   0,   0, 0,    2,
+                              0,   0x0F, 1,   2,   0, 4, 0,   0,   0,  'M', 'a', 'k', 0, 0x12, 1,
+                              3,   0,    1,   0,   0, 0, 8,   0,   0,  0,   0,   0,   0, 0};
+    const Bytes exifBig = {'E', 'x',  'i', 'f', 0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1,
+                           1,   0x12, 0,   3,   0, 0, 0,   1,   0, 6,  0, 0, 0, 0, 0, 0};
+    seeds.Add("exif", "little-endian", exifLittle);
+    seeds.Add("exif", "big-endian", exifBig);
 
     seeds.Add("png", "grey", EncodePng(grey));
     seeds.Add("png", "grey-alpha", EncodePng(greyAlpha));
@@ -178,10 +191,22 @@ void PictureSeeds(SeedWriter& seeds) {
     gif.left = 2;
     gif.top = 3;
     seeds.Add("gif", "interlaced-transparent-offset", EncodeGif(gifIndexes, gif));
+    const Bytes photoGif = RealPictureFile("hopper_resized.gif");
+    seeds.Add("gif", "real-cut-short", Bytes(photoGif.begin(), photoGif.begin() + 1500));
 
     seeds.Add("jpeg2000", "jp2", EncodeJpeg2000(NoisePattern(9, 7, 3, 6), true));
     seeds.Add("jpeg2000", "codestream", EncodeJpeg2000(NoisePattern(9, 7, 3, 7), false));
     seeds.Add("jpeg2000", "grey-codestream", EncodeJpeg2000(grey, false));
+    Jpeg2000Options soft;
+    soft.opacity = true;
+    seeds.Add("jpeg2000", "rgb-opacity", EncodeJpeg2000(rgba, soft));
+    seeds.Add("jpeg2000", "grey-opacity", EncodeJpeg2000(greyAlpha, soft));
+    Jpeg2000Options video;
+    video.jp2 = false;
+    video.chromaStep = 2;
+    video.originX = 3;
+    video.originY = 1;
+    seeds.Add("jpeg2000", "subsampled-offset", EncodeJpeg2000(NoisePattern(9, 7, 3, 9), video));
 
     const Rgba small = NoisePattern(9, 7, 3, 8);
     seeds.Add("tiff", "plain", EncodeTiff(small));
@@ -189,6 +214,7 @@ void PictureSeeds(SeedWriter& seeds) {
     seeds.Add("tiff", "deflate", EncodeTiff(rgba, {TiffCompression::Deflate, false, 4}));
     seeds.Add("tiff", "jpeg", EncodeTiff(rgb, {TiffCompression::Jpeg, false, 8}));
     seeds.Add("tiff", "grey", EncodeTiff(grey));
+    seeds.Add("tiff", "real-turned", RealPictureFile("g4_orientation_6.tif"));
 
     seeds.Add("eps", "tiff-preview", EpsWithTiffPreview(EncodeTiff(small)));
 
@@ -199,6 +225,8 @@ void PictureSeeds(SeedWriter& seeds) {
               TargaFile(10, 3, 2, 24, 0x20, {0x83, 0, 0, 255, 0x01, 0, 255, 0, 255, 255, 255}));
     seeds.Add("targa", "grey", TargaFile(3, 2, 2, 8, 0, {10, 20, 30, 40}));
     seeds.Add("targa", "rle-grey", TargaFile(11, 2, 2, 8, 0, {0x81, 50, 0x01, 60, 70}));
+    seeds.Add("targa", "grey-alpha", TargaFile(3, 2, 1, 16, 0x28, {10, 0, 200, 255}));
+    seeds.Add("targa", "real-rle-grey-alpha", RealPictureFile("la.tga"));
     const Bytes map = {0, 0, 255, 0, 255, 0, 255, 0, 0};
     seeds.Add("targa", "mapped", TargaFile(1, 3, 1, 8, 0x20, {2, 1, 0}, 24, map, 3, "id!"));
     seeds.Add("targa", "rle-mapped", TargaFile(9, 3, 1, 8, 0x20, {0x82, 1}, 24, map, 3));

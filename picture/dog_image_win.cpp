@@ -30,6 +30,23 @@ void DogImage::SetPicture(Bitmap&& bitmap) {
     HandlePictureChange();
 }
 
+void DogImage::SetNewPicture(Bitmap&& bitmap) {
+    if (bitmap.Empty())
+        throw Error(kNoSizePicture);
+    const RECT area = owner_.WorkArea();
+    const Size fitted = FittedBounds(bitmap.Width(), bitmap.Height(), area.right - area.left,
+                                     area.bottom - area.top);
+    if (!enabled_ || (fitted.width == bitmap.Width() && fitted.height == bitmap.Height())) {
+        SetPicture(std::move(bitmap));
+        return;
+    }
+    // The window never takes the full size: the shown picture is made before anything changes,
+    // from the picture that becomes the master picture (the same pixels and settings).
+    Bitmap shown = ResampledCopy(bitmap, fitted.width, fitted.height);
+    master_ = std::move(bitmap);
+    ShowResampledMaster(std::move(shown));
+}
+
 void DogImage::SetPicture(std::unique_ptr<Graphic> graphic) {
     if (!graphic) {
         ClearPicture();
@@ -89,15 +106,18 @@ void DogImage::HandlePictureChange() {
 void DogImage::ResizeBy(int step) {
     if (!bitmap_ || bitmap_->Empty())
         return;
+    const Size target = ScaledBounds(bitmap_->Width(), bitmap_->Height(), step);
+    // The master picture copied and resampled to the target, in one pass (ResampledCopy gives the
+    // same pixels as copying it first).
+    ShowResampledMaster(ResampledCopy(master_, target.width, target.height));
+}
+
+void DogImage::ShowResampledMaster(Bitmap&& resampled) {
     struct ResizingFlag {
         ResizingFlag() { resizing_ = true; }
         ~ResizingFlag() { resizing_ = false; }
     } flag;
-
-    Bitmap working = GraphicToBitmap(master_, true);
-    const Size target = ScaledBounds(bitmap_->Width(), bitmap_->Height(), step);
-    ResampleToRect(working, Rect{0, 0, target.width, target.height});
-    SetPicture(working);
+    SetPicture(std::move(resampled));
     HandlePictureChange();
 }
 

@@ -114,24 +114,33 @@ DecodedPicture DecodeGif(std::span<const uint8_t> file) {
         InvalidData();
     }
     std::vector<GifPixelType> indexes(static_cast<size_t>(imagePixels));
-    const auto readLine = [&](int y) {
-        if (DGifGetLine(gif.get(), indexes.data() + size_t(y) * size_t(image.Width), image.Width) ==
-            GIF_ERROR) {
-            InvalidData();
-        }
-    };
+    // The rows in the order the file holds them.
+    std::vector<int> order;
+    order.reserve(size_t(image.Height));
     if (image.Interlace) {
         static constexpr int kStart[] = {0, 4, 2, 1};
         static constexpr int kStep[] = {8, 8, 4, 2};
         for (int pass = 0; pass < 4; ++pass) {
             for (int y = kStart[pass]; y < image.Height; y += kStep[pass]) {
-                readLine(y);
+                order.push_back(y);
             }
         }
     } else {
         for (int y = 0; y < image.Height; ++y) {
-            readLine(y);
+            order.push_back(y);
         }
+    }
+    // A file whose image data ends early (a download cut off) shows the rows that arrived, as
+    // browsers do; the rest stays white, as area the image does not cover is. Without one whole
+    // row there is no picture.
+    size_t decoded = 0;
+    while (decoded < order.size() &&
+           DGifGetLine(gif.get(), indexes.data() + size_t(order[decoded]) * size_t(image.Width),
+                       image.Width) != GIF_ERROR) {
+        ++decoded;
+    }
+    if (decoded == 0) {
+        InvalidData();
     }
 
     DecodedPicture picture;
@@ -145,7 +154,8 @@ DecodedPicture DecodeGif(std::span<const uint8_t> file) {
             picture.palette.push_back(colors[i]);
         }
     }
-    for (int y = 0; y < image.Height; ++y) {
+    for (size_t row = 0; row < decoded; ++row) {
+        const int y = order[row];
         const GifPixelType* line = indexes.data() + size_t(y) * size_t(image.Width);
         uint8_t* out = picture.bitmap.Row(image.Top + y) + 3 * size_t(image.Left);
         for (int x = 0; x < image.Width; ++x, out += 3) {

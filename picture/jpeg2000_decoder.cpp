@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include <openjpeg.h>
 
@@ -156,24 +157,38 @@ struct ImageCloser {
     void operator()(opj_image_t* image) const { opj_image_destroy(image); }
 };
 
-// One component's samples as 8-bit values, whatever its precision and sign.
+// One component's samples as 8-bit values, whatever its precision and sign, on the picture's own
+// grid: a component's samples sit every dx columns and dy rows of the reference grid, from the
+// first multiple of dx and dy inside the picture's area (which need not start at 0), so a pixel
+// takes the sample at or before it.
 struct Channel {
     const opj_image_comp_t* comp;
     int shift;     // right shift for precisions over 8
     int scale;     // multiplier for precisions under 8 (then divided by the maximum)
     int offset;    // added to signed samples
     unsigned max;  // largest sample at the precision
+    uint32_t dx, dy;
+    uint32_t originX, originY;  // the picture's first column and row on the grid
 
-    explicit Channel(const opj_image_comp_t* c) : comp(c) {
+    Channel(const opj_image_t& image, const opj_image_comp_t* c)
+        : comp(c),
+          dx(std::max<uint32_t>(c->dx, 1)),
+          dy(std::max<uint32_t>(c->dy, 1)),
+          originX(image.x0),
+          originY(image.y0) {
         const int prec = std::clamp<int>(int(c->prec), 1, 31);
         shift = prec > 8 ? prec - 8 : 0;
         scale = prec < 8 ? 255 : 0;
         max = prec < 8 ? (1u << prec) - 1u : 0;
         offset = c->sgnd ? int(1u << (prec - 1)) : 0;
     }
+    static uint32_t Index(uint64_t grid, uint32_t step, uint32_t first, uint32_t count) {
+        const uint64_t sample = grid / step;
+        return sample <= first ? 0 : uint32_t(std::min<uint64_t>(sample - first, count - 1));
+    }
     uint8_t At(uint32_t x, uint32_t y) const {
-        const uint32_t cx = std::min(x / std::max<uint32_t>(comp->dx, 1), comp->w - 1);
-        const uint32_t cy = std::min(y / std::max<uint32_t>(comp->dy, 1), comp->h - 1);
+        const uint32_t cx = Index(uint64_t(originX) + x, dx, comp->x0, comp->w);
+        const uint32_t cy = Index(uint64_t(originY) + y, dy, comp->y0, comp->h);
         int64_t v = int64_t(comp->data[size_t(cy) * comp->w + cx]) + offset;
         if (scale) {
             v = v * scale / int64_t(max);
@@ -182,6 +197,8 @@ struct Channel {
         }
         return uint8_t(std::clamp<int64_t>(v, 0, 255));
     }
+    // Subsampled more coarsely than `other`.
+    bool CoarserThan(const Channel& other) const { return dx > other.dx || dy > other.dy; }
 };
 
 uint8_t Clamp8(int v) {
@@ -254,15 +271,39 @@ DecodedPicture DecodeJpeg2000(std::span<const uint8_t> file) {
         }
     }
 
-    // Grey (with or without alpha), colour (RGB or YCC, any alpha ignored), or CMYK.
-    const bool colour = count >= 3;
-    const bool ycc =
+    // The colour channels, and the opacity channel that a JP2 file's channel definitions may name
+    // (OpenJPEG has put the colour channels in their order by then).
+    std::vector<Channel> colours;
+    std::optional<Channel> opacity;
+    bool premultiplied = false;
+    for (uint32_t i = 0; i < count; ++i) {
+        const opj_image_comp_t& comp = image->comps[i];
+        if (comp.alpha == 0) {
+            colours.emplace_back(*image, &comp);
+        } else if (!opacity) {
+            opacity.emplace(*image, &comp);
+            premultiplied = comp.alpha == 2;
+        }
+    }
+    if (colours.empty()) {
+        Failed();
+    }
+    // Grey, colour (RGB or YCC), or CMYK.
+    const bool colour = colours.size() >= 3;
+    bool ycc =
         colour && (image->color_space == OPJ_CLRSPC_SYCC || image->color_space == OPJ_CLRSPC_EYCC);
-    const bool cmyk = count >= 4 && image->color_space == OPJ_CLRSPC_CMYK;
-    const Channel c0(&image->comps[0]);
-    const Channel c1(&image->comps[colour ? 1 : 0]);
-    const Channel c2(&image->comps[colour ? 2 : 0]);
-    const Channel c3(&image->comps[cmyk ? 3 : 0]);
+    // A bare codestream says nothing about its colours. Three components whose second and third
+    // are subsampled are luma and chroma, as OpenJPEG's own tools read them; full-resolution ones
+    // are RGB.
+    if (format == OPJ_CODEC_J2K && colours.size() == 3 && colours[1].CoarserThan(colours[0]) &&
+        colours[2].CoarserThan(colours[0])) {
+        ycc = true;
+    }
+    const bool cmyk = colours.size() >= 4 && image->color_space == OPJ_CLRSPC_CMYK;
+    const Channel& c0 = colours[0];
+    const Channel& c1 = colours[colour ? 1 : 0];
+    const Channel& c2 = colours[colour ? 2 : 0];
+    const Channel& c3 = colours[cmyk ? 3 : 0];
     for (uint32_t y = 0; y < height; ++y) {
         uint8_t* out = picture.bitmap.Row(int(y));
         for (uint32_t x = 0; x < width; ++x, out += 3) {
@@ -277,6 +318,19 @@ DecodedPicture DecodeJpeg2000(std::span<const uint8_t> file) {
                 r = (255 - r) * k / 255;
                 g = (255 - g) * k / 255;
                 b = (255 - b) * k / 255;
+            }
+            if (opacity) {
+                // Partly transparent pixels are blended onto the white background.
+                const int a = opacity->At(x, y);
+                if (premultiplied) {
+                    r = std::min(255, r + 255 - a);
+                    g = std::min(255, g + 255 - a);
+                    b = std::min(255, b + 255 - a);
+                } else {
+                    r = (r * a + 255 * (255 - a) + 127) / 255;
+                    g = (g * a + 255 * (255 - a) + 127) / 255;
+                    b = (b * a + 255 * (255 - a) + 127) / 255;
+                }
             }
             out[0] = uint8_t(b);
             out[1] = uint8_t(g);

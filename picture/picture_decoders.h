@@ -50,7 +50,10 @@ Bitmap NewPictureBitmap(uint64_t width, uint64_t height, const wchar_t* invalidM
 DecodedPicture DecodeWindowsBitmap(std::span<const uint8_t> file);
 
 // JPEG (libjpeg-turbo): "JPEG error #%d" with the library's message number. Greyscale, YCbCr,
-// RGB, CMYK and YCCK, baseline and progressive.
+// RGB, CMYK and YCCK, baseline and progressive, shown as its EXIF orientation says (picture/
+// orientation.h: a photo taken upright gives a tall picture). A file is refused when a row's data
+// is missing or damaged; one that merely ends before its end marker, or has stray bytes between
+// its markers, is shown.
 DecodedPicture DecodeJpeg(std::span<const uint8_t> file);
 
 // PNG (libpng): every colour type and bit depth, interlaced or not. A transparency chunk makes the
@@ -63,12 +66,16 @@ DecodedPicture DecodeJpeg(std::span<const uint8_t> file);
 DecodedPicture DecodePng(std::span<const uint8_t> file);
 
 // GIF (giflib): the first image on its logical screen; pixels of the transparent index and area
-// the image does not cover stay white. "Invalid GIF signature", "Unsupported GIF version",
+// the image does not cover stay white, and so do the rows after image data that ends early (or
+// breaks off) once at least one row has come. "Invalid GIF signature", "Unsupported GIF version",
 // "Invalid GIF data".
 DecodedPicture DecodeGif(std::span<const uint8_t> file);
 
 // JPEG 2000 (OpenJPEG): a JP2 file or a raw codestream, told apart by their first bytes.
-// "Unknown JPEG 2000 file type", "JPEG 2000 image decoding failed".
+// "Unknown JPEG 2000 file type", "JPEG 2000 image decoding failed". An opacity channel that a JP2
+// file's channel definitions name is blended onto white (the picture still reports itself opaque);
+// a raw codestream of three components whose second and third are subsampled is YCbCr; components
+// that start off the grid's origin are lined up with the picture's pixels.
 // The codestream's size marker is checked before the library reads the file: the library keeps
 // every sample as 32 bits and state for every tile of every component, and empty code blocks let a
 // file of a few hundred bytes claim any of that. So the samples of all components together may
@@ -79,17 +86,18 @@ constexpr uint64_t kMaxJpeg2000TileComponents = 16384;
 DecodedPicture DecodeJpeg2000(std::span<const uint8_t> file);
 
 // TIFF (libtiff): the first image, any kind libtiff's RGBA interface reads (strips and tiles, no
-// compression, LZW, deflate, JPEG, PackBits ...). Errors carry libtiff's own message, or
-// "TIFF image is not valid".
+// compression, LZW, deflate, JPEG, PackBits ...), shown as its Orientation tag says. Errors carry
+// libtiff's own message, or "TIFF image is not valid".
 DecodedPicture DecodeTiff(std::span<const uint8_t> file);
 
 // Encapsulated PostScript with a TIFF preview (the binary DOS EPS header): the preview.
 // "Encapsulated PostScript file has no TIFF preview", and the TIFF decoder's errors.
 DecodedPicture DecodeEpsPreview(std::span<const uint8_t> file);
 
-// Targa: uncompressed and RLE; true colour of 15, 16, 24 and 32 bits, 8-bit grey, colour-mapped
-// with 8- or 16-bit indexes and 15/16/24/32-bit map entries; any origin corner. An alpha channel
-// is ignored (Targa pictures are opaque). "Targa image is not valid", "Stream read error".
+// Targa: uncompressed and RLE; true colour of 15, 16, 24 and 32 bits, 8-bit grey (alone or with
+// an 8-bit alpha value), colour-mapped with 8- or 16-bit indexes and 15/16/24/32-bit map entries;
+// any origin corner. An alpha channel is ignored (Targa pictures are opaque). "Targa image is not
+// valid", "Stream read error".
 DecodedPicture DecodeTarga(std::span<const uint8_t> file);
 
 // Portable bitmap, graymap and pixmap (P1 to P6, any maximum value up to 65535).

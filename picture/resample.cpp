@@ -299,6 +299,20 @@ Size ScaledBounds(int width, int height, int step) {
     return Size{ClampSide(n), ClampSide(DivideRoundHalfUp(h * n, w))};
 }
 
+Size FittedBounds(int width, int height, int areaWidth, int areaHeight) {
+    if (width <= 0 || height <= 0 || areaWidth <= 0 || areaHeight <= 0 ||
+        (width <= areaWidth && height <= areaHeight)) {
+        return Size{width, height};
+    }
+    const long long w = width, h = height, aw = areaWidth, ah = areaHeight;
+    // w / h >= aw / ah: the width reaches the area's edge first, and the height, h * aw / w, is
+    // then at most ah, rounding included.
+    if (w * ah >= h * aw) {
+        return Size{areaWidth, ClampSide(DivideRoundHalfUp(h * aw, w))};
+    }
+    return Size{ClampSide(DivideRoundHalfUp(w * ah, h)), areaHeight};
+}
+
 void AreaResample(const Bitmap& src, Bitmap& dest, ResamplePath path) {
     if (dest.BitsPerPixel() != 24) {
         throw Error(L"Invalid pixel format");

@@ -13,6 +13,14 @@ namespace corvalo {
 // exceed the int range is held at INT_MAX; resampling to it is then refused as too large.
 Size ScaledBounds(int width, int height, int step);
 
+// The size at which a new picture is first shown in an area of areaWidth x areaHeight (the work
+// area of the monitor its window is on): its own size when it fits, else the largest size of its
+// proportions that does. The side that meets the area's edge first takes the area's length, the
+// other follows in proportion, rounded to the nearest integer with a half going up (as
+// ScaledBounds rounds), never below 1 and never past the area. A picture or an area of no size
+// is left as it is.
+Size FittedBounds(int width, int height, int areaWidth, int areaHeight);
+
 // Replaces the bitmap by its content area-averaged to width x height: 24 bpp, transparency off,
 // automatic mode, no palette. A negative or too large size throws Error("Invalid image size") and
 // leaves the bitmap unchanged. An empty source gives a white result.

@@ -70,7 +70,8 @@ DecodedPicture DecodeTarga(std::span<const uint8_t> file) {
             }
             break;
         default:
-            if (pixelBits != 8) {
+            // 8-bit grey, or grey and an 8-bit alpha value after it.
+            if (pixelBits != 8 && pixelBits != 16) {
                 NotValid();
             }
             break;
@@ -124,7 +125,7 @@ DecodedPicture DecodeTarga(std::span<const uint8_t> file) {
             case 2:
                 return PixelColor(p, int(pixelBits));
             default:
-                return MakeColor(p[0], p[0], p[0]);
+                return MakeColor(p[0], p[0], p[0]);  // a grey pixel's alpha byte is not looked at
         }
     };
     uint64_t n = 0;

@@ -1,9 +1,11 @@
-// TIFF pictures through libtiff's RGBA interface, read from memory; and the TIFF preview of an
-// Encapsulated PostScript file.
+// TIFF pictures through libtiff's RGBA interface, read from memory and shown the way their
+// Orientation tag says; and the TIFF preview of an Encapsulated PostScript file.
 #include "base/error.h"
 #include "base/text.h"
+#include "picture/orientation.h"
 #include "picture/picture_decoders.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -126,8 +128,7 @@ DecodedPicture DecodeTiff(std::span<const uint8_t> file) {
     uint32_t width = 0, height = 0;
     TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
     TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
-    DecodedPicture picture;
-    picture.bitmap = NewPictureBitmap(width, height, kNotValid);
+    CheckPictureSize(width, height, kNotValid);
 
     TIFFRGBAImage reader{};
     if (!TIFFRGBAImageBegin(&reader, tiff.get(), 1, reason)) {
@@ -138,7 +139,14 @@ DecodedPicture DecodeTiff(std::span<const uint8_t> file) {
         TIFFRGBAImage* reader;
         ~ReaderEnd() { TIFFRGBAImageEnd(reader); }
     } readerEnd{&reader};
-    reader.req_orientation = ORIENTATION_TOPLEFT;
+    // The raster as stored, and the picture turned upright here: libtiff's own turning only flips
+    // and mirrors, which leaves orientations 5 to 8 wrong.
+    const int orientation =
+        reader.orientation >= 1 && reader.orientation <= 8 ? reader.orientation : 1;
+    reader.req_orientation = reader.orientation;
+    const bool turned = SwapsSides(orientation);
+    DecodedPicture picture;
+    picture.bitmap = NewPictureBitmap(turned ? height : width, turned ? width : height, kNotValid);
     // A B,G,R,A raster (libtiff's ABGR words, little-endian in memory: R,G,B,A), alpha
     // premultiplied.
     std::vector<uint32_t> raster(size_t(width) * height);
@@ -148,15 +156,27 @@ DecodedPicture DecodeTiff(std::span<const uint8_t> file) {
     if (source.message[0] != '\0') {
         Fail(source);  // a strip or tile failed to decode
     }
-    for (uint32_t y = 0; y < height; ++y) {
-        const uint32_t* in = raster.data() + size_t(y) * width;
-        uint8_t* out = picture.bitmap.Row(int(y));
-        for (uint32_t x = 0; x < width; ++x, out += 3) {
-            const uint32_t p = in[x];
-            const unsigned white = 255u - TIFFGetA(p);  // premultiplied: add what shows through
-            out[0] = uint8_t(std::min(255u, TIFFGetB(p) + white));
-            out[1] = uint8_t(std::min(255u, TIFFGetG(p) + white));
-            out[2] = uint8_t(std::min(255u, TIFFGetR(p) + white));
+    // Stored rows a band at a time, drawn on white, then placed where they are seen.
+    constexpr uint32_t kBandRows = 16;
+    const size_t bandStride = size_t(width) * 3;
+    std::vector<uint8_t> band(orientation == 1 ? 0 : bandStride * kBandRows);
+    for (uint32_t first = 0; first < height; first += kBandRows) {
+        const uint32_t end = std::min(height, first + kBandRows);
+        for (uint32_t y = first; y < end; ++y) {
+            const uint32_t* in = raster.data() + size_t(y) * width;
+            uint8_t* out = orientation == 1 ? picture.bitmap.Row(int(y))
+                                            : band.data() + (y - first) * bandStride;
+            for (uint32_t x = 0; x < width; ++x, out += 3) {
+                const uint32_t p = in[x];
+                const unsigned white = 255u - TIFFGetA(p);  // premultiplied: add what shows through
+                out[0] = uint8_t(std::min(255u, TIFFGetB(p) + white));
+                out[1] = uint8_t(std::min(255u, TIFFGetG(p) + white));
+                out[2] = uint8_t(std::min(255u, TIFFGetR(p) + white));
+            }
+        }
+        if (orientation != 1) {
+            PlaceStoredRows(picture.bitmap, orientation, int(width), int(height), int(first),
+                            int(end - first), band.data(), bandStride);
         }
     }
     uint16_t photometric = 0;

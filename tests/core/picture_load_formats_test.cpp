@@ -1,15 +1,20 @@
 // Decoded pixels and transparency settings of every format the loader reads, from sample files
 // the codec libraries write.
 #include "base/error.h"
+#include "base/text.h"
 #include "support/picture_samples.h"
 #include "picture/bmp_format.h"
 #include "picture/picture_file.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <string>
 
+#include <jerror.h>
 #include <jpeglib.h>
 
 namespace corvalo {
@@ -45,6 +50,30 @@ void ExpectPixels(const Bitmap& result, const Rgba& source, int tolerance) {
     EXPECT_LE(worst, tolerance) << "at " << worstX << "," << worstY << ": got " << std::hex
                                 << result.PixelAt(worstX, worstY) << ", want "
                                 << source.OnWhite(worstX, worstY);
+}
+
+std::wstring ErrorOf(const wchar_t* name, const std::vector<uint8_t>& bytes) {
+    try {
+        Decode(name, bytes);
+    } catch (const Error& e) {
+        return e.Message();
+    }
+    return L"(decoded)";
+}
+
+std::vector<uint8_t> FirstBytes(const std::vector<uint8_t>& bytes, size_t length) {
+    return std::vector<uint8_t>(bytes.begin(), bytes.begin() + ptrdiff_t(length));
+}
+
+// The mean of every pixel's largest channel difference.
+double MeanDistance(const Bitmap& a, const Bitmap& b) {
+    double sum = 0;
+    for (int y = 0; y < a.Height(); ++y) {
+        for (int x = 0; x < a.Width(); ++x) {
+            sum += Distance(a.PixelAt(x, y), b.PixelAt(x, y));
+        }
+    }
+    return sum / (double(a.Width()) * a.Height());
 }
 
 void ExpectOpaque(const Bitmap& result) {
@@ -113,6 +142,100 @@ TEST(PictureLoadJpeg, AdobeCmykInksBecomeTheirColours) {
     for (int i = 0; i < 4; ++i) {
         EXPECT_LE(Distance(result.PixelAt(4 + 8 * (i % 2), 4 + 8 * (i / 2)), expected[i]), 4)
             << "block " << i;
+    }
+}
+
+TEST(PictureLoadJpeg, AFileThatOnlyLostItsEndOrHasStrayBytesIsShownMissingRowsAreNot) {
+    const auto file = test::RealPictureFile("hopper_orientation_6.jpg");
+    const Bitmap whole = Decode(L"photo.jpg", file);
+    // A copy cut off just before its end marker holds every row.
+    EXPECT_EQ(Decode(L"photo.jpg", FirstBytes(file, file.size() - 2)), whole);
+    EXPECT_EQ(Decode(L"photo.jpg", FirstBytes(file, file.size() - 1)), whole);
+    // An EXIF segment that claims 2 bytes less than it holds: the library skips them as stray
+    // bytes before the next marker.
+    auto strayBytes = file;
+    ASSERT_EQ(strayBytes[20], 0xFF);
+    ASSERT_EQ(strayBytes[21], 0xE1);
+    strayBytes[23] = uint8_t(strayBytes[23] - 2);
+    EXPECT_EQ(Decode(L"photo.jpg", strayBytes), whole);
+    // A real progressive file that lost the last byte of its end marker: every scan is whole.
+    auto progressiveCut = test::RealPictureFile("truncated_jpeg.jpg");
+    const Bitmap cutShown = Decode(L"cut.jpg", progressiveCut);
+    progressiveCut.push_back(0xD9);
+    EXPECT_EQ(cutShown, Decode(L"whole.jpg", progressiveCut));
+    // Cut inside the rows' data: refused, as a file that ended early.
+    const std::wstring endedEarly = FillNumber(L"JPEG error #%d", JWRN_JPEG_EOF);
+    EXPECT_EQ(ErrorOf(L"photo.jpg", FirstBytes(file, file.size() * 2 / 3)), endedEarly);
+    EXPECT_EQ(ErrorOf(L"photo.jpg", FirstBytes(file, file.size() - 40)), endedEarly);
+    // A progressive file that ends before its last scan: every row is there, but not at its full
+    // quality.
+    test::JpegOptions progressive;
+    progressive.progressive = true;
+    const auto layered = test::EncodeJpeg(test::BlockPattern(40, 24, 3), progressive);
+    static constexpr uint8_t kScanStart[] = {0xFF, 0xDA};
+    const auto lastScan =
+        std::find_end(layered.begin(), layered.end(), std::begin(kScanStart), std::end(kScanStart));
+    EXPECT_EQ(ErrorOf(L"layers.jpg", FirstBytes(layered, size_t(lastScan - layered.begin()))),
+              endedEarly);
+    // Damaged data inside a row still refuses the file.
+    auto damaged = file;
+    for (size_t i = file.size() / 2; i < file.size() / 2 + 40; ++i) {
+        damaged[i] = 0xFF;
+    }
+    EXPECT_EQ(ErrorOf(L"photo.jpg", damaged).substr(0, 12), L"JPEG error #");
+}
+
+TEST(PictureLoadJpeg, ExifOrientationShowsThePhotoAsTheCameraWasHeld) {
+    // One photo stored in each orientation: shown upright, all of them are the same picture.
+    const Bitmap mirrored = Decode(L"2.jpg", test::RealPictureFile("hopper_orientation_2.jpg"));
+    const Bitmap asStored = Decode(L"plain.jpg", [] {
+        auto f = test::RealPictureFile("hopper_orientation_2.jpg");
+        // The EXIF block's little-endian orientation entry (tag, type SHORT, one value): its
+        // value becomes 1.
+        static constexpr uint8_t kEntry[] = {0x12, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00};
+        const auto entry = std::search(f.begin(), f.end(), std::begin(kEntry), std::end(kEntry));
+        EXPECT_NE(entry, f.end());
+        entry[8] = 1;
+        return f;
+    }());
+    EXPECT_GT(MeanDistance(mirrored, asStored), 20.0);  // the photo tells its sides apart
+    for (int orientation = 3; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        const std::string name = "hopper_orientation_" + std::to_string(orientation) + ".jpg";
+        const Bitmap upright = Decode(L"photo.jpg", test::RealPictureFile(name.c_str()));
+        ASSERT_EQ(upright.Width(), mirrored.Width());
+        EXPECT_LT(MeanDistance(upright, mirrored), 6.0);
+    }
+
+    // Where the stored picture's top-left and top-right corners are seen, and the size: a
+    // picture stored 24 x 16 and turned a quarter is 16 x 24.
+    const Color topLeft = MakeColor(255, 0, 0), topRight = MakeColor(0, 0, 255);
+    Rgba stored{24, 16, 3, std::vector<uint8_t>(24 * 16 * 3, 255)};
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            uint8_t* left = &stored.samples[size_t(y * 24 + x) * 3];
+            left[1] = left[2] = 0;
+            uint8_t* right = &stored.samples[size_t(y * 24 + 16 + x) * 3];
+            right[0] = right[1] = 0;
+        }
+    }
+    enum Corner { TL, TR, BR, BL };
+    const Corner corners[9][2] = {{},       {TL, TR}, {TR, TL}, {BR, BL}, {BL, BR},
+                                  {TL, BL}, {TR, BR}, {BR, TR}, {BL, TL}};
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        test::JpegOptions options;
+        options.exifOrientation = orientation;
+        const Bitmap shown = Decode(L"turned.jpg", test::EncodeJpeg(stored, options));
+        const bool turned = orientation >= 5;
+        ASSERT_EQ(shown.Width(), turned ? 16 : 24);
+        ASSERT_EQ(shown.Height(), turned ? 24 : 16);
+        const auto at = [&](Corner c) {
+            return shown.PixelAt(c == TR || c == BR ? shown.Width() - 2 : 1,
+                                 c == BL || c == BR ? shown.Height() - 2 : 1);
+        };
+        EXPECT_LE(Distance(at(corners[orientation][0]), topLeft), 8);
+        EXPECT_LE(Distance(at(corners[orientation][1]), topRight), 8);
     }
 }
 
@@ -304,6 +427,64 @@ TEST(PictureLoadGif, ImageSmallerThanItsScreenSitsAtItsOffsetOnWhite) {
     EXPECT_EQ(result.PixelAt(7, 5), kWhite);
 }
 
+TEST(PictureLoadGif, ImageDataThatEndsEarlyShowsTheRowsThatCame) {
+    const auto file = test::RealPictureFile("hopper_resized.gif");
+    const Bitmap whole = Decode(L"photo.gif", file);
+    ASSERT_EQ(whole.Height(), 64);
+    // Cut at every length: refused until the first row has come, then the rows that came in
+    // place and white for the rest, more rows the more of the file there is.
+    const std::vector<uint8_t> whiteRow(whole.Stride(), 255);
+    int shownBefore = 0;
+    bool refusedFirst = false;
+    for (size_t length = 0; length < file.size(); ++length) {
+        const auto cut = FirstBytes(file, length);
+        if (shownBefore == 0) {
+            const std::wstring error = ErrorOf(L"photo.gif", cut);
+            if (error != L"(decoded)") {
+                refusedFirst = refusedFirst || error == L"Invalid GIF data";
+                continue;
+            }
+        }
+        const Bitmap shown = Decode(L"photo.gif", cut);
+        int rows = 0;
+        for (int y = 0; y < 64; ++y) {
+            if (std::equal(shown.Row(y), shown.Row(y) + whole.Stride(), whole.Row(y))) {
+                ++rows;
+            } else {
+                ASSERT_TRUE(std::equal(whiteRow.begin(), whiteRow.end(), shown.Row(y)))
+                    << length << " bytes, row " << y;
+            }
+        }
+        ASSERT_GE(rows, std::max(shownBefore, 1)) << length << " bytes";
+        shownBefore = rows;
+    }
+    EXPECT_TRUE(refusedFirst);
+    EXPECT_GT(shownBefore, 50);
+}
+
+TEST(PictureLoadTiff, OrientationTagShowsThePageUpright) {
+    // One page stored in each of the eight orientations (real files; 5 to 8 stored 88 x 590):
+    // upright, all are the page as the first stores it, 590 x 88. The files were scanned apart:
+    // a few pixels along the strokes' edges differ.
+    const Bitmap page = Decode(L"page.tif", test::RealPictureFile("g4_orientation_1.tif"));
+    ASSERT_EQ(page.Width(), 590);
+    ASSERT_EQ(page.Height(), 88);
+    for (int orientation = 2; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        const std::string name = "g4_orientation_" + std::to_string(orientation) + ".tif";
+        const Bitmap upright = Decode(L"page.tif", test::RealPictureFile(name.c_str()));
+        ASSERT_EQ(upright.Width(), 590);
+        ASSERT_EQ(upright.Height(), 88);
+        int differing = 0;
+        for (int y = 0; y < 88; ++y) {
+            for (int x = 0; x < 590; ++x) {
+                differing += upright.PixelAt(x, y) != page.PixelAt(x, y);
+            }
+        }
+        EXPECT_LT(differing, 590 * 88 / 250);
+    }
+}
+
 TEST(PictureLoadTiff, StripsAndTilesWithEveryCompression) {
     using test::TiffCompression;
     for (const bool tiled : {false, true}) {
@@ -346,6 +527,56 @@ TEST(PictureLoadJpeg2000, LosslessJp2AndCodestreamGiveTheSourcePixels) {
                 ExpectPixels(result, source, 0);
                 ExpectOpaque(result);
             }
+        }
+    }
+}
+
+TEST(PictureLoadJpeg2000, AnOpacityChannelIsBlendedOntoWhite) {
+    for (const int channels : {2, 4}) {
+        SCOPED_TRACE(channels);
+        const Rgba source = test::NoisePattern(21, 13, channels, 17);
+        test::Jpeg2000Options options;
+        options.opacity = true;
+        const Bitmap result = Decode(L"soft.jp2", test::EncodeJpeg2000(source, options));
+        ExpectPixels(result, source, 1);
+        ExpectOpaque(result);
+    }
+}
+
+TEST(PictureLoadJpeg2000, ASubsampledCodestreamIsYCbCrLinedUpWithThePicture) {
+    // Luma for every pixel, chroma for every 2 x 2 cell of the reference grid, and the picture's
+    // area starting at (3, 5) on that grid: a cell's chroma belongs to the grid points from its
+    // sample on, and the pixels before the first sample take the first.
+    const int width = 20, height = 14, x0 = 3, y0 = 5;
+    const auto cell = [](int picture, int origin) {
+        return std::max((origin + picture) / 2, (origin + 1) / 2);
+    };
+    Rgba ycc{width, height, 3, {}};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int cx = cell(x, x0), cy = cell(y, y0);
+            ycc.samples.push_back(uint8_t(60 + (x * 7 + y * 3) % 130));
+            ycc.samples.push_back(uint8_t(128 + ((cx * 37 + cy * 11) % 90) - 45));
+            ycc.samples.push_back(uint8_t(128 + ((cx * 13 + cy * 29) % 90) - 45));
+        }
+    }
+    test::Jpeg2000Options options;
+    options.jp2 = false;
+    options.chromaStep = 2;
+    options.originX = x0;
+    options.originY = y0;
+    const Bitmap result = Decode(L"video.j2k", test::EncodeJpeg2000(ycc, options));
+    ASSERT_EQ(result.Width(), width);
+    ASSERT_EQ(result.Height(), height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const double luma = ycc.At(x, y, 0), cb = ycc.At(x, y, 1) - 128.0,
+                         cr = ycc.At(x, y, 2) - 128.0;
+            const auto channel = [](double v) { return uint8_t(std::clamp(v + 0.5, 0.0, 255.0)); };
+            const Color want =
+                MakeColor(channel(luma + 1.402 * cr), channel(luma - 0.344136 * cb - 0.714136 * cr),
+                          channel(luma + 1.772 * cb));
+            ASSERT_LE(Distance(result.PixelAt(x, y), want), 1) << x << "," << y;
         }
     }
 }
@@ -407,6 +638,25 @@ TEST(PictureLoadTarga, RleGreyAndColourMapped) {
     EXPECT_EQ(result.PixelAt(1, 1), MakeColor(50, 50, 50));
     EXPECT_EQ(result.PixelAt(1, 0), MakeColor(70, 70, 70));
 
+    // Grey with an alpha byte after it, uncompressed and RLE: the grey shows, whatever the alpha.
+    result = Decode(L"ga.tga", test::TargaFile(3, 2, 1, 16, 0x28, {10, 0, 200, 255}));
+    EXPECT_EQ(result.PixelAt(0, 0), MakeColor(10, 10, 10));
+    EXPECT_EQ(result.PixelAt(1, 0), MakeColor(200, 200, 200));
+    result = Decode(L"ga.tga", test::TargaFile(11, 2, 1, 16, 0x28, {0x81, 90, 7}));
+    EXPECT_EQ(result.PixelAt(1, 0), MakeColor(90, 90, 90));
+    // A real one: 64 x 64, run-length, top-down.
+    result = Decode(L"la.tga", test::RealPictureFile("la.tga"));
+    ASSERT_EQ(result.Width(), 64);
+    std::set<Color> greys;
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            const Color c = result.PixelAt(x, y);
+            ASSERT_TRUE(RedOf(c) == GreenOf(c) && GreenOf(c) == BlueOf(c)) << x << "," << y;
+            greys.insert(c);
+        }
+    }
+    EXPECT_GT(greys.size(), 32u);
+
     // Colour-mapped with 24-bit entries (B,G,R), an image ID before the map; and RLE.
     const std::vector<uint8_t> map = {0, 0, 255, 0, 255, 0, 255, 0, 0};
     result = Decode(L"map.tga", test::TargaFile(1, 3, 1, 8, 0x20, {2, 1, 0}, 24, map, 3, "id!"));
@@ -425,7 +675,7 @@ TEST(PictureLoadTarga, RleGreyAndColourMapped) {
 TEST(PictureLoadTarga, UnsupportedKindsHaveTheirOwnError) {
     const std::vector<uint8_t> four = {0, 0, 0, 0};
     for (const auto& file :
-         {test::TargaFile(2, 2, 1, 8, 0, four), test::TargaFile(3, 2, 1, 16, 0, four),
+         {test::TargaFile(2, 2, 1, 8, 0, four), test::TargaFile(3, 2, 1, 24, 0, four),
           test::TargaFile(32, 2, 1, 24, 0, four), test::TargaFile(1, 2, 1, 8, 0, four),
           test::TargaFile(0, 2, 1, 24, 0, four), test::TargaFile(2, 0, 1, 24, 0, four)}) {
         try {

@@ -85,6 +85,28 @@ TEST(ScaledBounds, NeverGivesAnEmptyOrOverflowingSize) {
     EXPECT_EQ(huge.height, INT_MAX);
 }
 
+TEST(FittedBounds, APictureTooLargeForTheAreaTakesTheLargestSizeThatFits) {
+    // A 3000 x 2000 photo on a 1920 x 1040 work area: the height reaches the edge first.
+    EXPECT_EQ(FittedBounds(3000, 2000, 1920, 1040), (Size{1560, 1040}));
+    EXPECT_EQ(FittedBounds(2000, 3000, 1920, 1040), (Size{693, 1040}));  // 693.33 rounds down
+    EXPECT_EQ(FittedBounds(4000, 1000, 1920, 1040), (Size{1920, 480}));
+    EXPECT_EQ(FittedBounds(1000, 999, 500, 500), (Size{500, 500}));  // 499.5 rounds up
+    EXPECT_EQ(FittedBounds(65535, 1, 800, 600), (Size{800, 1}));     // never below a pixel
+    // A picture that fits, even exactly, keeps its own size; so does one in an unknown area.
+    EXPECT_EQ(FittedBounds(1920, 1040, 1920, 1040), (Size{1920, 1040}));
+    EXPECT_EQ(FittedBounds(300, 200, 1920, 1040), (Size{300, 200}));
+    EXPECT_EQ(FittedBounds(3000, 2000, 0, 0), (Size{3000, 2000}));
+    // Whatever the proportions, the result lies within the area.
+    for (int w = 1; w < 400; w += 7) {
+        for (int h = 1; h < 400; h += 11) {
+            const Size s = FittedBounds(w, h, 97, 61);
+            ASSERT_TRUE(s.width <= 97 && s.height <= 61 && s.width >= 1 && s.height >= 1)
+                << w << " x " << h;
+            ASSERT_TRUE(s.width == 97 || s.height == 61 || (w <= 97 && h <= 61)) << w << " x " << h;
+        }
+    }
+}
+
 TEST(AreaResample, AveragesHandWorkedCases) {
     // 2 x 2 to 1 x 1: the plain mean, a half going up.
     const auto quad = [](std::vector<uint8_t> reds) {

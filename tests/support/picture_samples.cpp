@@ -1,7 +1,11 @@
 #include "support/picture_samples.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 
@@ -12,6 +16,16 @@
 #include <tiffio.h>
 
 namespace corvalo::test {
+
+std::vector<uint8_t> RealPictureFile(const char* name) {
+    const std::filesystem::path path =
+        std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "pictures" / name;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("missing test picture " + path.string());
+    }
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
 
 Color Rgba::OnWhite(int x, int y) const {
     const auto blend = [&](unsigned v, unsigned a) {
@@ -92,6 +106,14 @@ std::vector<uint8_t> EncodeJpeg(const Rgba& picture, const JpegOptions& options)
         jpeg_simple_progression(&info);
     }
     jpeg_start_compress(&info, TRUE);
+    if (options.exifOrientation) {
+        // "Exif", two zero bytes, then a little-endian TIFF structure: its first directory holds
+        // one entry, the orientation (tag 0x0112, SHORT, one value).
+        const uint8_t o = uint8_t(options.exifOrientation);
+        const uint8_t exif[] = {'E',  'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0,
+                                0x12, 1,   3,   0,   1, 0, 0,   0,   o,  0, 0, 0, 0, 0, 0, 0};
+        jpeg_write_marker(&info, JPEG_APP0 + 1, exif, sizeof exif);
+    }
     const size_t stride = size_t(picture.width) * picture.channels;
     while (info.next_scanline < info.image_height) {
         JSAMPROW row = const_cast<uint8_t*>(picture.samples.data()) + info.next_scanline * stride;
@@ -377,23 +399,44 @@ OPJ_BOOL J2kSeek(OPJ_OFF_T position, void* user) {
 }  // namespace
 
 std::vector<uint8_t> EncodeJpeg2000(const Rgba& picture, bool jp2, int tileSide) {
+    Jpeg2000Options options;
+    options.jp2 = jp2;
+    options.tileSide = tileSide;
+    return EncodeJpeg2000(picture, options);
+}
+
+std::vector<uint8_t> EncodeJpeg2000(const Rgba& picture, const Jpeg2000Options& options) {
     const int count = picture.channels;
+    const uint32_t x0 = uint32_t(options.originX), y0 = uint32_t(options.originY);
+    const uint32_t x1 = x0 + uint32_t(picture.width), y1 = y0 + uint32_t(picture.height);
     std::vector<opj_image_cmptparm_t> parameters(static_cast<size_t>(count));
-    for (auto& p : parameters) {
+    for (int c = 0; c < count; ++c) {
+        opj_image_cmptparm_t& p = parameters[size_t(c)];
         p = {};
-        p.dx = p.dy = 1;
-        p.w = OPJ_UINT32(picture.width);
-        p.h = OPJ_UINT32(picture.height);
+        p.dx = p.dy = OPJ_UINT32(c == 0 ? 1 : options.chromaStep);
+        p.x0 = (x0 + p.dx - 1) / p.dx;
+        p.y0 = (y0 + p.dy - 1) / p.dy;
+        p.w = (x1 + p.dx - 1) / p.dx - p.x0;
+        p.h = (y1 + p.dy - 1) / p.dy - p.y0;
         p.prec = 8;
         p.sgnd = 0;
     }
     opj_image_t* image = opj_image_create(OPJ_UINT32(count), parameters.data(),
                                           count >= 3 ? OPJ_CLRSPC_SRGB : OPJ_CLRSPC_GRAY);
-    image->x1 = OPJ_UINT32(picture.width);
-    image->y1 = OPJ_UINT32(picture.height);
+    image->x0 = x0;
+    image->y0 = y0;
+    image->x1 = x1;
+    image->y1 = y1;
     for (int c = 0; c < count; ++c) {
-        for (int i = 0; i < picture.width * picture.height; ++i) {
-            image->comps[c].data[i] = picture.samples[size_t(i) * count + c];
+        opj_image_comp_t& comp = image->comps[c];
+        comp.alpha = OPJ_UINT16(options.opacity && c == count - 1 ? 1 : 0);
+        for (uint32_t sy = 0; sy < comp.h; ++sy) {
+            for (uint32_t sx = 0; sx < comp.w; ++sx) {
+                // The pixel at the sample's own grid position, or the first one after it.
+                const uint32_t px = std::max((comp.x0 + sx) * comp.dx, x0) - x0;
+                const uint32_t py = std::max((comp.y0 + sy) * comp.dy, y0) - y0;
+                comp.data[sy * comp.w + sx] = picture.At(int(px), int(py), c);
+            }
         }
     }
     opj_cparameters_t settings;
@@ -401,13 +444,15 @@ std::vector<uint8_t> EncodeJpeg2000(const Rgba& picture, bool jp2, int tileSide)
     settings.tcp_numlayers = 1;
     settings.tcp_rates[0] = 0;  // lossless
     settings.cp_disto_alloc = 1;
-    settings.tcp_mct = count >= 3 ? 1 : 0;
+    settings.tcp_mct = count >= 3 && options.chromaStep == 1 ? 1 : 0;
     settings.numresolution = 3;  // small pictures allow few resolution levels
-    if (tileSide > 0) {
+    settings.image_offset_x0 = int(x0);
+    settings.image_offset_y0 = int(y0);
+    if (options.tileSide > 0) {
         settings.tile_size_on = OPJ_TRUE;
-        settings.cp_tdx = settings.cp_tdy = tileSide;
+        settings.cp_tdx = settings.cp_tdy = options.tileSide;
     }
-    opj_codec_t* codec = opj_create_compress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
+    opj_codec_t* codec = opj_create_compress(options.jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
     opj_setup_encoder(codec, &settings, image);
     MemoryFile file;
     opj_stream_t* stream = opj_stream_create(1 << 16, OPJ_FALSE);

@@ -31,11 +31,16 @@ Rgba BlockPattern(int width, int height, int channels);
 // Every pixel different: for lossless formats.
 Rgba NoisePattern(int width, int height, int channels, uint32_t seed);
 
+// A real picture file kept beside the tests (tests/data/pictures, whose README says where
+// each comes from).
+std::vector<uint8_t> RealPictureFile(const char* name);
+
 struct JpegOptions {
     int quality = 100;
     bool progressive = false;
     bool cmyk = false;        // the samples are C,M,Y,K as Adobe stores them (inverted)
     bool subsampled = false;  // the library's default chroma subsampling instead of none
+    int exifOrientation = 0;  // 1 to 8: an EXIF block (little-endian) that names it
 };
 std::vector<uint8_t> EncodeJpeg(const Rgba& picture, const JpegOptions& options = {});
 
@@ -73,6 +78,20 @@ std::vector<uint8_t> EncodeTiff(const Rgba& picture, const TiffOptions& options 
 
 // Lossless JPEG 2000: a JP2 file, or a raw codestream; in square tiles of the given side, or one.
 std::vector<uint8_t> EncodeJpeg2000(const Rgba& picture, bool jp2, int tileSide = 0);
+
+struct Jpeg2000Options {
+    bool jp2 = true;
+    // The last component is an opacity channel (grey + alpha or RGB + alpha): a JP2 file names it
+    // in its channel definitions.
+    bool opacity = false;
+    // Every component after the first is subsampled by this in both directions (its samples
+    // taken from the picture's pixels at or after each sample's grid position); no colour
+    // transform.
+    int chromaStep = 1;
+    int originX = 0, originY = 0;  // where the picture's area starts on the reference grid
+    int tileSide = 0;              // square tiles of this side, or one tile
+};
+std::vector<uint8_t> EncodeJpeg2000(const Rgba& picture, const Jpeg2000Options& options);
 
 // A Targa file, built field by field: header, identification text, colour map, pixel data.
 std::vector<uint8_t> TargaFile(int imageType, int width, int height, int bits, int descriptor,

@@ -1,7 +1,9 @@
 // The user's keys, wheel, double-click and paste on the main window, sent as real window messages.
 #include "app/main_window_win.h"
 #include "picture/bitmap.h"
+#include "picture/bmp_format.h"
 #include "picture/dib_win.h"
+#include "picture/resample.h"
 #include "support/main_window_fixture_win.h"
 
 #include <gtest/gtest.h>
@@ -201,6 +203,52 @@ TEST_F(ClipboardTest, CtrlShiftVPastesABitmapAndKeysItsCornerColour) {
     EXPECT_TRUE(window->ColorKeyEnabled());
     EXPECT_EQ(window->BackgroundColor(), 0x00336699u);
     EXPECT_EQ(window->Picture().MasterPicture().Width(), 64);
+}
+
+// A new picture (a paste, New image, a Shift-drop) that the monitor's work area can't hold is shown
+// at once at the largest size that fits; its full size stays the master picture, which the resize
+// steps resample. The start-up picture is shown as it was left.
+TEST_F(ClipboardTest, ANewPictureTooLargeForTheWorkAreaIsShownAtTheLargestSizeThatFits) {
+    const RECT work = window->WorkArea();
+    const int areaWidth = work.right - work.left, areaHeight = work.bottom - work.top;
+    ASSERT_GT(areaWidth, 100);
+    ASSERT_GT(areaHeight, 100);
+    const Size fitted = FittedBounds(areaWidth * 2, areaHeight, areaWidth, areaHeight);
+    ASSERT_EQ(fitted, (Size{areaWidth, (areaHeight + 1) / 2}));
+
+    PutBitmapOnClipboard(areaWidth * 2, areaHeight);
+    {
+        HeldKeys control(false, true);
+        Key('V');
+    }
+    EXPECT_EQ(PictureSize(), fitted);
+    EXPECT_EQ(WindowSize(), fitted);
+    EXPECT_EQ(window->Picture().MasterPicture().Width(), areaWidth * 2);
+    EXPECT_EQ(window->Picture().PictureBitmap()->PixelAt(10, 10), 0x00336699u);
+    {
+        HeldKeys shift(true, false);
+        Key(VK_UP);  // a step measured on the shown picture, made from the full-size one
+    }
+    EXPECT_EQ(PictureSize(), ScaledBounds(fitted.width, fitted.height, -10));
+    EXPECT_EQ(window->Picture().MasterPicture().Width(), areaWidth * 2);
+
+    // New image: a picture file taller than the area; one that fits keeps its size.
+    const std::wstring tall = folder.File(L"tall.bmp");
+    test::WriteBytes(tall, WriteBmp(NewSizedBitmap(60, areaHeight + 40, 0x00102030)));
+    window->ShowPictureFile(tall);
+    EXPECT_EQ(PictureSize(), FittedBounds(60, areaHeight + 40, areaWidth, areaHeight));
+    EXPECT_EQ(PictureSize().height, areaHeight);
+    const std::wstring small = folder.File(L"small.bmp");
+    test::WriteBytes(small, WriteBmp(NewSizedBitmap(70, 50, 0x00102030)));
+    window->ShowPictureFile(small);
+    EXPECT_EQ(PictureSize(), (Size{70, 50}));
+
+    // The picture as it was left at the last close, however large.
+    const std::wstring pictureFile = window->PicturePath();
+    window.reset();
+    test::WriteBytes(pictureFile, WriteBmp(NewSizedBitmap(areaWidth + 30, 40, 0x00102030)));
+    Start();
+    EXPECT_EQ(PictureSize(), (Size{areaWidth + 30, 40}));
 }
 
 }  // namespace
