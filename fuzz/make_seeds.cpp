@@ -146,7 +146,8 @@ void PictureSeeds(SeedWriter& seeds) {
     seeds.Add("jpeg", "grey", EncodeJpeg(BlockPattern(16, 8, 1), {75, false, false, false}));
     seeds.Add("jpeg", "progressive", EncodeJpeg(rgb, {90, true, false, false}));
     seeds.Add("jpeg", "cmyk", EncodeJpeg(BlockPattern(8, 8, 4), {100, false, true, false}));
-    seeds.Add("jpeg", "exif-turned", EncodeJpeg(BlockPattern(16, 8, 3), {90, false, false, false, 6}));
+    seeds.Add("jpeg", "exif-turned",
+              EncodeJpeg(BlockPattern(16, 8, 3), {90, false, false, false, 6}));
     seeds.Add("jpeg", "exif-mirrored-cmyk",
               EncodeJpeg(BlockPattern(8, 16, 4), {90, false, true, false, 2}));
     seeds.Add("jpeg", "real-exif", RealPictureFile("hopper_orientation_5.jpg"));
