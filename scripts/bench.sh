@@ -38,7 +38,7 @@ part() {
 resample() {
     local build=$root/build/bench
     (cd "$root" && cmake --preset bench -B "$build" >/dev/null) &&
-        cmake --build "$build" -j2 --target resample_bench >/dev/null || return 1
+        cmake --build "$build" -j2 --target resample_bench || return 1
     # Ours and Pillow's run one after the other, so both meet the same load.
     taskset -c 0 "$build/bench/resample_bench" --benchmark_repetitions=$((quick ? 3 : 5)) \
         --benchmark_report_aggregates_only=true --benchmark_out="$build/resample_bench.json" \

@@ -10,14 +10,14 @@ samples=$native/picture-samples
 mkdir -p "$samples"
 
 (cd "$root" && cmake --preset bench -B "$native" >/dev/null)
-cmake --build "$native" -j2 --target picture_load_timing >/dev/null
+cmake --build "$native" -j2 --target picture_load_timing
 echo "Picture loading, native, one core (first run writes the 6000 x 4000 samples)..."
 taskset -c 0 "$native/bench/picture_load_timing" "$samples" 5 >"$native/picture_load.txt"
 
 codecs=$("$root/scripts/build-codecs.sh")
 (cd "$root" && cmake --preset windows-cross-release -B "$windows" -DCORVALO_WINDOWS_PREFIX="$codecs" \
     >/dev/null)
-cmake --build "$windows" -j2 --target picture_load_timing >/dev/null
+cmake --build "$windows" -j2 --target picture_load_timing
 source "$root/scripts/lib/wine-session.sh"
 trap wine_session_stop EXIT
 wine_session_start "$root/build/wineprefix-bench" no-display
