@@ -4,6 +4,8 @@
 # display, waits for the picture window, saves a screenshot in run/, closes Corvalo the way a user
 # would (so its final save runs) and stops Wine and the display.
 set -euo pipefail
+# A failed step says where the script stopped, also when the step's own output is hidden.
+trap 'echo "$0: stopped at line $LINENO: $BASH_COMMAND" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 

@@ -6,6 +6,8 @@
 # unit tests, and last the release archive's exe in a fresh Wine prefix. Exits non-zero on any
 # failure.
 set -euo pipefail
+# A failed step says where the script stopped, also when the step's own output is hidden.
+trap 'echo "$0: stopped at line $LINENO: $BASH_COMMAND" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=$(nproc)
