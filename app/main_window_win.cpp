@@ -274,7 +274,26 @@ void MainWindow::SetStartsWithWindows(bool on) {
 }
 
 void MainWindow::ShowPictureFile(const std::wstring& fileName) {
-    picture_.SetNewPicture(LoadPicture(fileName));
+    ShowNewPicture(LoadPicture(fileName));
+}
+
+// A picture the user brings (New image, a paste, a Shift-drop) is shown whole: fitted to the work
+// area of the window's monitor when it is larger, and the window moved the least that keeps all of
+// it inside that area, so no part of the picture and none of the window's grip are off the screen.
+void MainWindow::ShowNewPicture(Bitmap&& picture) {
+    const RECT work = WorkArea();
+    picture_.SetNewPicture(std::move(picture));
+    if (IsRectEmpty(&work))
+        return;
+    RECT bounds{};
+    GetWindowRect(Handle(), &bounds);
+    const ScreenRect placed =
+        MovedInside(ScreenRect{bounds.left, bounds.top, bounds.right, bounds.bottom},
+                    ScreenRect{work.left, work.top, work.right, work.bottom});
+    if (placed.left != bounds.left || placed.top != bounds.top) {
+        SetWindowPos(Handle(), nullptr, placed.left, placed.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 RECT MainWindow::WorkArea() const {
@@ -346,7 +365,7 @@ void MainWindow::PasteClipboardBitmap() {
     HBITMAP pasted = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
     if (!pasted)
         return;
-    picture_.SetNewPicture(BitmapFromGdi(pasted));
+    ShowNewPicture(BitmapFromGdi(pasted));
     InvalidateRect(Handle(), nullptr, FALSE);
     UpdateWindow(Handle());
 }
@@ -385,7 +404,7 @@ void MainWindow::DropComboTarget1Drop(const std::vector<std::wstring>& files,
     if (!files.empty()) {
         const std::wstring& first = files.front();  // further names are ignored
         if ((keyState & MK_SHIFT) && IsPictureFile(first)) {
-            picture_.SetNewPicture(LoadPictureFile(first));
+            ShowNewPicture(LoadPictureFile(first));
             InvalidateRect(Handle(), nullptr, FALSE);
         } else {
             const std::wstring target = GetShortcutTarget(first);

@@ -176,6 +176,7 @@ class MainWindow final : public ProgramWindow,
     void LoadSettings();
     WindowSettings CurrentWindowSettings() const;
     void KeepReachableOnScreen();
+    void ShowNewPicture(Bitmap&& picture);
     void SaveForSessionEnd();
     void ApplyLayering();
     void PasteClipboardBitmap();

@@ -25,6 +25,15 @@ int64_t Into(int64_t start, int64_t length, int64_t low, int64_t high) {
 
 }  // namespace
 
+ScreenRect MovedInside(const ScreenRect& window, const ScreenRect& area) {
+    const int64_t width = int64_t{window.right} - window.left;
+    const int64_t height = int64_t{window.bottom} - window.top;
+    const int64_t left = Into(window.left, width, area.left, area.right);
+    const int64_t top = Into(window.top, height, area.top, area.bottom);
+    return ScreenRect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(left + width),
+                      static_cast<int>(top + height)};
+}
+
 ScreenRect KeepReachable(const ScreenRect& window, std::span<const ScreenRect> workAreas) {
     const ScreenRect* nearest = nullptr;
     int64_t nearestDistance = std::numeric_limits<int64_t>::max();
@@ -37,14 +46,7 @@ ScreenRect KeepReachable(const ScreenRect& window, std::span<const ScreenRect> w
             nearest = &area;
         }
     }
-    if (!nearest)
-        return window;
-    const int64_t width = int64_t{window.right} - window.left;
-    const int64_t height = int64_t{window.bottom} - window.top;
-    const int64_t left = Into(window.left, width, nearest->left, nearest->right);
-    const int64_t top = Into(window.top, height, nearest->top, nearest->bottom);
-    return ScreenRect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(left + width),
-                      static_cast<int>(top + height)};
+    return nearest ? MovedInside(window, *nearest) : window;
 }
 
 }  // namespace corvalo

@@ -16,6 +16,10 @@ struct ScreenRect {
     bool operator==(const ScreenRect&) const = default;
 };
 
+// The window's rectangle moved, keeping its size, the least that puts it wholly inside the area;
+// along a side where it is larger than the area, to the area's left or top edge.
+ScreenRect MovedInside(const ScreenRect& window, const ScreenRect& area);
+
 // The window's rectangle, unchanged when it meets one of the monitors' work areas (a window partly
 // visible is the user's choice); otherwise moved, keeping its size, fully into the work area
 // nearest to it, or to that area's top-left corner when it is larger. Unchanged when there is no

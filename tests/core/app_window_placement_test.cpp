@@ -29,5 +29,15 @@ TEST(WindowPlacement, AWindowOffEveryMonitorComesFullyIntoTheNearestWorkArea) {
     EXPECT_EQ(KeepReachable({5000, 0, 5256, 256}, {}), (ScreenRect{5000, 0, 5256, 256}));
 }
 
+TEST(WindowPlacement, AWindowGrownPastItsWorkAreaMovesTheLeastThatPutsItInside) {
+    const ScreenRect area{1280, 100, 3200, 1140};
+    // A new portrait photo fitted to the area's height at the default position: up and left.
+    EXPECT_EQ(MovedInside({2868, 251, 3588, 1291}, area), (ScreenRect{2480, 100, 3200, 1140}));
+    // Inside already, or only touching the edges: where it is.
+    EXPECT_EQ(MovedInside({1280, 100, 3200, 1140}, area), area);
+    // Wider than the area: its left edge at the area's, its top where it was.
+    EXPECT_EQ(MovedInside({3000, 500, 5000, 600}, area), (ScreenRect{1280, 500, 3280, 600}));
+}
+
 }  // namespace
 }  // namespace corvalo

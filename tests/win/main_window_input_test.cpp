@@ -206,8 +206,9 @@ TEST_F(ClipboardTest, CtrlShiftVPastesABitmapAndKeysItsCornerColour) {
 }
 
 // A new picture (a paste, New image, a Shift-drop) that the monitor's work area can't hold is shown
-// at once at the largest size that fits; its full size stays the master picture, which the resize
-// steps resample. The start-up picture is shown as it was left.
+// at once at the largest size that fits, with the window moved wholly into the area; its full size
+// stays the master picture, which the resize steps resample. The start-up picture is shown as it
+// was left.
 TEST_F(ClipboardTest, ANewPictureTooLargeForTheWorkAreaIsShownAtTheLargestSizeThatFits) {
     const RECT work = window->WorkArea();
     const int areaWidth = work.right - work.left, areaHeight = work.bottom - work.top;
@@ -223,6 +224,13 @@ TEST_F(ClipboardTest, ANewPictureTooLargeForTheWorkAreaIsShownAtTheLargestSizeTh
     }
     EXPECT_EQ(PictureSize(), fitted);
     EXPECT_EQ(WindowSize(), fitted);
+    const auto insideWorkArea = [&] {
+        RECT bounds{};
+        GetWindowRect(Handle(), &bounds);
+        return bounds.left >= work.left && bounds.top >= work.top && bounds.right <= work.right &&
+               bounds.bottom <= work.bottom;
+    };
+    EXPECT_TRUE(insideWorkArea());
     EXPECT_EQ(window->Picture().MasterPicture().Width(), areaWidth * 2);
     EXPECT_EQ(window->Picture().PictureBitmap()->PixelAt(10, 10), 0x00336699u);
     {
@@ -238,6 +246,7 @@ TEST_F(ClipboardTest, ANewPictureTooLargeForTheWorkAreaIsShownAtTheLargestSizeTh
     window->ShowPictureFile(tall);
     EXPECT_EQ(PictureSize(), FittedBounds(60, areaHeight + 40, areaWidth, areaHeight));
     EXPECT_EQ(PictureSize().height, areaHeight);
+    EXPECT_TRUE(insideWorkArea());
     const std::wstring small = folder.File(L"small.bmp");
     test::WriteBytes(small, WriteBmp(NewSizedBitmap(70, 50, 0x00102030)));
     window->ShowPictureFile(small);
