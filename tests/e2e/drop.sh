@@ -4,10 +4,7 @@
 # file holds the item at once, the menu shows it and choosing it runs the file.
 set -euo pipefail
 exe=$1 drag_source=$2 marker_exe=$3 artifacts=$4
-if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
-    echo "needs the X display and Wine prefix of the test command"
-    exit 77
-fi
+source "$(dirname "$0")/session.sh"
 mkdir -p "$artifacts"
 folder=$(mktemp -d)
 source_pid=""
@@ -21,9 +18,6 @@ cp "$drag_source" "$folder/drag_source.exe"
 cp "$marker_exe" "$folder/write_marker.exe"
 target_win="$(winepath -w "$folder")\\write_marker.exe"
 
-source "$(dirname "$0")/../../scripts/lib/picture-window.sh"
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
 settings() { settings_text "$folder/corvalo.ini"; }
 
 (cd "$folder" && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &

@@ -5,19 +5,11 @@
 # cannot be written keeps the program open at the first close only.
 set -euo pipefail
 exe=$1 send_close=$2 artifacts=$3
-if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
-    echo "needs the X display and Wine prefix of the test command"
-    exit 77
-fi
+source "$(dirname "$0")/session.sh"
 mkdir -p "$artifacts"
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 cp "$exe" "$folder/corvalo.exe"
-
-
-source "$(dirname "$0")/../../scripts/lib/picture-window.sh"
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
 
 (cd "$folder" && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
 pid=$!

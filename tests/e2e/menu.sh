@@ -4,10 +4,7 @@
 # its files saved.
 set -euo pipefail
 exe=$1 marker_exe=$2 artifacts=$3
-if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
-    echo "needs the X display and Wine prefix of the test command"
-    exit 77
-fi
+source "$(dirname "$0")/session.sh"
 mkdir -p "$artifacts"
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
@@ -15,14 +12,9 @@ cp "$exe" "$folder/corvalo.exe"
 cp "$marker_exe" "$folder/write_marker.exe"
 folder_win=$(winepath -w "$folder")
 
-source "$(dirname "$0")/../../scripts/lib/picture-window.sh"
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
 # The settings file, UTF-16 with its byte-order mark as Corvalo itself makes it.
 printf '[MENU]\r\nAlpha marker=%s\\write_marker.exe /first second\r\nBeta=C:\\nothing\\here.exe\r\nGamma=https://example.com\r\n' \
     "$folder_win" | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$folder/corvalo.ini"
-
 
 (cd "$folder" && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
 pid=$!

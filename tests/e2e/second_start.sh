@@ -5,10 +5,7 @@
 # After the running copy has closed, the next start runs normally.
 set -euo pipefail
 exe=$1 send_close=$2 window_state=$3 artifacts=$4
-if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
-    echo "needs the X display and Wine prefix of the test command"
-    exit 77
-fi
+source "$(dirname "$0")/session.sh"
 mkdir -p "$artifacts"
 folder=$(mktemp -d)
 other=$(mktemp -d)
@@ -23,18 +20,12 @@ cp "$exe" "$folder/corvalo.exe"
 cp "$exe" "$other/corvalo.exe"
 program=$(winepath -w "$folder/corvalo.exe" 2>/dev/null)
 
-source "$(dirname "$0")/../../scripts/lib/picture-window.sh"
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
 start_copy() { # folder [arguments...]; prints the process id
     local dir=$1
     shift
     (cd "$dir" && exec wine corvalo.exe "$@" </dev/null >/dev/null 2>&1) &
     echo $!
 }
-
-
 
 wait_for_end() {
     local pid

@@ -7,10 +7,7 @@
 # in the files beside the exe and in the registry; screenshots are kept as artefacts.
 set -euo pipefail
 exe=$1 marker_exe=$2 drag_source=$3 make_shortcut=$4 window_state=$5 artifacts=$6
-if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
-    echo "needs the X display and Wine prefix of the test command"
-    exit 77
-fi
+source "$(dirname "$0")/session.sh"
 mkdir -p "$artifacts"
 folder=$(mktemp -d)
 pid="" drag_source_pid="" backdrop_pid=""
@@ -31,9 +28,6 @@ exe_win="$folder_win\\corvalo.exe"
 ini="$folder/corvalo.ini"
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 
-source "$(dirname "$0")/../../scripts/lib/picture-window.sh"
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
 step() { echo "== [${SECONDS}s] $*"; }
 shot() { import -window root "$artifacts/story-$1.png"; }
 settings() { settings_text "$ini"; }
