@@ -1,7 +1,6 @@
 #include "app/main_window_win.h"
 
 #include "app/run_entry_win.h"
-#include "app/window_placement.h"
 #include "base/error.h"
 #include "base/file_io_win.h"
 #include "base/program_name.h"
@@ -48,14 +47,15 @@ bool ControlHeld() {
     return GetKeyState(VK_CONTROL) < 0;
 }
 
+ScreenRect ToScreenRect(const RECT& rect) {
+    return ScreenRect{rect.left, rect.top, rect.right, rect.bottom};
+}
+
 BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM areas) {
     MONITORINFO info{};
     info.cbSize = sizeof(info);
-    if (GetMonitorInfoW(monitor, &info)) {
-        const RECT& work = info.rcWork;
-        reinterpret_cast<std::vector<ScreenRect>*>(areas)->push_back(
-            ScreenRect{work.left, work.top, work.right, work.bottom});
-    }
+    if (GetMonitorInfoW(monitor, &info))
+        reinterpret_cast<std::vector<ScreenRect>*>(areas)->push_back(ToScreenRect(info.rcWork));
     return TRUE;
 }
 
@@ -251,10 +251,17 @@ WindowSettings MainWindow::CurrentWindowSettings() const {
 void MainWindow::KeepReachableOnScreen() {
     std::vector<ScreenRect> areas;
     EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+    MoveWindowTo(KeepReachable(WindowBounds(), areas));
+}
+
+ScreenRect MainWindow::WindowBounds() const {
     RECT bounds{};
     GetWindowRect(Handle(), &bounds);
-    const ScreenRect placed =
-        KeepReachable(ScreenRect{bounds.left, bounds.top, bounds.right, bounds.bottom}, areas);
+    return ToScreenRect(bounds);
+}
+
+void MainWindow::MoveWindowTo(const ScreenRect& placed) {
+    const ScreenRect bounds = WindowBounds();
     if (placed.left != bounds.left || placed.top != bounds.top) {
         SetWindowPos(Handle(), nullptr, placed.left, placed.top, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -282,18 +289,9 @@ void MainWindow::ShowPictureFile(const std::wstring& fileName) {
 // it inside that area, so no part of the picture and none of the window's grip are off the screen.
 void MainWindow::ShowNewPicture(Bitmap&& picture) {
     const RECT work = WorkArea();
-    picture_.SetNewPicture(std::move(picture));
-    if (IsRectEmpty(&work))
-        return;
-    RECT bounds{};
-    GetWindowRect(Handle(), &bounds);
-    const ScreenRect placed =
-        MovedInside(ScreenRect{bounds.left, bounds.top, bounds.right, bounds.bottom},
-                    ScreenRect{work.left, work.top, work.right, work.bottom});
-    if (placed.left != bounds.left || placed.top != bounds.top) {
-        SetWindowPos(Handle(), nullptr, placed.left, placed.top, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    picture_.SetNewPicture(std::move(picture), work);
+    if (!IsRectEmpty(&work))
+        MoveWindowTo(MovedInside(WindowBounds(), ToScreenRect(work)));
 }
 
 RECT MainWindow::WorkArea() const {

@@ -8,6 +8,7 @@
 #include "app/app_instances_win.h"
 #include "app/application_window_win.h"
 #include "app/data_files_win.h"
+#include "app/window_placement.h"
 #include "base/scoped_win.h"
 #include "base/settings_store_win.h"
 #include "base/user_messages_win.h"
@@ -131,7 +132,9 @@ class MainWindow final : public ProgramWindow,
     void SetBackgroundColor(Color color) override;
     void SetColorKey(Color key, bool enabled) override;
     UserMessages& Messages() override { return *messages_; }
-    RECT WorkArea() const override;
+    // The work area (screen coordinates) of the monitor the window is on; an empty rectangle when
+    // none is known.
+    RECT WorkArea() const;
 
     // MenuHost
     bool StartsWithWindows() const override;
@@ -177,6 +180,9 @@ class MainWindow final : public ProgramWindow,
     WindowSettings CurrentWindowSettings() const;
     void KeepReachableOnScreen();
     void ShowNewPicture(Bitmap&& picture);
+    ScreenRect WindowBounds() const;
+    // Moves the window's top-left corner to that of `placed`, unless it is there already.
+    void MoveWindowTo(const ScreenRect& placed);
     void SaveForSessionEnd();
     void ApplyLayering();
     void PasteClipboardBitmap();

@@ -30,12 +30,12 @@ void DogImage::SetPicture(Bitmap&& bitmap) {
     HandlePictureChange();
 }
 
-void DogImage::SetNewPicture(Bitmap&& bitmap) {
+void DogImage::SetNewPicture(Bitmap&& bitmap, const RECT& workArea) {
     if (bitmap.Empty())
         throw Error(kNoSizePicture);
-    const RECT area = owner_.WorkArea();
-    const Size fitted = FittedBounds(bitmap.Width(), bitmap.Height(), area.right - area.left,
-                                     area.bottom - area.top);
+    const Size fitted =
+        FittedBounds(bitmap.Width(), bitmap.Height(), workArea.right - workArea.left,
+                     workArea.bottom - workArea.top);
     if (!enabled_ || (fitted.width == bitmap.Width() && fitted.height == bitmap.Height())) {
         SetPicture(std::move(bitmap));
         return;

@@ -28,9 +28,6 @@ class PictureOwner {
     virtual void SetBackgroundColor(Color color) = 0;
     virtual void SetColorKey(Color key, bool enabled) = 0;
     virtual UserMessages& Messages() = 0;
-    // The work area (screen coordinates) of the monitor the window is on; an empty rectangle when
-    // none is known.
-    virtual RECT WorkArea() const = 0;
 };
 
 enum class RgnShape : uint8_t { Ellipse = 0, Rectangle = 1 };
@@ -49,11 +46,12 @@ class DogImage {
     void SetPicture(Bitmap&& bitmap);  // takes the pixels over instead of copying them
     void SetPicture(std::unique_ptr<Graphic> graphic);
     // A picture the user brings (a picture file, a drop, a paste). It becomes the master picture
-    // as SetPicture makes it; when it does not fit the owner's work area it is shown at once at the
-    // largest size of its proportions that fits (FittedBounds), made from the master picture as a
-    // resize step makes its picture, so nothing of it is lost and steps grow it back towards its
-    // full size. A picture that fits is shown at its own size.
-    void SetNewPicture(Bitmap&& bitmap);
+    // as SetPicture makes it; when it does not fit the work area (of the monitor the window is on;
+    // empty when none is known) it is shown at once at the largest size of its proportions that
+    // fits (FittedBounds), made from the master picture as a resize step makes its picture, so
+    // nothing of it is lost and steps grow it back towards its full size. A picture that fits is
+    // shown at its own size.
+    void SetNewPicture(Bitmap&& bitmap, const RECT& workArea);
     void ClearPicture();
     const Bitmap& MasterPicture() const { return master_; }
 
