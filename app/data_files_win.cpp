@@ -86,17 +86,19 @@ void DataFiles::LoadSettings(WindowSettings& window, LauncherList& items) {
 void DataFiles::MigrateLegacyList(LauncherList& items) {
     if (!settings_ || legacyListDue_ || !FileExists(legacyListPath_))
         return;
-    // The backup is a byte-for-byte copy; a failed copy does not stop the migration, and the older
-    // file then stays until a backup holds it (RetireLegacyList).
-    if (!CopyFileW(legacyListPath_.c_str(), ChangeFileExt(legacyListPath_, L".bak").c_str(),
-                   FALSE)) {
-        Trace(L"The older list file was not copied to its backup: " +
-              SystemErrorText(GetLastError()));
+    const std::vector<uint8_t> bytes = ReadWholeFile(legacyListPath_);
+    // The backup is a byte-for-byte copy, never in place of an older backup of other bytes; a
+    // failed copy does not stop the migration, and the older file then stays until a backup
+    // holds it (RetireLegacyList).
+    try {
+        KeepBackup(ChangeFileExt(legacyListPath_, L".bak"), bytes);
+    } catch (...) {
+        TraceCurrentException(L"The older list file was not copied to its backup");
     }
     // Only what the settings file gives back unchanged becomes an item: a line without "=", or
     // one whose caption would read back as a section or a remark, would come back as something
     // else at every start. The backup keeps such lines as they were.
-    std::vector<std::wstring> lines = DecodeLegacyList(ReadWholeFile(legacyListPath_));
+    std::vector<std::wstring> lines = DecodeLegacyList(bytes);
     std::erase_if(lines, [](const std::wstring& line) {
         if (IsStorableLine(line))
             return false;
@@ -123,35 +125,41 @@ std::optional<Bitmap> DataFiles::ReadPictureFile() {
 bool DataFiles::SaveForClose(const WindowSettings& window, const LauncherList& items,
                              const Bitmap* picture) {
     lastError.clear();
-    // Whatever fails first keeps the window open with its store; whatever fails at a later
-    // attempt lets the user go, with the files it had not reached left as they were.
-    const auto failed = [&](const Error& error) {
-        if (saveFailedBefore_) {
-            lastError = error.Message();
+    // Every file is tried on its own: one that can't be written (read-only, locked, a full disk)
+    // costs only itself. Whatever fails is named, each file with the system's reason.
+    std::vector<std::wstring> failures;
+    const auto attempt = [&](auto&& write) {
+        try {
+            write();
             return true;
+        } catch (...) {
+            failures.push_back(CurrentExceptionMessage());
+            return false;
         }
-        saveFailedBefore_ = true;
-        ReopenSettings();
-        return false;
     };
-    try {
-        WriteSettings(window, items);
-    } catch (const Error& error) {
-        if (failed(error))
-            return true;
-        throw;
+    if (attempt([&] { WriteSettings(window, items); })) {
+        settings_.reset();
+        RetireLegacyList();
     }
-    settings_.reset();
-    RetireLegacyList();
-    try {
-        WritePicture(picture);
-        WriteIconList();
-    } catch (const Error& error) {
-        if (failed(error))
-            return true;
-        throw;
+    attempt([&] { WritePicture(picture); });
+    attempt([&] { WriteIconList(); });
+    if (failures.empty())
+        return true;
+
+    std::wstring message;
+    for (const std::wstring& failure : failures)
+        message += (message.empty() ? L"" : L"\n\n") + failure;
+    // The first close that meets a failure keeps the window open with its store, so the user can
+    // fix the cause and close again; a later one says it again and lets the user go, every file
+    // it could write written.
+    if (saveFailedBefore_) {
+        settings_.reset();
+        lastError = message;
+        return true;
     }
-    return true;
+    saveFailedBefore_ = true;
+    ReopenSettings();
+    throw Error(message);
 }
 
 void DataFiles::SaveForSessionEnd(const WindowSettings& window, const LauncherList& items,
@@ -190,8 +198,13 @@ void DataFiles::ReopenSettings() {
 
 void DataFiles::WriteSettings(const WindowSettings& window, const LauncherList& items) {
     if (!settings_) {
-        Trace(L"No settings store: the window's settings and the items are not saved");
-        return;
+        if (!settingsOpened_) {
+            Trace(L"No settings store: the window's settings and the items are not saved");
+            return;
+        }
+        // Start-up had the store, and an earlier attempt let it go: it opens again, or the
+        // failure is this save's.
+        settings_ = std::make_unique<SettingsStore>(settingsPath_);
     }
     settings_->WriteInteger(kAdmin, L"FormLeft", window.left);
     settings_->WriteInteger(kAdmin, L"FormTop", window.top);
@@ -219,10 +232,7 @@ void DataFiles::RetireLegacyList() {
     // The older file goes only once the backup file holds its very bytes, so the user's only copy
     // of the lines the settings file could not take is never deleted outright.
     try {
-        const std::vector<uint8_t> bytes = ReadWholeFile(legacyListPath_);
-        const std::wstring backup = ChangeFileExt(legacyListPath_, L".bak");
-        if (!FileExists(backup) || ReadWholeFile(backup) != bytes)
-            ReplaceFileContents(backup, bytes);
+        KeepBackup(ChangeFileExt(legacyListPath_, L".bak"), ReadWholeFile(legacyListPath_));
     } catch (...) {
         TraceCurrentException(L"The older list file stays: no backup holds it");
         return;
@@ -233,7 +243,7 @@ void DataFiles::RetireLegacyList() {
 
 void DataFiles::KeepCopyOfUnreadFile(const std::string& ansiPath) {
     if (FileExists(ansiPath))
-        ReplaceFileContents(ansiPath + ".bak", ReadWholeFile(ansiPath));
+        KeepBackup(ansiPath + ".bak", ReadWholeFile(ansiPath));
 }
 
 void DataFiles::WritePicture(const Bitmap* picture) {

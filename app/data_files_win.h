@@ -72,10 +72,12 @@ class DataFiles {
     // The user has set a picture since start-up.
     void NotePictureChanged() { pictureChanged_ = true; }
 
-    // The final save of a close. Returns true when the window may close. The first failure
-    // throws its message and keeps the store open, so the window stays usable and the user can
-    // fix the cause and close again; a failure at a later attempt returns true with the message
-    // in `lastError`, and every file it had not reached is left as it was.
+    // The final save of a close. Every file is tried on its own, whatever another one met.
+    // Returns true when the window may close. The first close that meets a failure throws one
+    // message naming every file that failed, each with the system's reason, and keeps the store
+    // open, so the window stays usable and the user can fix the cause and close again; a failure
+    // at a later attempt returns true with that message in `lastError`. Any exception counts, so
+    // the second close always ends.
     bool SaveForClose(const WindowSettings& window, const LauncherList& items,
                       const Bitmap* picture);
     std::wstring lastError;

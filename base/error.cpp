@@ -2,9 +2,30 @@
 
 #include "base/text.h"
 
+#include <new>
+
 namespace corvalo {
 
 Error::Error(std::wstring message) : message_(std::move(message)), utf8_(WideToUtf8(message_)) {}
+
+Error::Error(std::wstring message, std::wstring reason)
+    : message_(std::move(message)), reason_(std::move(reason)), utf8_(WideToUtf8(message_)) {}
+
+std::wstring CurrentExceptionMessage() {
+    try {
+        throw;
+    } catch (const Error& error) {
+        if (error.Reason().empty())
+            return error.Message();
+        return error.Message() + L". " + error.Reason();
+    } catch (const std::bad_alloc&) {
+        return L"out of memory";
+    } catch (const std::exception& error) {
+        return Utf8ToWide(error.what());
+    } catch (...) {
+        return L"unknown error";
+    }
+}
 
 std::wstring FillText(std::wstring_view pattern, std::initializer_list<std::wstring_view> args) {
     std::wstring out;

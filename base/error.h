@@ -13,15 +13,26 @@ namespace corvalo {
 class Error : public std::exception {
   public:
     explicit Error(std::wstring message);
+    // A message that names what failed, and apart from it the system's reason, for the places
+    // that say why (the final save) where the message alone is what the user is used to seeing.
+    Error(std::wstring message, std::wstring reason);
 
     const std::wstring& Message() const noexcept { return message_; }
+    // The system's reason, when the message does not hold it already; often empty.
+    const std::wstring& Reason() const noexcept { return reason_; }
     // The message in UTF-8, for logs and test reports.
     const char* what() const noexcept override { return utf8_.c_str(); }
 
   private:
     std::wstring message_;
+    std::wstring reason_;
     std::string utf8_;
 };
+
+// The message of the exception being handled, with its reason when it carries one: an Error's
+// own text, "out of memory", a library exception's text, or "unknown error". Call it inside a
+// catch block.
+std::wstring CurrentExceptionMessage();
 
 // Fills each "%s" of a message template with the next argument, in order ("%%" gives "%").
 // Placeholders beyond the arguments stay as they are.

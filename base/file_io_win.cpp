@@ -4,6 +4,9 @@
 #include "base/scoped_win.h"
 #include "base/text.h"
 
+#include <algorithm>
+#include <string>
+
 namespace corvalo {
 namespace {
 
@@ -134,6 +137,45 @@ void ReplaceAll(const FileName& target, std::span<const uint8_t> bytes) {
     Reached(ReplaceStep::Moved, nullptr, bytes);
 }
 
+// A backup's name with a number: "corvalo.bak" becomes "corvalo.1.bak", "corvalo.bmp.bak"
+// "corvalo.bmp.1.bak".
+template <typename Text>
+Text NumberedBackup(const Text& backupPath, int number) {
+    using Char = typename Text::value_type;
+    const Text suffix = {Char('.'), Char('b'), Char('a'), Char('k')};
+    const bool hasSuffix = backupPath.size() >= suffix.size() &&
+                           backupPath.compare(backupPath.size() - 4, 4, suffix) == 0;
+    const Text stem = hasSuffix ? backupPath.substr(0, backupPath.size() - 4) : backupPath;
+    const std::string digits = "." + std::to_string(number);
+    return stem + Text(digits.begin(), digits.end()) + suffix;
+}
+
+template <typename Text>
+Text KeepBackupAt(const Text& backupPath, std::span<const uint8_t> bytes,
+                  FileName (*nameOf)(const Text&)) {
+    // Far more backups than anyone makes by hand; past them the save says it could not keep one.
+    constexpr int kMostBackups = 1000;
+    for (int number = 0; number <= kMostBackups; ++number) {
+        const Text path = number == 0 ? backupPath : NumberedBackup(backupPath, number);
+        const FileName name = nameOf(path);
+        if (!Exists(name) && name.Attributes() == INVALID_FILE_ATTRIBUTES) {
+            ReplaceAll(name, bytes);
+            return path;
+        }
+        // A backup that can't be read (locked) may hold anything: it is passed over like one
+        // with other bytes.
+        if (Exists(name)) {
+            try {
+                const std::vector<uint8_t> held = ReadAll(name);
+                if (std::equal(held.begin(), held.end(), bytes.begin(), bytes.end()))
+                    return path;
+            } catch (const Error&) {
+            }
+        }
+    }
+    ThrowFileError(L"Cannot create file \"%s\". %s", nameOf(backupPath), ERROR_FILE_EXISTS);
+}
+
 }  // namespace
 
 bool FileExists(const std::wstring& path) {
@@ -155,6 +197,56 @@ void ReplaceFileContents(const std::wstring& path, std::span<const uint8_t> byte
 }
 void ReplaceFileContents(const std::string& ansiPath, std::span<const uint8_t> bytes) {
     ReplaceAll(Ansi(ansiPath), bytes);
+}
+
+std::wstring FinalPathOf(const std::wstring& path) {
+    std::wstring result = path;
+    // No access is asked for: the file's name is all that is wanted, even of a running exe.
+    ScopedKernelHandle file(
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (file) {
+        std::wstring final(MAX_PATH, L'\0');
+        DWORD length = GetFinalPathNameByHandleW(file.Get(), final.data(),
+                                                 static_cast<DWORD>(final.size()), 0);
+        if (length >= final.size()) {
+            final.resize(length + 1);
+            length = GetFinalPathNameByHandleW(file.Get(), final.data(),
+                                               static_cast<DWORD>(final.size()), 0);
+        }
+        if (length > 0 && length < final.size()) {
+            final.resize(length);
+            // "\\?\C:\..." for a drive, "\\?\UNC\server\share\..." for a share.
+            if (final.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+                result = L"\\\\" + final.substr(8);
+            } else if (final.rfind(L"\\\\?\\", 0) == 0) {
+                result = final.substr(4);
+            } else {
+                result = final;
+            }
+        }
+    }
+    // Short names the final path may still hold (a system that keeps them) in their long form.
+    std::wstring longPath(MAX_PATH, L'\0');
+    DWORD length =
+        GetLongPathNameW(result.c_str(), longPath.data(), static_cast<DWORD>(longPath.size()));
+    if (length >= longPath.size()) {
+        longPath.resize(length + 1);
+        length =
+            GetLongPathNameW(result.c_str(), longPath.data(), static_cast<DWORD>(longPath.size()));
+    }
+    if (length > 0 && length < longPath.size()) {
+        longPath.resize(length);
+        return longPath;
+    }
+    return result;
+}
+
+std::wstring KeepBackup(const std::wstring& backupPath, std::span<const uint8_t> bytes) {
+    return KeepBackupAt(backupPath, bytes, Wide);
+}
+std::string KeepBackup(const std::string& ansiBackupPath, std::span<const uint8_t> bytes) {
+    return KeepBackupAt(ansiBackupPath, bytes, Ansi);
 }
 
 void SetReplaceStepHook(ReplaceStepHook hook) {

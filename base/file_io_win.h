@@ -29,6 +29,18 @@ std::vector<uint8_t> ReadWholeFile(const std::string& ansiPath);
 void ReplaceFileContents(const std::wstring& path, std::span<const uint8_t> bytes);
 void ReplaceFileContents(const std::string& ansiPath, std::span<const uint8_t> bytes);
 
+// The one path of a file, whatever form of it was given: short 8.3 names in their long form, a
+// SUBST drive or a link as the folder it stands for ("C:\PROGRA~1\x.exe" and
+// "C:\Program Files\x.exe" give the same). The path as given when the file can't be opened.
+std::wstring FinalPathOf(const std::wstring& path);
+
+// Keeps the bytes as a backup at `backupPath` (a name ending in ".bak"), but never in place of a
+// backup that holds other bytes: those are the user's only copy of something else. Then the bytes
+// go to the first of "<name>.1.bak", "<name>.2.bak" ... that is free or holds these very bytes.
+// Returns the path that holds them. Throws as ReplaceFileContents.
+std::wstring KeepBackup(const std::wstring& backupPath, std::span<const uint8_t> bytes);
+std::string KeepBackup(const std::string& ansiBackupPath, std::span<const uint8_t> bytes);
+
 // The points between the steps of ReplaceFileContents. A test build of the program stops itself
 // at one of them to play a crash there; `temporary` is the open temporary file, or null once it
 // is closed.

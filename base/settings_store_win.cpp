@@ -71,7 +71,8 @@ std::wstring SettingsStore::ReadString(const std::wstring& section, const std::w
 void SettingsStore::WriteString(const std::wstring& section, const std::wstring& key,
                                 const std::wstring& text) {
     if (!WritePrivateProfileStringW(section.c_str(), key.c_str(), text.c_str(), path_.c_str())) {
-        throw Error(FillText(L"Unable to write to %s", {path_}));
+        const DWORD code = GetLastError();
+        throw Error(FillText(L"Unable to write to %s", {path_}), SystemErrorText(code));
     }
 }
 

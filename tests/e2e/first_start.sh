@@ -2,7 +2,8 @@
 # A first start in an empty folder: the picture window appears where it belongs, follows a drag with
 # the left mouse button, and its close writes the settings, picture and icon-list files. A start
 # with a stored position off every monitor shows the window on the screen, and a settings file that
-# cannot be written keeps the program open at the first close only.
+# cannot be written keeps the program open at the first close only, while the picture file is
+# saved anyway.
 set -euo pipefail
 exe=$1 send_close=$2 artifacts=$3
 source "$(dirname "$0")/session.sh"
@@ -72,6 +73,13 @@ window=$(wait_for_picture_window)
 [ -n "$window" ] || fail "the picture window did not appear at the third start"
 sleep 0.5
 rm "$ini" && mkdir "$ini"
+# A resize step meanwhile: the picture file is saved although the settings file is not.
+eval "$(geometry)"
+xdotool mousemove "$((X + 20))" "$((Y + 20))" click 1
+sleep 0.3
+xdotool key shift+Down
+width_is() { eval "$(geometry)"; [ "$WIDTH" = "$1" ]; }
+wait_until 5 width_is 266 || fail "Shift+Down should make the picture 266 wide, not $WIDTH"
 has_error_box() {
     [ -n "$(corvalo_windows | awk -v picture="$window" '$1 != picture && $2 > 100 { print $1; exit }')" ]
 }
@@ -86,4 +94,7 @@ for attempt in first second; do
     fi
 done
 wait_for_exit "$pid" || fail "the second close of an unwritable settings file did not end the program"
+width=$(od -An -tu4 -j18 -N4 "$folder/corvalo.bmp" | tr -d ' ')
+echo "the picture file after the resize step and an unwritable settings file: $width wide"
+[ "$width" = 266 ] || fail "the resize step was lost with the settings file: the picture is $width wide, not 266"
 echo "3 passed, 0 failed"

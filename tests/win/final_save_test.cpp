@@ -173,40 +173,56 @@ TEST_F(FinalSaveTest, AFailedPictureWriteKeepsTheWindowOpenAndTheOldFilesIntact)
     EXPECT_EQ(ReadBmp(ReadBytes(File(L".bmp"))).Width(), 50);
 }
 
-TEST_F(FinalSaveTest, ASettingsFileThatCannotBeWrittenStopsTheSaveAndKeepsTheStore) {
+// One file that can't be written (read-only, locked, a full disk) costs only itself: every other
+// file is saved, the first close names each failure with its reason and stays open, the second
+// says it again and ends.
+TEST_F(FinalSaveTest, EveryFileIsSavedOnItsOwnAndEachFailureIsNamed) {
     auto window = NewWindow();
     window->LauncherList().AppendItem(L"A", L"a.exe");
-    // The settings file is replaced by a folder while the program runs.
+    window->Picture().SetPicture(NewSizedBitmap(50, 50, 0x00000000));
+    // The settings file is replaced by a folder while the program runs, and something stands in
+    // the way of the icon list's new file.
     ASSERT_TRUE(DeleteFileW(File(L".ini").c_str()));
     ASSERT_TRUE(CreateDirectoryW(File(L".ini").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(File(L".icons.new").c_str(), nullptr));
+    std::wstring first;
     try {
         window->FormCloseQuery();
         ADD_FAILURE() << "the save should have failed";
     } catch (const Error& error) {
-        EXPECT_EQ(error.Message(), L"Unable to write to " + File(L".ini"));
+        first = error.Message();
     }
-    EXPECT_NE(window->Settings(), nullptr);
-    EXPECT_FALSE(Exists(File(L".bmp"))) << "the save stopped before the picture";
+    const std::wstring settingsLine = L"Unable to write to " + File(L".ini") + L". ";
+    const std::wstring iconsLine = L"Cannot create file \"" + File(L".icons") + L"\". ";
+    EXPECT_EQ(first.rfind(settingsLine, 0), 0u) << "with the system's reason after it";
+    EXPECT_GT(first.size(), settingsLine.size() + 2);
+    EXPECT_NE(first.find(L"\n\n" + iconsLine), std::wstring::npos);
+    EXPECT_EQ(ReadBmp(ReadBytes(File(L".bmp"))).Width(), 50) << "the picture is saved anyway";
+    EXPECT_NE(window->Settings(), nullptr) << "the window goes on with its settings store";
+    EXPECT_TRUE(IsWindow(window->Window()));
+
+    EXPECT_TRUE(window->FormCloseQuery()) << "the second close lets the user go";
+    ASSERT_EQ(messages.errors.size(), 1u);
+    EXPECT_EQ(messages.errors[0], first);
+    RemoveDirectoryW(File(L".icons.new").c_str());
+    EXPECT_FALSE(Exists(File(L".icons")));
+    window.reset();
+
+    // Once the way is clear, the next start's close saves everything.
     RemoveDirectoryW(File(L".ini").c_str());
+    messages.errors.clear();
+    window = NewWindow();
+    window->LauncherList().AppendItem(L"A", L"a.exe");
     EXPECT_TRUE(window->FormCloseQuery());
     EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"A"), L"a.exe");
+    EXPECT_TRUE(Exists(File(L".icons")));
 }
 
-// A settings file that can't be written (read-only, locked) never traps the user: the second
-// close lets go, and a log-off is never held up or kept waiting by a message box.
-TEST_F(FinalSaveTest, ASettingsFileThatCannotBeWrittenNeverKeepsTheProgramFromEnding) {
+// A log-off is never held up or kept waiting by a message box, whatever can't be written.
+TEST_F(FinalSaveTest, ALogOffSavesWhatItCanWithoutAWord) {
     auto window = NewWindow();
     ASSERT_TRUE(DeleteFileW(File(L".ini").c_str()));
     ASSERT_TRUE(CreateDirectoryW(File(L".ini").c_str(), nullptr));
-    EXPECT_THROW(window->FormCloseQuery(), Error);
-    EXPECT_TRUE(window->FormCloseQuery()) << "the second close lets the user go";
-    ASSERT_EQ(messages.errors.size(), 1u);
-    EXPECT_EQ(messages.errors[0], L"Unable to write to " + File(L".ini"));
-    EXPECT_FALSE(Exists(File(L".bmp"))) << "every file is left as it was";
-    window.reset();
-
-    messages.errors.clear();
-    window = NewWindow();
     EXPECT_TRUE(SendMessageW(window->Window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
     EXPECT_TRUE(messages.errors.empty()) << "nothing waits for the user at a log-off";
     EXPECT_TRUE(Exists(File(L".bmp"))) << "what can be saved is saved";
@@ -293,7 +309,7 @@ struct LegacyCase {
 class LegacyMigrationTest : public FinalSaveTest,
                             public ::testing::WithParamInterface<LegacyCase> {};
 
-TEST_P(LegacyMigrationTest, MigratesOnceKeepsABackupAndGoesAtTheNextClose) {
+TEST_P(LegacyMigrationTest, MigratesOnceKeepsABackupBesideOlderOnesAndGoesAtTheNextClose) {
     const std::vector<uint8_t>& bytes = GetParam().bytes;
     WriteBytes(File(L".data"), bytes);
     WriteBytes(File(L".bak"), Bytes({'o', 'l', 'd'}));
@@ -301,9 +317,12 @@ TEST_P(LegacyMigrationTest, MigratesOnceKeepsABackupAndGoesAtTheNextClose) {
         FilesAlone start(folder.ExePath());
         EXPECT_EQ(start.items.Lines(),
                   (std::vector<std::wstring>{L"Zed=z.exe", L"caf\u00e9=c:\\caf\u00e9.txt"}));
-        EXPECT_EQ(ReadBytes(File(L".bak")), bytes);
+        // An older backup of other bytes stays: the copy takes the next free name.
+        EXPECT_EQ(ReadBytes(File(L".bak")), Bytes({'o', 'l', 'd'}));
+        EXPECT_EQ(ReadBytes(File(L".1.bak")), bytes);
         ASSERT_TRUE(start.Close());
     }
+    EXPECT_FALSE(Exists(File(L".2.bak"))) << "the same bytes are kept once";
     EXPECT_FALSE(Exists(File(L".data")));
     EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"caf\u00e9"), L"c:\\caf\u00e9.txt");
     FilesAlone start(folder.ExePath());
@@ -337,14 +356,14 @@ TEST_F(FinalSaveTest, WithItemsInTheSettingsFileTheLegacyFileIsNotReadButGoesInt
     const std::vector<uint8_t> legacy = Bytes({'N', 'e', 'w', '=', 'n', '.', 'e', 'x', 'e'});
     WriteBytes(File(L".data"), legacy);
     // No backup can be made: the user's only copy stays.
-    ASSERT_TRUE(CreateDirectoryW(File(L".bak").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(File(L".bak.new").c_str(), nullptr));
     {
         FilesAlone start(folder.ExePath());
         EXPECT_EQ(start.items.Lines(), (std::vector<std::wstring>{L"Kept=k.exe"}));
         ASSERT_TRUE(start.Close());
         EXPECT_EQ(ReadBytes(File(L".data")), legacy);
     }
-    RemoveDirectoryW(File(L".bak").c_str());
+    RemoveDirectoryW(File(L".bak.new").c_str());
     FilesAlone start(folder.ExePath());
     ASSERT_TRUE(start.Close());
     EXPECT_FALSE(Exists(File(L".data")));
