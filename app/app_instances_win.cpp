@@ -5,6 +5,7 @@
 #include "app/shared_block_win.h"
 #include "base/error.h"
 #include "base/text.h"
+#include "base/trace.h"
 
 #include <sddl.h>
 #include <shellapi.h>
@@ -354,6 +355,46 @@ AppInstances::AppInstances(AppInstancesOptions options) : options_(std::move(opt
 
 AppInstances::~AppInstances() {
     registry_.reset();
+    // Only once the registration has gone: a start that waited for this copy's close then finds
+    // itself first in the list.
+    CloseAbandoned();
+}
+
+void AppInstances::BeginClose() {
+    if (closing_ || !registry_)
+        return;
+    ScopedKernelHandle closing(CreateMutexA(nullptr, FALSE, registry_->Names().closing.c_str()));
+    // Owned by this thread until the guard goes; one that can't be had (a start holding it for a
+    // moment, a name taken by another kind of object) leaves only the answer to tell.
+    if (closing && WaitForSingleObject(closing.Get(), 0) == WAIT_OBJECT_0) {
+        closing_ = std::move(closing);
+    } else {
+        Trace(L"The close of this copy is not announced to later starts");
+    }
+    closingAnnounced_ = true;
+}
+
+void AppInstances::CloseAbandoned() {
+    closingAnnounced_ = false;
+    if (!closing_)
+        return;
+    ReleaseMutex(closing_.Get());
+    closing_.Reset();
+}
+
+// True when a copy was closing and has ended, or has given up its close, within the wait.
+bool AppInstances::WaitForClosingCopy(ULONGLONG deadline) const {
+    ScopedKernelHandle closing(
+        OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, registry_->Names().closing.c_str()));
+    if (!closing)
+        return false;
+    const ULONGLONG now = GetTickCount64();
+    const DWORD waitMs = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+    const DWORD result = WaitForSingleObject(closing.Get(), waitMs);
+    if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED)
+        return false;
+    ReleaseMutex(closing.Get());
+    return true;
 }
 
 const InstanceNames& AppInstances::Names() const {
@@ -364,13 +405,22 @@ const InstanceNames& AppInstances::Names() const {
 bool AppInstances::Check() {
     if (!active_ || maxInstances_ <= 0 || !registry_)
         return true;
-    const std::optional<size_t> position = registry_->PositionOfThisProcess();
-    if (position && *position < static_cast<size_t>(maxInstances_))
-        return true;
-
+    // A copy that is closing is waited for, before the check and once more after it (its close
+    // may have begun while this copy asked, so it answered late or not at all); the rounds are
+    // few, and every wait ends at one deadline.
+    const ULONGLONG deadline = GetTickCount64() + options_.closingWaitMs;
     std::vector<DWORD> unresponsiveThreads;
-    if (!AskOtherCopies(unresponsiveThreads))
-        return true;
+    for (int round = 0;; ++round) {
+        WaitForClosingCopy(deadline);
+        const std::optional<size_t> position = registry_->PositionOfThisProcess();
+        if (position && *position < static_cast<size_t>(maxInstances_))
+            return true;
+        unresponsiveThreads.clear();
+        if (!AskOtherCopies(unresponsiveThreads))
+            return true;
+        if (round == 2 || !WaitForClosingCopy(deadline))
+            break;
+    }
 
     // Rejected.
     if (options_.autoActivate) {
@@ -491,7 +541,9 @@ void AppInstances::HandleInstanceMessage(WPARAM code, LPARAM value) {
             HWND asker = reinterpret_cast<HWND>(value);
             if (IsWindow(asker) && HasClass(asker, kInstanceWindowClass)) {
                 DWORD_PTR result = 0;
-                SendMessageTimeoutW(asker, message_, kInstanceActiveAnswer, active_ ? 1 : 0,
+                // A copy that has begun its close is no longer the running copy.
+                const bool running = active_ && !closingAnnounced_;
+                SendMessageTimeoutW(asker, message_, kInstanceActiveAnswer, running ? 1 : 0,
                                     SMTO_NORMAL, options_.answerTimeoutMs, &result);
             }
             break;

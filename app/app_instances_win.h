@@ -13,6 +13,10 @@
 // is taken over from a copy that ended while holding it. A start that can't have the lock even so
 // writes nothing into the lists and counts as a later copy: it hands over to the running copies
 // and ends, rather than run beside a copy it can't see and share its files.
+//
+// A copy that has begun its close holds a named mutex ("_Closing") until its guard is gone, after
+// its final save; it answers the active query as not active meanwhile. A start that finds it waits
+// for it (bounded) before it decides, so a restart right after Quit finds the copy gone and runs.
 
 #include "app/instance_list.h"
 #include "base/scoped_win.h"
@@ -43,6 +47,9 @@ inline constexpr ULONG_PTR kCommandLineDataKind = 1;
 
 // How long a copy waits for another copy to take a message it sends.
 inline constexpr DWORD kInstanceAnswerTimeoutMs = 3000;
+// How long a start waits, at most, for a copy of the same executable that is closing to end: its
+// final save of a large picture takes a moment.
+inline constexpr DWORD kClosingCopyWaitMs = 8000;
 
 class InstanceRegistry;
 
@@ -60,6 +67,7 @@ struct AppInstancesOptions {
     bool autoActivate = true;  // a rejected start brings the first copy to the front
     bool sendCmdLine = true;   // and hands over its arguments
     DWORD answerTimeoutMs = kInstanceAnswerTimeoutMs;
+    DWORD closingWaitMs = kClosingCopyWaitMs;
 };
 
 class AppInstances final : public ProgramWindow {
@@ -77,6 +85,15 @@ class AppInstances final : public ProgramWindow {
     bool Check();
     // The check as the program makes it: a rejected copy ends at once with exit code 0.
     void EndProcessIfRejected();
+
+    // The close has begun: from now on this copy no longer claims to be the running copy, and a
+    // start meanwhile waits for it to end (at most closingWaitMs) before it runs as the running
+    // copy, reading the files this one has just saved. Two copies never work on the same files.
+    void BeginClose();
+    // The close did not happen after all (a save that failed keeps the window open): this copy is
+    // the running copy again.
+    void CloseAbandoned();
+    bool Closing() const { return closingAnnounced_; }
 
     bool Active() const { return active_; }
     void SetActive(bool active) { active_ = active; }
@@ -100,11 +117,16 @@ class AppInstances final : public ProgramWindow {
     LRESULT OnCopyData(const WindowMessage& message);
     void HandleInstanceMessage(WPARAM code, LPARAM value);
     bool AskOtherCopies(std::vector<DWORD>& unresponsiveThreads);
+    bool WaitForClosingCopy(ULONGLONG deadline) const;
     void BringToFront(DWORD processId, std::vector<DWORD>& unresponsiveThreads);
     void HandOverCommandLine(std::vector<DWORD>& unresponsiveThreads);
 
     AppInstancesOptions options_;
     std::shared_ptr<InstanceRegistry> registry_;
+    // Held from the start of a close to the end of the guard (a named mutex: a copy that ends
+    // without letting it go leaves it abandoned, which ends every wait on it too).
+    ScopedKernelHandle closing_;
+    bool closingAnnounced_ = false;
     UINT message_ = 0;
     bool active_ = true;
     int maxInstances_ = 1;

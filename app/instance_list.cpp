@@ -117,6 +117,7 @@ InstanceNames MakeInstanceNames(std::string_view upperCasedIdentity, uint32_t se
     names.sessionCopies = fitted("", "_Session_" + std::to_string(sessionId), kLongestObjectName);
     names.userCopies = fitted("", "_User_" + std::string(userName) + "_" + std::string(domain),
                               kLongestObjectName);
+    names.closing = fitted("", "_Closing", kLongestObjectName);
     return names;
 }
 

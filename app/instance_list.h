@@ -79,6 +79,7 @@ struct InstanceNames {
     std::string allCopies;      // list of every copy: the one the guard consults
     std::string sessionCopies;  // list of the copies of one log-on
     std::string userCopies;     // list of the copies of one user account
+    std::string closing;        // a mutex a copy holds from the start of its close to its end
 };
 
 // `upperCasedIdentity` is "Jcl" followed by the executable's 8-bit path, already upper-cased by

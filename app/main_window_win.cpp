@@ -78,7 +78,7 @@ MainWindow::MainWindow(MainWindowOptions options)
 
     // The single-instance guard decides here, before anything is read: a second copy of the same
     // executable ends at this point.
-    instances_ = std::make_unique<AppInstances>(AppInstancesOptions(options_.ansiExePath));
+    instances_ = std::make_unique<AppInstances>(AppInstancesOptions(GuardPath()));
     instances_->EndProcessIfRejected();
 
     picture_.SetMoveable(true);
@@ -99,6 +99,16 @@ MainWindow::MainWindow(MainWindowOptions options)
     // picture file that start-up could not read.
     picture_.onPicChange = [this] { files_->NotePictureChanged(); };
     KeepReachableOnScreen();
+}
+
+// The guard's identity comes from the exe's one final long path, so every form of that path (a
+// short 8.3 name, a SUBST drive, a link) is the same program over the same files. The path as
+// the process knows it stays when it is that path already, as every earlier copy named it.
+std::string MainWindow::GuardPath() const {
+    const std::wstring final = FinalPathOf(options_.exePath);
+    if (lstrcmpiW(final.c_str(), options_.exePath.c_str()) == 0)
+        return options_.ansiExePath;
+    return WideToAnsi(final);
 }
 
 MainWindow::~MainWindow() {
@@ -162,13 +172,15 @@ void MainWindow::RunLateStep() {
             dropTarget_->Register(Handle());
             break;
         case LateStep::Icons:
-            lateStep_ = LateStep::Editor;
+            lateStep_ = LateStep::Controls;
             menu_->ResolvePendingIcons();
             break;
-        case LateStep::Editor:
+        case LateStep::Controls:
+            // The item editor's window itself waits until the user first needs it (making it
+            // would keep the window from answering for longer than any other step); the common
+            // controls it uses are ready before, so that its first opening is quick.
             lateStep_ = LateStep::Done;
-            if (!editor_)
-                editor_ = std::make_unique<ItemEditor>(*this);
+            ItemEditor::PrepareControls();
             break;
         case LateStep::Done:
             break;
@@ -319,11 +331,24 @@ void MainWindow::CloseRequested() {
     if (closing_)
         return;
     closing_ = true;
+    // From here on a new start waits for this copy to end instead of handing over to it; a save
+    // that keeps the window open makes it the running copy again before its error is shown.
+    instances_->BeginClose();
     bool allowed = false;
-    RunHandler(*messages_, Handle(), [&] { allowed = FormCloseQuery(); });
+    RunHandler(*messages_, Handle(), [&] {
+        try {
+            allowed = FormCloseQuery();
+        } catch (...) {
+            instances_->CloseAbandoned();
+            throw;
+        }
+    });
     closing_ = false;
-    if (allowed)
+    if (allowed) {
         Destroy();
+    } else {
+        instances_->CloseAbandoned();
+    }
 }
 
 // A log-off or shut-down is never held up: no question, no message box, each file saved that can
@@ -433,7 +458,13 @@ void MainWindow::TakeDrop(DWORD keyState) {
         return;
     }
     pendingDrop_ = PendingDrop{files, dropTarget_->DroppedUrl(), keyState};
-    PostMessageW(Handle(), kOpenDropMessage, 0, 0);
+    // A drop waiting for a message that never comes would refuse every later drop.
+    if (!PostMessageW(Handle(), kOpenDropMessage, 0, 0)) {
+        const DWORD code = GetLastError();
+        pendingDrop_.reset();
+        Trace(L"A drop onto the picture was not taken: its message was not posted. " +
+              SystemErrorText(code));
+    }
 }
 
 void MainWindow::OpenPendingDrop() {
@@ -680,6 +711,12 @@ LRESULT MainWindow::OnIconsArrived(const WindowMessage&) {
 }
 
 LRESULT MainWindow::OnDestroy(const WindowMessage&) {
+    // A copy whose window is gone is no longer the running copy, whatever ends it.
+    if (instances_)
+        instances_->BeginClose();
+    // Nothing posts to the window once it is gone.
+    if (iconLookups_)
+        iconLookups_->StopPosting();
     if (dropTarget_)
         dropTarget_->Revoke();
     if (options_.quitWhenDestroyed)

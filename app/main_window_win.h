@@ -75,7 +75,7 @@ class MainWindow final : public ProgramWindow,
     // State other parts of the program read and change.
     corvalo::LauncherList& LauncherList() override { return launcherList_; }
     LauncherMenu& Menu() { return *menu_; }
-    // The item editor, made when first needed or, at the latest, once the picture is on screen.
+    // The item editor, made when first needed and kept until the end.
     ItemEditor& Editor();
     DropComboTarget& DropTarget() { return *dropTarget_; }
     CommonDialogs& Dialogs() override {
@@ -173,6 +173,7 @@ class MainWindow final : public ProgramWindow,
     LRESULT OnDestroy(const WindowMessage& message);
 
     void CreateMainWindow();
+    std::string GuardPath() const;
     void FormCreate();
     void AfterFirstPaint();
     void RunLateStep();
@@ -203,7 +204,7 @@ class MainWindow final : public ProgramWindow,
     // after every component that uses it.
     ScopedOle ole_;
     // What start-up has left until the picture is on screen, in its order.
-    enum class LateStep { Taskbar, Ole, Icons, Editor, Done };
+    enum class LateStep { Taskbar, Ole, Icons, Controls, Done };
     LateStep lateStep_ = LateStep::Taskbar;
     // The first showing of the picture runs; its activation's taskbar state waits for the first
     // late step.
@@ -218,7 +219,7 @@ class MainWindow final : public ProgramWindow,
     std::unique_ptr<IconLookupWorker> iconLookups_;
     std::unique_ptr<LauncherMenu> menu_;
     std::unique_ptr<DropComboTarget> dropTarget_;
-    // The item editor, made once and kept until the end (see Editor()).
+    // The item editor, made when first needed and kept until the end (see Editor()).
     std::unique_ptr<ItemEditor> editor_;
 
     // Own state.

@@ -248,6 +248,7 @@ TEST(InstanceNames, ANameTooLongForThePlatformHasTheHashOfTheIdentityInItsPlace)
     EXPECT_EQ(names.lockMutex, "Optex_Mutex_" + shortForm + "_Otx");
     EXPECT_EQ(names.sessionCopies, shortForm + "_Session_3");
     EXPECT_EQ(names.userCopies, shortForm + "_User_anna_WORKGROUP");
+    EXPECT_EQ(names.closing, shortForm + "_Closing");
     EXPECT_EQ(MakeInstanceNames(identity.substr(0, 251), 3, "u", "d").message,
               identity.substr(0, 251) + "_Msg");
     // One byte more and the list's name doesn't fit either; paths that differ only at their end

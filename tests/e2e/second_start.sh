@@ -2,7 +2,7 @@
 # A second start of the program while it runs, on a display: the second start ends at once with
 # exit code 0, maps no window on the screen and leaves every file of the folder as it was; the
 # running copy comes back from minimised to the front. A copy in another folder runs beside it.
-# After the running copy has closed, the next start runs normally.
+# After the running copy has closed, the next start runs normally, also right after its Quit.
 set -euo pipefail
 exe=$1 send_close=$2 window_state=$3 artifacts=$4
 source "$(dirname "$0")/session.sh"
@@ -92,8 +92,25 @@ wine "$send_close" </dev/null >/dev/null 2>&1 || fail "a copy did not close on r
 wine "$send_close" </dev/null >/dev/null 2>&1 || fail "a copy did not close on request"
 wait_for_end "$first" "$beside"
 [ -s "$folder/corvalo.ini" ] || fail "the first copy's final save is missing"
+# A large picture from here on, so that every close's save takes a moment.
+convert -size 1800x1000 gradient:navy-orange "BMP3:$folder/corvalo.bmp"
 next=$(start_copy "$folder")
 [ -n "$(wait_for_picture_window "$next")" ] || fail "the next start after the close did not run"
-wine "$send_close" </dev/null >/dev/null 2>&1 || fail "the next start did not close on request"
+
+# A restart right after Quit, with a large picture so that the close's save takes a moment: the
+# copy that is closing no longer counts as the running one, and the new start waits for it to end
+# and runs. Three times over, as users do it.
+for round in 1 2 3; do
+    closing=$next
+    wine "$send_close" </dev/null >/dev/null 2>&1 &
+    closer=$!
+    next=$(start_copy "$folder")
+    wait "$closer" || fail "round $round: the copy did not close on request"
+    wait_for_end "$closing"
+    [ -n "$(wait_for_picture_window "$next")" ] || fail "round $round: nothing runs after a restart right after Quit"
+    echo "round $round: the restart runs"
+done
+[ "$(od -An -tu4 -j18 -N4 "$folder/corvalo.bmp" | tr -d ' ')" -gt 1000 ] || fail "the large picture was not kept"
+wine "$send_close" </dev/null >/dev/null 2>&1 || fail "the last restart did not close on request"
 wait_for_end "$next"
 echo "1 passed, 0 failed"

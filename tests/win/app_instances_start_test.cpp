@@ -239,6 +239,80 @@ TEST_F(SecondStart, TheNextStartRunsAfterTheCopyClosedOrWasKilled) {
     EXPECT_EQ(afterKill.ExitCode(), 0u);
 }
 
+// A restart right after Quit: the copy that is closing no longer counts as the running copy. The
+// start waits for it to end and then runs, reading the files it has just saved.
+TEST_F(SecondStart, AStartWaitsForACopyThatIsClosingAndThenRuns) {
+    auto closing = std::make_unique<PlayedCopy>(folder_.ExePath());
+    ASSERT_TRUE(closing->guard.Registered());
+    closing->guard.BeginClose();
+    ChildProcess next(folder_.ExePath(), L"");
+    EXPECT_FALSE(next.WaitForExit(1500)) << "the start handed over to a copy that is closing";
+    EXPECT_EQ(VisibleMainWindow(next.Id()), nullptr) << "two copies over the same files";
+    // The closing copy's last save, then its end.
+    SetIniValue(folder_.File(L"corvalo.ini"), L"ADMIN", L"Alpha", L"150");
+    closing.reset();
+    HWND window = WaitForMainWindow(next);
+    ASSERT_NE(window, nullptr) << "the start did not run once the closing copy had ended";
+    BYTE alpha = 0;
+    GetLayeredWindowAttributes(window, nullptr, &alpha, nullptr);
+    EXPECT_EQ(alpha, 150) << "it did not read what the closing copy saved";
+
+    // A close that did not happen after all (the save failed) makes it the running copy again.
+    PlayedCopy reopened(folder_.File(L"other.exe"));
+    reopened.guard.BeginClose();
+    reopened.guard.CloseAbandoned();
+    ASSERT_TRUE(CopyProgram(folder_.ExePath(), folder_.File(L"other.exe")));
+    ChildProcess other(folder_.File(L"other.exe"), L"");
+    ASSERT_TRUE(other.WaitForExit(kEndBound));
+    EXPECT_EQ(reopened.received.size(), 1u) << "the start should have handed over";
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(next.WaitForExit(kEndBound));
+}
+
+// Every form of one exe's path (its short 8.3 name, a drive letter that stands for its folder) is
+// one program over the same files.
+TEST_F(SecondStart, EveryFormOfTheExesPathIsOneProgram) {
+    const std::wstring longFolder = folder_.File(L"Long Folder Name");
+    ASSERT_TRUE(CreateDirectoryW(longFolder.c_str(), nullptr));
+    const std::wstring exe = longFolder + L"\\corvalo.exe";
+    ASSERT_TRUE(CopyProgram(folder_.ExePath(), exe));
+    PlayedCopy running(exe);
+
+    std::vector<std::wstring> forms;
+    wchar_t shortForm[MAX_PATH] = {};
+    if (GetShortPathNameW(exe.c_str(), shortForm, MAX_PATH) && exe != shortForm)
+        forms.push_back(shortForm);
+    // A drive letter for the folder, as SUBST makes one.
+    wchar_t drive[] = L"Q:";
+    for (; drive[0] > L'H'; --drive[0]) {
+        wchar_t target[MAX_PATH] = {};
+        if (!QueryDosDeviceW(drive, target, MAX_PATH))
+            break;
+    }
+    const bool substituted = DefineDosDeviceW(0, drive, longFolder.c_str()) != FALSE;
+    if (substituted)
+        forms.push_back(std::wstring(drive) + L"\\corvalo.exe");
+    // A folder link to the folder.
+    const std::wstring link = folder_.File(L"link");
+    if (CreateSymbolicLinkW(link.c_str(), longFolder.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
+        forms.push_back(link + L"\\corvalo.exe");
+    ASSERT_FALSE(forms.empty()) << "the system offers no other form of the path";
+    for (const std::wstring& form : forms) {
+        const size_t before = running.received.size();
+        ChildProcess second(form, L"");
+        // Wine starts no program from a drive it only knows by name.
+        std::printf("%s as %s\n", second.Started() ? "started" : "could not start",
+                    WideToAnsi(form).c_str());
+        if (!second.Started())
+            continue;
+        ASSERT_TRUE(second.WaitForExit(kEndBound)) << WideToAnsi(form);
+        EXPECT_EQ(second.ExitCode(), 0u);
+        EXPECT_EQ(running.received.size(), before + 1) << WideToAnsi(form) << " ran on its own";
+    }
+    if (substituted)
+        DefineDosDeviceW(DDD_REMOVE_DEFINITION, drive, longFolder.c_str());
+}
+
 TEST_F(SecondStart, TakesOverTheLockOfACopyKilledWhileItHeldIt) {
     // The test build plays the copy that is killed from the task manager during its check.
     ASSERT_TRUE(CopyProgram(BuiltProgram(L"corvalo_hang.exe"), folder_.ExePath()));
