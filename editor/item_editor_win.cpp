@@ -67,10 +67,14 @@ class OutOfTopBand {
 
 }  // namespace
 
-ItemEditor::ItemEditor(EditorHost& host) : host_(host) {
+void ItemEditor::PrepareControls() {
     // The icon index's spin buttons are a common control.
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
+}
+
+ItemEditor::ItemEditor(EditorHost& host) : host_(host) {
+    PrepareControls();
     RECT bounds{0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&bounds, kStyle, FALSE, kExtendedStyle);
     const WindowClass windowClass{

@@ -29,6 +29,9 @@ class ItemEditor final : public ProgramWindow {
     explicit ItemEditor(EditorHost& host);
     ~ItemEditor() override;
 
+    // Readies the common controls the editor's window uses, ahead of its first opening.
+    static void PrepareControls();
+
     HWND Window() const { return Handle(); }
 
     // Shows the editor and returns when it has closed; the picture takes no input meanwhile.

@@ -226,7 +226,10 @@ void LauncherMenu::IconsArrived() {
     const bool hadUnknownType = unknownType_.has_value();
     ShowUnknownTypeIcons(false);
     bool changed = hadUnknownType != unknownType_.has_value();
-    const std::vector<IconLookupWorker::Result> results = host_.SystemIconLookups().TakeResults();
+    // A few at a time: drawing each icon costs a little, and a thousand of them at once would keep
+    // the window from answering.
+    const std::vector<IconLookupWorker::Result> results =
+        host_.SystemIconLookups().TakeResults(kIconsPerMessage);
     for (const IconLookupWorker::Result& result : results) {
         if (result.position >= lookedUp_.size())
             continue;

@@ -52,6 +52,8 @@ class LauncherMenu {
     void IconsArrived();
     static constexpr UINT_PTR kRedrawTimer = 0x4D52;
     static constexpr UINT kRedrawDelayMs = 150;
+    // Arrived icons taken in at one message, at most.
+    static constexpr size_t kIconsPerMessage = 32;
     void RedrawTimerElapsed();
     // True while an entry still shows the icon it has until its own arrives.
     bool IconsPending() const;

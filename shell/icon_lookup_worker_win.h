@@ -7,9 +7,11 @@
 // batch the worker also finds the shell's icon for a file of unknown type, which entries show
 // until their own arrives (and loads the shell meanwhile, which the window need not wait for).
 //
-// A new batch drops what is left of the one before, whose results never arrive. The worker's end
-// never waits for a lookup the shell holds up: such a thread is left to finish on its own (or to
-// end with the process), and whatever it finds then goes nowhere.
+// A new batch drops what is left of the one before, whose results never arrive. A thread the shell
+// holds up in one lookup does not hold back later batches: the next batch gets a thread of its
+// own, up to a few threads in all. The worker's end never waits for a lookup the shell holds up:
+// such a thread is left to finish on its own (or to end with the process), and whatever it finds
+// then goes nowhere.
 
 #include <windows.h>
 
@@ -43,8 +45,12 @@ class IconLookupWorker {
     void Start(std::vector<std::string> names);
     // Drops every lookup not made yet and every result not taken.
     void Cancel();
-    // The results of the current batch that have arrived since the last call.
-    std::vector<Result> TakeResults();
+    // The window is going: nothing is posted to it any more.
+    void StopPosting();
+    // The results of the current batch that have arrived since the last call, at most `most` of
+    // them: when more are waiting, the window is told again, so that each of its messages does a
+    // short piece of the work.
+    std::vector<Result> TakeResults(size_t most = SIZE_MAX);
     // True while a lookup of the current batch is still to come.
     bool Pending() const;
     // True while a thread serves the lookups (or ends after its idle second).
@@ -53,8 +59,10 @@ class IconLookupWorker {
     std::optional<int> UnknownTypeIcon() const;
 
   private:
+    // The threads that serve lookups at once, at most: one, and a few the shell holds up.
+    static constexpr size_t kMostLookupThreads = 3;
     struct Shared;
-    static void Run(std::shared_ptr<Shared> shared, Lookup lookup);
+    static void Run(std::shared_ptr<Shared> shared, Lookup lookup, size_t slotIndex);
 
     Lookup lookup_;
     std::shared_ptr<Shared> shared_;

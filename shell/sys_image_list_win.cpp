@@ -2,6 +2,7 @@
 
 #include "picture/dib_win.h"
 
+#include "base/no_destructor.h"
 #include "base/trace.h"
 #include "base/file_io_win.h"
 #include "base/text.h"
@@ -21,9 +22,10 @@ namespace {
 
 // Process-wide, shared by every list: the special folders' paths are asked for once per run, and
 // the temporary files of unknown extensions are made one at a time, also when several threads
-// look names up.
-std::mutex specialFolderLock;
-std::mutex temporaryFileLock;
+// look names up. Never destroyed: a lookup the shell holds up may still be inside them while the
+// process ends.
+NoDestructor<std::mutex> specialFolderLock;
+NoDestructor<std::mutex> temporaryFileLock;
 
 // The registry limits key names to 255 characters, so no longer extension can have an
 // association; such a name is not worth a temporary file either (no file system takes it).
@@ -38,19 +40,19 @@ UINT OpenFlag(bool openIcon) {
 }
 
 const SpecialFolderMap& SpecialFolders() {
-    static SpecialFolderMap map;
+    static NoDestructor<SpecialFolderMap> map;
     static bool built = false;
-    std::lock_guard lock(specialFolderLock);
+    std::lock_guard lock(*specialFolderLock);
     if (!built) {
         built = true;
         for (const SpecialFolder& folder : kSpecialFolders) {
             char path[MAX_PATH] = {};
             // Folders without a path (the control panel, printers, the network) are left out.
             if (SHGetSpecialFolderPathA(nullptr, path, folder.csidl, FALSE) && path[0])
-                map.Add(path, folder.csidl);
+                map->Add(path, folder.csidl);
         }
     }
-    return map;
+    return *map;
 }
 
 // The icon index the shell reports for an item ID list, or -1 when it answers nothing. The list
@@ -83,46 +85,37 @@ ScopedItemIdList ParseName(const std::wstring& name) {
     return ScopedItemIdList(itemIds);
 }
 
-// Deletes the files it is given when it goes out of scope, so no lookup leaves one behind.
-class TemporaryFiles {
-  public:
-    TemporaryFiles() = default;
-    TemporaryFiles(const TemporaryFiles&) = delete;
-    TemporaryFiles& operator=(const TemporaryFiles&) = delete;
-    ~TemporaryFiles() {
-        // Newest first: the name reserved by GetTempFileName goes last, so it stays taken until
-        // the file made from it is gone.
-        for (auto it = names_.rbegin(); it != names_.rend(); ++it)
-            DeleteFileW(it->c_str());
-    }
-    void Add(std::wstring name) { names_.push_back(std::move(name)); }
-
-  private:
-    std::vector<std::wstring> names_;
-};
+// A new empty file that the system deletes when its handle closes, also when the process ends
+// while the shell is still being asked about it: no lookup leaves a file behind.
+ScopedKernelHandle CreateDeletedOnClose(const std::wstring& name, DWORD disposition) {
+    return ScopedKernelHandle(CreateFileW(
+        name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, disposition, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+}
 
 // The icon of an existing file with the extension: a new empty file of that type in the user's
-// temporary folder, asked about and deleted again.
+// temporary folder, asked about and gone again.
 int TemporaryFileIcon(const std::string& extension, UINT flags) {
-    std::lock_guard lock(temporaryFileLock);
+    std::lock_guard lock(*temporaryFileLock);
     wchar_t folder[MAX_PATH + 1] = {};
     const DWORD folderLength = GetTempPathW(MAX_PATH + 1, folder);
     if (folderLength == 0 || folderLength > MAX_PATH)
         return 0;
     // GetTempFileName creates the file it names, which makes the name ours; the file with the
-    // extension appended is then unique too. Both go again at the end.
+    // extension appended is then unique too. The reserved name stays taken until the file made
+    // from it is gone (the handles close in the reverse order).
     wchar_t reserved[MAX_PATH] = {};
     if (!GetTempFileNameW(folder, L"sil", 0, reserved))
         return 0;
-    TemporaryFiles cleanUp;
-    cleanUp.Add(reserved);
+    const ScopedKernelHandle reservation = CreateDeletedOnClose(reserved, OPEN_EXISTING);
+    if (!reservation) {
+        DeleteFileW(reserved);
+        return 0;
+    }
     const std::wstring name = std::wstring(reserved) + AnsiToWide(extension);
-    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_TEMPORARY, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const ScopedKernelHandle file = CreateDeletedOnClose(name, CREATE_NEW);
+    if (!file)
         return 0;  // an extension no file name can carry ("*", "|" ...), or the name is taken
-    CloseHandle(file);
-    cleanUp.Add(name);
     const int index = AskShell(ParseName(name), flags);
     return index > 0 ? index : 0;
 }

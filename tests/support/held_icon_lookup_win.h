@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 namespace corvalo::test {
 
@@ -20,6 +21,8 @@ struct HeldIconLookup {
     ScopedKernelHandle released{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     std::atomic<int> entered{0};
     std::atomic<int> answered{0};
+    // Only names that hold this are held up; every name when it is empty.
+    std::string only;
 
     void Release() { SetEvent(released.Get()); }
     bool WaitUntilEntered(DWORD milliseconds = 10000) const {
@@ -30,6 +33,8 @@ struct HeldIconLookup {
 
     static IconLookupWorker::Lookup Of(const std::shared_ptr<HeldIconLookup>& held) {
         return [held](const std::string& name) {
+            if (name.find(held->only) == std::string::npos)
+                return GetFileIconIndex(name, false);
             ++held->entered;
             WaitForSingleObject(held->released.Get(), 20000);
             ++held->answered;

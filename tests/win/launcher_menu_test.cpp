@@ -591,6 +591,29 @@ TEST_F(LauncherMenuTest, ARebuildDuringPendingLookupsNeverDrawsAnotherEntrysIcon
               SystemIcon(*window, GetFileIconIndex(WideToAnsi(folder.Path()), false)));
 }
 
+// A lookup the shell holds up (a share nobody answers for) does not hold back the next menu's
+// icons: that batch gets a thread of its own.
+TEST_F(LauncherMenuTest, ALookupTheShellHoldsUpDoesNotHoldBackTheNextMenusIcons) {
+    Item(L"Share", L"\\\\server\\share\\tool.exe");
+    auto held = std::make_shared<test::HeldIconLookup>();
+    held->only = "\\\\server";
+    iconLookup = test::HeldIconLookup::Of(held);
+    Start();
+    Menu().TopLevel();
+    ASSERT_TRUE(held->WaitUntilEntered());
+    Sleep(400);  // long enough to count as held up
+
+    window->LauncherList().DeleteItem(0);
+    window->LauncherList().AppendItem(L"A program", L"C:\\nowhere\\tool.exe");
+    Menu().RebuildMenu();
+    WaitForIcons();
+    EXPECT_FALSE(Menu().IconsPending()) << "the new menu's icons waited for the held lookup";
+    EXPECT_EQ(Menu().TopLevel()[2]->bitmap,
+              SystemIcon(*window, GetFileIconIndex("C:\\nowhere\\tool.exe", false)));
+    EXPECT_EQ(held->answered, 0);
+    held->Release();
+}
+
 }  // namespace
 }  // namespace corvalo
 
