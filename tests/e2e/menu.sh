@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # The menu end to end: three items in the settings file, a right click on the picture opens the
 # menu (kept as a screenshot), choosing an item runs it, and Settings... > Quit closes Corvalo with
-# its files saved.
+# its files saved. A msimg32.dll dropped beside the exe (the system DLL that draws the menu's
+# glyphs, which Windows does not keep among its known DLLs) is never loaded, although Wine is told
+# to prefer a DLL it finds over its own, as Windows' search order would. (Not version.dll: Wine's
+# own user32 imports it, so Wine loads one beside any exe before the exe runs.)
 set -euo pipefail
-exe=$1 marker_exe=$2 artifacts=$3
+exe=$1 marker_exe=$2 artifacts=$3 planted=$4
 source "$(dirname "$0")/session.sh"
 mkdir -p "$artifacts"
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 cp "$exe" "$folder/corvalo.exe"
 cp "$marker_exe" "$folder/write_marker.exe"
+cp "$planted" "$folder/msimg32.dll"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}msimg32=n,b"
 folder_win=$(winepath -w "$folder")
 
 # The settings file, UTF-16 with its byte-order mark as Corvalo itself makes it.
@@ -46,4 +51,6 @@ text=$(settings_text "$folder/corvalo.ini")
 grep -qx 'Alpha=200' <<<"$text" || fail "the final save did not run: $text"
 grep -q '^Gamma=https://example.com$' <<<"$text" || fail "items not saved: $text"
 [ -s "$folder/corvalo.bmp" ] || fail "no picture file"
+loaded=$(cd "$folder" && ls planted-*.txt 2>/dev/null || true)
+[ -z "$loaded" ] || fail "a DLL planted beside the exe was loaded: $loaded"
 echo "1 passed, 0 failed"

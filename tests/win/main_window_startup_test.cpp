@@ -1,5 +1,7 @@
 // Start-up of the main window over a folder of data files: what a user sees and what lands on disk.
 #include "app/main_window_win.h"
+#include "base/dll_search_win.h"
+#include "base/text.h"
 #include "picture/bitmap.h"
 #include "base/error.h"
 #include "picture/bmp_format.h"
@@ -256,6 +258,33 @@ TEST_F(StartupTest, ASettingsFileThatCannotBeCreatedIsReportedAndTheWindowStillC
     EXPECT_THROW(broken.FormCloseQuery(), Error);
     EXPECT_TRUE(broken.FormCloseQuery());
     EXPECT_EQ(messages.errors.size(), 2u);
+}
+
+}  // namespace
+}  // namespace corvalo
+
+namespace corvalo {
+namespace {
+
+// A system without the rule that limits DLL loading to its folder (Windows 7 before its security
+// update): the delay-loaded DLLs come from the system folder by their full path, the common
+// controls through the manifest's assembly, and nothing from beside the exe.
+TEST(DllSearch, WithoutTheSystemsRuleEveryDllComesFromTheSystemFolderByPath) {
+    EXPECT_EQ(LimitDllSearchToSystemFolder(nullptr), DllSearch::ByFullPath);
+    wchar_t system[MAX_PATH] = {};
+    ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+    for (const char* name : {"msimg32.dll", "version.dll", "comctl32.dll"}) {
+        HMODULE module = LoadSystemDll(name);
+        ASSERT_NE(module, nullptr) << name;
+        wchar_t path[MAX_PATH] = {};
+        GetModuleFileNameW(module, path, MAX_PATH);
+        if (lstrcmpiA(name, "comctl32.dll") != 0) {
+            EXPECT_EQ(_wcsnicmp(path, system, wcslen(system)), 0) << WideToAnsi(path);
+        }
+    }
+    EXPECT_EQ(LoadSystemDll("..\\corvalo.exe"), nullptr) << "only a bare name is loaded";
+    // The program's own start takes the system's rule where it has one, as Wine does.
+    EXPECT_EQ(LimitDllSearchToSystemFolder(), DllSearch::SystemFolderOnly);
 }
 
 }  // namespace
