@@ -4,6 +4,9 @@
 #include "base/error.h"
 #include "base/file_io_win.h"
 #include "base/scoped_win.h"
+#include "base/settings_file_text.h"
+#include "base/text.h"
+#include "base/trace.h"
 
 #include <windows.h>
 
@@ -41,18 +44,54 @@ std::vector<std::wstring> ReadWholeList(Read read) {
 }  // namespace
 
 SettingsStore::SettingsStore(std::wstring path) : path_(std::move(path)) {
-    if (GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        TakeInAsUtf16IfMisread();
         return;
+    }
     // A byte-order mark and one empty line: the profile functions then write this file in UTF-16.
-    static const uint8_t kUtf16Start[] = {0xFF, 0xFE, 0x0D, 0x00, 0x0A, 0x00};
     ScopedKernelHandle file(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD wrote = 0;
-    if (!file || !WriteFile(file.Get(), kUtf16Start, sizeof(kUtf16Start), &wrote, nullptr) ||
-        wrote != sizeof(kUtf16Start)) {
+    if (!file ||
+        !WriteFile(file.Get(), kUtf16SettingsStart, sizeof(kUtf16SettingsStart), &wrote, nullptr) ||
+        wrote != sizeof(kUtf16SettingsStart)) {
         const DWORD code = GetLastError();
         file.Reset();
         throw Error(FillText(L"Cannot create file \"%s\". %s", {path_, SystemErrorText(code)}));
+    }
+}
+
+// A file another editor saved in a form the profile functions would misread (an empty file,
+// UTF-8) becomes the same text in UTF-16, its old bytes first kept in a backup beside it. A file
+// that can't be read or backed up is left as it is.
+void SettingsStore::TakeInAsUtf16IfMisread() {
+    try {
+        const std::vector<uint8_t> bytes = ReadWholeFile(path_);
+        if (const std::optional<std::vector<uint8_t>> utf16 = SettingsFileAsUtf16(bytes))
+            ReplaceWithUtf16(bytes, *utf16);
+    } catch (...) {
+        TraceCurrentException(L"The settings file stays in the form it has");
+    }
+}
+
+void SettingsStore::ReplaceWithUtf16(const std::vector<uint8_t>& old,
+                                     const std::vector<uint8_t>& utf16) {
+    if (!old.empty())
+        KeepBackup(path_ + L".bak", old);
+    ReplaceFileContents(path_, utf16);
+}
+
+// Text the ANSI code page can't hold would be written as "?" into a file in that code page: the
+// file becomes UTF-16 first, so nothing is lost.
+void SettingsStore::MakeRoomFor(const std::wstring& text) {
+    if (AnsiToWide(WideToAnsi(text)) == text)
+        return;
+    try {
+        const std::vector<uint8_t> bytes = ReadWholeFile(path_);
+        if (!IsUtf16SettingsFile(bytes))
+            ReplaceWithUtf16(bytes, AnsiSettingsFileAsUtf16(bytes));
+    } catch (...) {
+        TraceCurrentException(L"The settings file could not become UTF-16");
     }
 }
 
@@ -70,6 +109,7 @@ std::wstring SettingsStore::ReadString(const std::wstring& section, const std::w
 
 void SettingsStore::WriteString(const std::wstring& section, const std::wstring& key,
                                 const std::wstring& text) {
+    MakeRoomFor(section + key + text);
     if (!WritePrivateProfileStringW(section.c_str(), key.c_str(), text.c_str(), path_.c_str())) {
         const DWORD code = GetLastError();
         throw Error(FillText(L"Unable to write to %s", {path_}), SystemErrorText(code));

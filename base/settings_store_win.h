@@ -13,6 +13,10 @@ class SettingsStore {
   public:
     // Creates the file with a UTF-16 byte-order mark and one empty line when it does not exist, so
     // the profile functions keep writing it in UTF-16. Throws "Cannot create file "%s". %s".
+    // An existing file in a form the profile functions misread (empty, UTF-8 from another
+    // editor) is turned into UTF-16 first, its old bytes kept in "<file>.bak" (or the next free
+    // numbered backup); a file in the ANSI code page stays so until text it can't hold is
+    // written, and then becomes UTF-16 the same way. No write ever turns a character into "?".
     explicit SettingsStore(std::wstring path);
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
@@ -44,6 +48,10 @@ class SettingsStore {
     void Flush();
 
   private:
+    void TakeInAsUtf16IfMisread();
+    void ReplaceWithUtf16(const std::vector<uint8_t>& old, const std::vector<uint8_t>& utf16);
+    void MakeRoomFor(const std::wstring& text);
+
     std::wstring path_;
 };
 

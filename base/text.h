@@ -21,6 +21,9 @@ std::vector<uint16_t> WideToUtf16(std::wstring_view text);
 
 // UTF-8 to wide text; invalid sequences become U+FFFD.
 std::wstring Utf8ToWide(std::string_view text);
+// True when the text is UTF-8 through and through: no overlong form, no surrogate, nothing past
+// U+10FFFF, no stray or missing continuation byte.
+bool IsValidUtf8(std::string_view text);
 std::string WideToUtf8(std::wstring_view text);
 
 // Unicode-aware lower-casing of the system (CharLowerBuffW on Windows).

@@ -38,17 +38,14 @@ std::vector<uint16_t> WideToUtf16(std::wstring_view text) {
     return out;
 }
 
-std::wstring Utf8ToWide(std::string_view text) {
-    std::vector<uint16_t> units;
-    units.reserve(text.size());
-    auto push = [&](uint32_t cp) {
-        if (cp >= 0x10000) {
-            units.push_back(static_cast<uint16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-            units.push_back(static_cast<uint16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-        } else {
-            units.push_back(static_cast<uint16_t>(cp));
-        }
-    };
+namespace {
+
+// Decodes UTF-8 strictly: an overlong form, a surrogate, a value past U+10FFFF, a stray or missing
+// continuation byte each count as one invalid sequence, handed on as U+FFFD. True when there was
+// none.
+template <typename Push>
+bool DecodeUtf8(std::string_view text, Push push) {
+    bool allValid = true;
     size_t i = 0;
     while (i < text.size()) {
         const uint8_t lead = static_cast<uint8_t>(text[i]);
@@ -67,6 +64,7 @@ std::wstring Utf8ToWide(std::string_view text) {
             extra = 3, cp = lead & 0x07, minimum = 0x10000;
         } else {
             push(0xFFFD);
+            allValid = false;
             ++i;
             continue;
         }
@@ -81,13 +79,34 @@ std::wstring Utf8ToWide(std::string_view text) {
         }
         if (!valid || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
             push(0xFFFD);
+            allValid = false;
             i = valid ? j : i + 1;
             continue;
         }
         push(cp);
         i = j;
     }
+    return allValid;
+}
+
+}  // namespace
+
+std::wstring Utf8ToWide(std::string_view text) {
+    std::vector<uint16_t> units;
+    units.reserve(text.size());
+    DecodeUtf8(text, [&](uint32_t cp) {
+        if (cp >= 0x10000) {
+            units.push_back(static_cast<uint16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            units.push_back(static_cast<uint16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            units.push_back(static_cast<uint16_t>(cp));
+        }
+    });
     return Utf16ToWide(units);
+}
+
+bool IsValidUtf8(std::string_view text) {
+    return DecodeUtf8(text, [](uint32_t) {});
 }
 
 std::string WideToUtf8(std::wstring_view text) {

@@ -1,4 +1,5 @@
 #include "base/error.h"
+#include "base/settings_file_text.h"
 #include "base/text.h"
 
 #include <gtest/gtest.h>
@@ -36,6 +37,47 @@ TEST(Utf8Text, DecodesAndReplacesInvalidSequences) {
                            L"b"));
     EXPECT_EQ(Utf8ToWide("\xE2\x82"), std::wstring(L"\uFFFD\uFFFD"));
     EXPECT_EQ(WideToUtf8(Utf8ToWide("x\xF0\x9F\x98\x80y")), "x\xF0\x9F\x98\x80y");
+}
+
+// Each form at its limit is valid, one past it is not: the shortest forms, the last code point
+// before the surrogates and the last of all.
+TEST(Utf8Text, IsValidOnlyUpToEachLimit) {
+    for (const char* valid : {"", "a\x7F", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF",
+                              "\xEE\x80\x80", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"}) {
+        EXPECT_TRUE(IsValidUtf8(valid)) << valid;
+    }
+    for (const char* invalid :
+         {"\xC0\x80", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xED\xBF\xBF",
+          "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "\x80", "\xC3",
+          "\xE2\x82", "\xC3\x28", "caf\xE9"}) {
+        EXPECT_FALSE(IsValidUtf8(invalid)) << invalid;
+    }
+}
+
+// What another editor saved becomes UTF-16 before the profile functions read it; what they read
+// right stays as it is.
+TEST(SettingsFileText, NotepadsUtf8AndAnEmptyFileBecomeUtf16AndAnsiStays) {
+    const auto bytes = [](std::string_view text) {
+        return std::vector<uint8_t>(text.begin(), text.end());
+    };
+    const auto utf16 = [](std::u16string_view text) {
+        std::vector<uint8_t> out = {0xFF, 0xFE};
+        for (char16_t unit : text) {
+            out.push_back(static_cast<uint8_t>(unit & 0xFF));
+            out.push_back(static_cast<uint8_t>(unit >> 8));
+        }
+        return out;
+    };
+    EXPECT_EQ(SettingsFileAsUtf16(bytes("")), utf16(u"\r\n"));
+    EXPECT_EQ(SettingsFileAsUtf16(bytes("[MENU]\r\nCaf\xC3\xA9=\xCE\xA9.exe\r\n")),
+              utf16(u"[MENU]\r\nCaf\u00e9=\u03a9.exe\r\n"));
+    EXPECT_EQ(SettingsFileAsUtf16(bytes("\xEF\xBB\xBF[MENU]\r\n")), utf16(u"[MENU]\r\n"));
+    // Read right already: plain ASCII, UTF-16, the ANSI code page (not valid UTF-8).
+    EXPECT_EQ(SettingsFileAsUtf16(bytes("[MENU]\r\nA=a.exe\r\n")), std::nullopt);
+    EXPECT_EQ(SettingsFileAsUtf16(utf16(u"[MENU]\r\n")), std::nullopt);
+    EXPECT_EQ(SettingsFileAsUtf16(bytes("[MENU]\r\nCaf\xE9=c.exe\r\n")), std::nullopt);
+    EXPECT_EQ(SettingsFileAsUtf16(bytes("[MENU]\r\nA=\xC0\x80\r\n")), std::nullopt);
+    EXPECT_EQ(AnsiSettingsFileAsUtf16(bytes("Caf\xE9")), utf16(u"Caf\u00e9"));
 }
 
 }  // namespace

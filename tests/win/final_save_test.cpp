@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace corvalo {
 namespace {
 
@@ -298,6 +300,45 @@ TEST_F(FinalSaveTest, ACancelledLogOffLeavesAWorkingWindowThatSavesAgainAtItsClo
     window->LauncherList().AppendItem(L"Late", L"late.exe");
     SendMessageW(handle, WM_CLOSE, 0, 0);
     EXPECT_EQ(IniValue(File(L".ini"), L"MENU", L"Late"), L"late.exe");
+}
+
+// Settings files as other editors leave them: Notepad's UTF-8 reads as what it says and becomes
+// UTF-16 with its old bytes kept; an empty file starts as a new one; a file in the ANSI code page
+// takes a caption the code page lacks. No character ever becomes "?", no line comes twice.
+TEST_F(FinalSaveTest, SettingsFilesFromOtherEditorsKeepEveryCharacter) {
+    const auto bytes = [](std::string_view text) {
+        return std::vector<uint8_t>(text.begin(), text.end());
+    };
+    const auto lines = [this] {
+        FilesAlone start(folder.ExePath());
+        return start.items.Lines();
+    };
+    const std::string utf8 =
+        "[MENU]\r\nCaf\xC3\xA9 \xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1=c.exe\r\n";
+    WriteBytes(File(L".ini"), bytes(utf8));
+    EXPECT_EQ(lines(),
+              std::vector<std::wstring>{L"Caf\u00e9 \u03a9\u03bc\u03ad\u03b3\u03b1=c.exe"});
+    EXPECT_EQ(ReadBytes(File(L".ini.bak")), bytes(utf8));
+    EXPECT_EQ(ReadBytes(File(L".ini")).at(0), 0xFF) << "the file is UTF-16 now";
+
+    const std::wstring greek = L"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac";
+    const std::wstring japanese = L"\u65e5\u672c\u8a9e";
+    for (const std::string& start : {std::string(), std::string("[MENU]\r\nCaf\xE9=c.exe\r\n")}) {
+        WriteBytes(File(L".ini"), bytes(start));
+        {
+            FilesAlone session(folder.ExePath());
+            session.items.AppendItem(greek, L"g.exe");
+            session.items.AppendItem(japanese, L"j.exe");
+            ASSERT_TRUE(session.Close());
+        }
+        std::vector<std::wstring> expected = {greek + L"=g.exe", japanese + L"=j.exe"};
+        if (!start.empty())
+            expected.push_back(L"Caf\u00e9=c.exe");
+        std::vector<std::wstring> read = lines();
+        std::sort(read.begin(), read.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(read, expected) << (start.empty() ? "an empty file" : "an ANSI file");
+    }
 }
 
 // The older list file in each of its encodings and line-end forms.
