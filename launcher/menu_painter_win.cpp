@@ -5,6 +5,7 @@
 #include "launcher/menu_geometry.h"
 #include "picture/dib_win.h"
 
+#include <algorithm>
 #include <cwchar>
 
 namespace corvalo {
@@ -60,12 +61,13 @@ MenuPainter::MenuPainter(Bitmap tick, Bitmap gear)
       gear_(GdiBitmapFrom(gear)),
       glyphDc_(CreateCompatibleDC(nullptr)) {}
 
-void MenuPainter::BeginOpening(const MenuFont& font) {
+void MenuPainter::BeginOpening(const MenuFont& font, int widestEntry) {
     EndOpening();
     screenDc_ = GetDC(nullptr);
     const LOGFONTW logFont = LogFontFor(font, GetDeviceCaps(screenDc_, LOGPIXELSY));
     font_.Reset(CreateFontIndirectW(&logFont));
     fontColor_ = ResolveColor(font.color);
+    widestEntry_ = widestEntry;
 }
 
 void MenuPainter::EndOpening() {
@@ -74,26 +76,40 @@ void MenuPainter::EndOpening() {
     screenDc_ = nullptr;
 }
 
-Size MenuPainter::CaptionExtent(HDC dc, const std::string& caption) const {
+Size MenuPainter::CaptionExtent(HDC dc, const std::wstring& caption) const {
     ScopedSelectObject font(dc, font_.Get());
     SIZE extent{};
-    GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+    GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
     return {extent.cx, extent.cy};
 }
 
-void MenuPainter::DrawCaption(HDC dc, int x, int y, const std::string& caption, COLORREF background,
-                              COLORREF text) const {
+int MenuPainter::FittedCaptionWidth(int width, int besidesCaption) const {
+    if (widestEntry_ <= 0)
+        return width;
+    return std::max(0, std::min(width, widestEntry_ - besidesCaption));
+}
+
+void MenuPainter::DrawCaption(HDC dc, int x, int y, int room, const std::wstring& caption,
+                              COLORREF background, COLORREF text) const {
     // An opaque background: the character cells take the brush colour, nothing else is painted.
     ScopedSelectObject font(dc, font_.Get());
     SetBkMode(dc, OPAQUE);
     SetBkColor(dc, background);
     SetTextColor(dc, text);
-    TextOutA(dc, x, y, caption.c_str(), static_cast<int>(caption.size()));
+    const Size extent = CaptionExtent(dc, caption);
+    if (extent.width <= room) {
+        TextOutW(dc, x, y, caption.c_str(), static_cast<int>(caption.size()));
+        return;
+    }
+    // Too wide for the screen: shortened where it is shown, whole where it is stored.
+    RECT into{x, y, x + std::max(room, 0), y + extent.height};
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &into,
+              DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | DT_LEFT | DT_TOP);
 }
 
 Size MenuPainter::CommandItemMeasure(const MenuEntry& entry) {
     HDC dc = screenDc_ ? screenDc_ : GetDC(nullptr);
-    const Size caption = CaptionExtent(dc, WideToAnsi(entry.caption));
+    const Size caption = CaptionExtent(dc, entry.caption);
     if (!screenDc_)
         ReleaseDC(nullptr, dc);
     return CommandItemSize(CheckMarkWidth(), caption);
@@ -101,14 +117,15 @@ Size MenuPainter::CommandItemMeasure(const MenuEntry& entry) {
 
 Size MenuPainter::LauncherItemMeasure(const MenuEntry& entry) {
     HDC dc = screenDc_ ? screenDc_ : GetDC(nullptr);
-    const Size caption = CaptionExtent(dc, WideToAnsi(entry.caption));
+    Size caption = CaptionExtent(dc, entry.caption);
     if (!screenDc_)
         ReleaseDC(nullptr, dc);
+    const int besidesCaption = LauncherItemSize({0, 0}).width;
+    caption.width = FittedCaptionWidth(caption.width, besidesCaption);
     return LauncherItemSize(caption);
 }
 
 void MenuPainter::CommandItemDraw(const MenuEntry& entry, HDC dc, const RECT& rect, bool selected) {
-    const std::string caption = WideToAnsi(entry.caption);
     const int m = CheckMarkWidth();
     const Rect item = ToRect(rect);
     const Rect glyph = CommandGlyphSquare(item, m);
@@ -122,14 +139,13 @@ void MenuPainter::CommandItemDraw(const MenuEntry& entry, HDC dc, const RECT& re
         ScopedSelectObject selectedGlyph(glyphDc_.Get(), gear_.Get());
         DrawSeeThrough(dc, glyph, glyphDc_.Get(), 32, 32, kGlyphSeeThrough);
     }
-    const Size extent = CaptionExtent(dc, caption);
-    DrawCaption(dc, CommandCaptionLeft(item, m), CaptionTop(item, extent.height), caption,
-                background, text);
+    const Size extent = CaptionExtent(dc, entry.caption);
+    DrawCaption(dc, CommandCaptionLeft(item, m), CaptionTop(item, extent.height), extent.width,
+                entry.caption, background, text);
 }
 
 void MenuPainter::LauncherItemDraw(const MenuEntry& entry, HDC dc, const RECT& rect,
                                    bool selected) {
-    const std::string caption = WideToAnsi(entry.caption);
     const Rect item = ToRect(rect);
     ScopedBrush white(CreateSolidBrush(kWhiteText));
     FillRect(dc, &rect, white.Get());
@@ -141,9 +157,10 @@ void MenuPainter::LauncherItemDraw(const MenuEntry& entry, HDC dc, const RECT& r
         DrawSeeThrough(dc, LauncherIconSquare(item), glyphDc_.Get(), entry.bitmap.Width(),
                        entry.bitmap.Height(), entry.bitmap.PixelAt(0, entry.bitmap.Height() - 1));
     }
-    const Size extent = CaptionExtent(dc, caption);
-    DrawCaption(dc, LauncherCaptionLeft(item), CaptionTop(item, extent.height), caption, background,
-                text);
+    const Size extent = CaptionExtent(dc, entry.caption);
+    const int left = LauncherCaptionLeft(item);
+    const int room = FittedCaptionWidth(extent.width, LauncherItemSize({0, 0}).width);
+    DrawCaption(dc, left, CaptionTop(item, extent.height), room, entry.caption, background, text);
 }
 
 void MenuPainter::Measure(MEASUREITEMSTRUCT& measure) {

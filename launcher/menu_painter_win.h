@@ -1,7 +1,8 @@
 #pragma once
 
 // Measures and draws the owner-drawn menu entries in the main window's font: command items with
-// their tick and gear glyphs, launcher entries with their icons, captions as 8-bit text.
+// their tick and gear glyphs, launcher entries with their icons, captions as UTF-16 text (the
+// font's character set only helps choose the font), so every script a caption holds is drawn.
 
 #include "base/scoped_win.h"
 #include "launcher/menu_entry.h"
@@ -20,8 +21,10 @@ class MenuPainter {
     // The tick (Image1) and gear (Image2) glyphs: 32 x 32, black being see-through.
     MenuPainter(Bitmap tick, Bitmap gear);
 
-    // Creates the font and the screen context for one opening of the menu.
-    void BeginOpening(const MenuFont& font);
+    // Creates the font and the screen context for one opening of the menu. `widestEntry` is the
+    // widest an entry may be (the work area of the monitor the menu opens on): a longer caption
+    // is shown shortened with an ellipsis. 0: no limit.
+    void BeginOpening(const MenuFont& font, int widestEntry = 0);
     void EndOpening();
 
     Size CommandItemMeasure(const MenuEntry& entry);
@@ -34,9 +37,12 @@ class MenuPainter {
     void Draw(const DRAWITEMSTRUCT& draw);
 
   private:
-    Size CaptionExtent(HDC dc, const std::string& caption) const;
-    void DrawCaption(HDC dc, int x, int y, const std::string& caption, COLORREF background,
-                     COLORREF text) const;
+    Size CaptionExtent(HDC dc, const std::wstring& caption) const;
+    // Draws the caption at x, y; one wider than `room` is cut with an ellipsis to fit it.
+    void DrawCaption(HDC dc, int x, int y, int room, const std::wstring& caption,
+                     COLORREF background, COLORREF text) const;
+    // The caption's width as measured, held to what the widest entry leaves for it.
+    int FittedCaptionWidth(int width, int besidesCaption) const;
 
     ScopedBitmapHandle tick_;
     ScopedBitmapHandle gear_;
@@ -44,6 +50,7 @@ class MenuPainter {
     ScopedFont font_;
     COLORREF fontColor_ = 0;
     HDC screenDc_ = nullptr;
+    int widestEntry_ = 0;
 };
 
 COLORREF ResolveColor(int32_t color);

@@ -68,11 +68,27 @@ TEST_F(MenuPainterTest, MeasuresFollowTheCaptionExtent) {
     EXPECT_EQ(painter.CommandItemMeasure(spacer).width, m + 4);
 }
 
-TEST_F(MenuPainterTest, ACaptionOutsideTheCodePageIsMeasuredAsDefaultCharacters) {
-    const Size greek =
-        painter.LauncherItemMeasure(Entry(MenuEntry::Kind::Launcher, L"\u4E2D\u6587"));
-    const Size marks = painter.LauncherItemMeasure(Entry(MenuEntry::Kind::Launcher, L"??"));
-    EXPECT_EQ(greek, marks);
+// Captions are drawn as the UTF-16 text they are: Greek on a Western code page shows its own
+// letters, not "?". One too wide for the screen is shortened with an ellipsis, never drawn past.
+TEST_F(MenuPainterTest, ACaptionIsDrawnInItsOwnLettersAndOneTooWideIsShortened) {
+    const MenuEntry greek =
+        Entry(MenuEntry::Kind::Launcher, L"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac");
+    const MenuEntry marks = Entry(MenuEntry::Kind::Launcher, L"????????");
+    EXPECT_NE(Render(greek, 200, 24, false), Render(marks, 200, 24, false))
+        << "the caption was drawn as default characters";
+
+    const std::wstring wide(200, L'W');
+    const MenuEntry longOne = Entry(MenuEntry::Kind::Launcher, wide.c_str());
+    const int natural = painter.LauncherItemMeasure(longOne).width;
+    painter.BeginOpening(MenuFont{}, natural);
+    EXPECT_EQ(painter.LauncherItemMeasure(longOne).width, natural) << "exactly as wide: whole";
+    painter.BeginOpening(MenuFont{}, natural - 1);
+    EXPECT_EQ(painter.LauncherItemMeasure(longOne).width, natural - 1);
+    painter.BeginOpening(MenuFont{}, 132);
+    EXPECT_EQ(painter.LauncherItemMeasure(longOne).width, 132);
+    const Bitmap cut = Render(longOne, 300, 24, false);
+    EXPECT_GT(Count(cut, 0x000000, 32, 0, 132, 24), 0) << "the caption's start is drawn";
+    EXPECT_EQ(Count(cut, 0x000000, 132, 0, 300, 24), 0) << "nothing past the widest entry";
 }
 
 TEST_F(MenuPainterTest, ASelectedLauncherEntryIsGreyOnlyBehindItsCaption) {
