@@ -8,6 +8,20 @@ namespace corvalo {
 LaunchCommand SplitTarget(std::wstring_view target) {
     LaunchCommand command;
     const size_t separator = target.find(L" /");
+    const size_t closingQuote =
+        target.starts_with(L'"') ? target.find(L'"', 1) : std::wstring_view::npos;
+    if (separator == std::wstring_view::npos && closingQuote != std::wstring_view::npos) {
+        // The form Windows' own shortcuts and "Copy as path" give: a quoted file, then its
+        // parameters with their quotes.
+        command.file.assign(target.substr(1, closingQuote - 1));
+        std::wstring_view rest = target.substr(closingQuote + 1);
+        while (!rest.empty() && static_cast<uint32_t>(rest.front()) <= 32)
+            rest.remove_prefix(1);
+        while (!rest.empty() && static_cast<uint32_t>(rest.back()) <= 32)
+            rest.remove_suffix(1);
+        command.parameters.assign(rest);
+        return command;
+    }
     if (separator == std::wstring_view::npos) {
         command.file.assign(target);
     } else {

@@ -90,6 +90,11 @@ TEST(SplitTarget, FollowsTheLaunchTable) {
         {L"tool.exe  ", L"tool.exe  ", L"", L""},
         {L"run.exe\t /\"quoted arg\"", L"run.exe", L"\"quoted arg\"", L""},
         {L"", L"", L"", L""},
+        // A quoted file with parameters, without " /": the quoted part is the file.
+        {L"\"C:\\Program Files\\Tool\\tool.exe\" --foo \"bar baz\" ",
+         L"C:\\Program Files\\Tool\\tool.exe", L"--foo \"bar baz\"", L"C:\\Program Files\\Tool\\"},
+        {L"\"C:\\a b\\c.exe\"", L"C:\\a b\\c.exe", L"", L"C:\\a b\\"},
+        {L"\"C:\\unclosed\\c.exe -x", L"C:\\unclosed\\c.exe -x", L"", L"C:\\unclosed\\"},
     };
     for (const Case& c : cases) {
         const LaunchCommand command = SplitTarget(c.target);
