@@ -73,8 +73,9 @@ void DataFiles::LoadSettings(WindowSettings& window, LauncherList& items) {
     font.color = settings_->ReadInteger(kAdmin, L"Color", font.color);
     font.size = settings_->ReadInteger(kAdmin, L"Size", font.size);
     font.style = static_cast<uint8_t>(settings_->ReadInteger(kAdmin, L"Style", font.style));
-    const auto alpha = static_cast<uint8_t>(settings_->ReadInteger(kAdmin, L"Alpha", window.alpha));
-    window.alpha = std::max(alpha, kLowestStartAlpha);
+    // A hand-edited value beyond a byte means the most opaque, not what is left of it.
+    const int32_t alpha = settings_->ReadInteger(kAdmin, L"Alpha", window.alpha);
+    window.alpha = static_cast<uint8_t>(std::clamp<int32_t>(alpha, kLowestStartAlpha, 255));
 
     items.SetLines(settings_->ReadSectionValues(kMenu));
     items.SortItems();

@@ -17,6 +17,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <thread>
 #include <utility>
 
 namespace corvalo {
@@ -39,6 +40,8 @@ constexpr UINT kOpenDropMessage = WM_APP + 1;
 constexpr UINT kIconsArrivedMessage = WM_APP + 2;
 // Runs the next of what start-up leaves until the picture is on screen.
 constexpr UINT kLateStepMessage = WM_APP + 3;
+// How long the end of the process may take once the window is gone, at most.
+constexpr DWORD kEndGraceMs = 5000;
 
 bool ShiftHeld() {
     return GetKeyState(VK_SHIFT) < 0;
@@ -371,8 +374,13 @@ void MainWindow::FormActivate() {
 void MainWindow::FormKeyDown(WORD key) {
     const Bitmap* bitmap = picture_.PictureBitmap();
     const int width = bitmap ? bitmap->Width() : 0;
-    if (ShiftHeld() && key == VK_DOWN && width < 500)
+    if (ShiftHeld() && key == VK_DOWN && width < 500) {
+        // A picture that grows past its monitor's work area moves so that all of it stays there.
+        const RECT work = WorkArea();
         picture_.ResizeBy(10);
+        if (!IsRectEmpty(&work))
+            MoveWindowTo(MovedInside(WindowBounds(), ToScreenRect(work)));
+    }
     if (ShiftHeld() && key == VK_UP && width > 50)
         picture_.ResizeBy(-10);
     if (ControlHeld() && key == 'V')
@@ -613,6 +621,12 @@ LRESULT MainWindow::OnMouseWheel(const WindowMessage& message) {
 }
 
 LRESULT MainWindow::OnLeftButtonDown(const WindowMessage&) {
+    // Only a press the window itself receives with no menu open starts a drag: the click that
+    // closed the menu must not move the picture.
+    if (menu_->PressedWhileOpen(GetMessageTime())) {
+        Trace(L"A click that closed the menu was not taken for a drag");
+        return 0;
+    }
     picture_.OnButtonDown(true);
     return 0;
 }
@@ -710,6 +724,18 @@ LRESULT MainWindow::OnIconsArrived(const WindowMessage&) {
     return 0;
 }
 
+// The program's window is gone and its files are saved: the process ends now, whatever loop the
+// thread is in. A loop that swallowed the quit (a menu's, a move's, another program's hook) must
+// not leave a process with no window, so a thread of its own ends it after a grace time in which
+// the normal end (the guard letting go, ExitProcess in the entry point) comes first.
+void MainWindow::EndProcessSoon() {
+    std::thread([] {
+        Sleep(kEndGraceMs);
+        Trace(L"The process did not end after its window had closed: it ends now");
+        ExitProcess(0);
+    }).detach();
+}
+
 LRESULT MainWindow::OnDestroy(const WindowMessage&) {
     // A copy whose window is gone is no longer the running copy, whatever ends it.
     if (instances_)
@@ -719,8 +745,10 @@ LRESULT MainWindow::OnDestroy(const WindowMessage&) {
         iconLookups_->StopPosting();
     if (dropTarget_)
         dropTarget_->Revoke();
-    if (options_.quitWhenDestroyed)
+    if (options_.quitWhenDestroyed) {
         PostQuitMessage(0);
+        EndProcessSoon();
+    }
     return 0;
 }
 

@@ -174,6 +174,7 @@ class MainWindow final : public ProgramWindow,
 
     void CreateMainWindow();
     std::string GuardPath() const;
+    static void EndProcessSoon();
     void FormCreate();
     void AfterFirstPaint();
     void RunLateStep();

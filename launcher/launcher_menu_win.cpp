@@ -1,6 +1,7 @@
 #include "launcher/launcher_menu_win.h"
 
 #include "base/error.h"
+#include "base/system_error_win.h"
 #include "base/trace.h"
 #include "base/text.h"
 #include "launcher/launcher_items_win.h"
@@ -11,6 +12,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cwchar>
 
 namespace corvalo {
@@ -101,14 +103,56 @@ void RedrawOpenMenus() {
 
 }  // namespace
 
-void ShellExecuteLauncher::Open(const std::wstring& file, const std::wstring& parameters,
-                                const std::wstring& directory) {
-    // A target that cannot be opened shows nothing to the user; the trace tells why.
-    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(
-        nullptr, nullptr, file.c_str(), parameters.c_str(), directory.c_str(), SW_SHOWNORMAL));
-    if (result <= 32)
-        Trace(FillNumber(L"The shell did not open a launcher item: error %d", result) + L", " +
-              file);
+namespace {
+
+// The system error behind one of the shell's own codes, for a shell that sets no last error.
+DWORD ErrorOfShellCode(INT_PTR code) {
+    switch (code) {
+        case 0:
+        case SE_ERR_OOM:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        case SE_ERR_FNF:
+            return ERROR_FILE_NOT_FOUND;
+        case SE_ERR_PNF:
+            return ERROR_PATH_NOT_FOUND;
+        case SE_ERR_ACCESSDENIED:
+            return ERROR_ACCESS_DENIED;
+        case SE_ERR_SHARE:
+            return ERROR_SHARING_VIOLATION;
+        case SE_ERR_ASSOCINCOMPLETE:
+        case SE_ERR_NOASSOC:
+            return ERROR_NO_ASSOCIATION;
+        case SE_ERR_DLLNOTFOUND:
+            return ERROR_DLL_NOT_FOUND;
+        case SE_ERR_DDETIMEOUT:
+        case SE_ERR_DDEFAIL:
+        case SE_ERR_DDEBUSY:
+            return ERROR_DDE_FAIL;
+        case ERROR_BAD_FORMAT:
+            return ERROR_BAD_FORMAT;
+        default:
+            return ERROR_GEN_FAILURE;
+    }
+}
+
+}  // namespace
+
+DWORD ShellExecuteLauncher::Open(const std::wstring& file, const std::wstring& parameters,
+                                 const std::wstring& directory) {
+    // The shell shows no box of its own: a failure is told once, in the program's error box.
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_FLAG_NO_UI;
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.c_str();
+    info.lpDirectory = directory.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    SetLastError(ERROR_SUCCESS);
+    if (ShellExecuteExW(&info))
+        return 0;
+    const DWORD code = GetLastError();
+    return code != ERROR_SUCCESS ? code
+                                 : ErrorOfShellCode(reinterpret_cast<INT_PTR>(info.hInstApp));
 }
 
 LauncherMenu::LauncherMenu(MenuHost& host, ShellLauncher& shell, CommonDialogs& dialogs)
@@ -186,12 +230,11 @@ void LauncherMenu::ResolvePendingIcons() {
             line < firstLines.size() && items.ItemCaption(static_cast<int>(line)) == entry->caption;
         const int first = sameLine ? firstLines[line] : -1;
         ++line;
+        // An index past the icon list's end (a hand-edited file, an icon list that could not be
+        // read) counts as none: the target's own icon, not a blank.
         const int assigned = iconMap.IconIndexOf(entry->caption);
-        if (assigned >= 0) {
-            // No icon at all when the index is past the icon list's end.
-            CopyIcon(host_.IconList(), assigned, entry->bitmap);
+        if (assigned >= 0 && CopyIcon(host_.IconList(), assigned, entry->bitmap))
             continue;
-        }
         entry->bitmap = unknownType_ ? *unknownType_ : Bitmap();
         // The whole target, parameters included, by its 8-bit name, as the shell is asked.
         names.push_back(
@@ -258,6 +301,13 @@ bool LauncherMenu::IconsPending() const {
     return iconsPending_ || (!lookedUp_.empty() && host_.SystemIconLookups().Pending());
 }
 
+bool LauncherMenu::PressedWhileOpen(LONG messageTime) const {
+    if (open_)
+        return true;
+    // The tick count wraps: the difference says which came first.
+    return closedAt_ != 0 && static_cast<LONG>(static_cast<DWORD>(messageTime) - closedAt_) <= 0;
+}
+
 LRESULT LauncherMenu::MenuChar(wchar_t typed, HMENU menu) const {
     const int count = menu ? GetMenuItemCount(menu) : 0;
     std::vector<std::wstring> captions;
@@ -304,13 +354,21 @@ void LauncherMenu::Popup(POINT at) {
     HWND owner = host_.Window();
     // The documented way to make a click elsewhere close the menu.
     SetForegroundWindow(owner);
-    painter_.BeginOpening(host_.Font());
+    // No entry wider than the work area of the monitor the menu opens on.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    const int widest =
+        GetMonitorInfoW(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &monitor)
+            ? static_cast<int>(monitor.rcWork.right - monitor.rcWork.left) - kMenuFrameAllowance
+            : 0;
+    painter_.BeginOpening(host_.Font(), widest);
     open_ = true;
     const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
         menu.Handle(),
         TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERPOSANIMATION | TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x,
         at.y, owner, nullptr));
     open_ = false;
+    closedAt_ = std::max<DWORD>(GetTickCount(), 1);
     painter_.EndOpening();
     PostMessageW(owner, WM_NULL, 0, 0);
     if (MenuEntry* entry = menu.EntryOf(chosen))
@@ -386,8 +444,17 @@ void LauncherMenu::LauncherItemClick(MenuEntry& entry) {
         host_.EditItem(items.ItemTarget(index), entry.caption);
         return;
     }
-    const LaunchCommand command = SplitTarget(items.ItemTarget(index));
-    shell_.Open(command.file, command.parameters, LaunchDirectory(command.file));
+    const std::wstring target = items.ItemTarget(index);
+    const LaunchCommand command = SplitTarget(target);
+    const DWORD failure =
+        shell_.Open(command.file, command.parameters, LaunchDirectory(command.file));
+    // A launch the user cancelled (a refused elevation prompt) needs no word.
+    if (failure == ERROR_CANCELLED) {
+        Trace(L"A launch was cancelled: " + target);
+    } else if (failure != 0) {
+        throw Error(FillText(L"Cannot open \"%s\" (%s). %s",
+                             {entry.caption, target, SystemErrorText(failure)}));
+    }
 }
 
 }  // namespace corvalo

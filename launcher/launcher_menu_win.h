@@ -22,14 +22,16 @@ namespace corvalo {
 class ShellLauncher {
   public:
     virtual ~ShellLauncher() = default;
-    virtual void Open(const std::wstring& file, const std::wstring& parameters,
-                      const std::wstring& directory) = 0;
+    // 0 when the shell opened it, otherwise the system's error code (ERROR_CANCELLED when the
+    // user refused, at an elevation prompt say).
+    virtual DWORD Open(const std::wstring& file, const std::wstring& parameters,
+                       const std::wstring& directory) = 0;
 };
 
 class ShellExecuteLauncher final : public ShellLauncher {
   public:
-    void Open(const std::wstring& file, const std::wstring& parameters,
-              const std::wstring& directory) override;
+    DWORD Open(const std::wstring& file, const std::wstring& parameters,
+               const std::wstring& directory) override;
 };
 
 class LauncherMenu {
@@ -52,6 +54,8 @@ class LauncherMenu {
     void IconsArrived();
     static constexpr UINT_PTR kRedrawTimer = 0x4D52;
     static constexpr UINT kRedrawDelayMs = 150;
+    // What the menu's frame and its check-mark column take beside the widest entry.
+    static constexpr int kMenuFrameAllowance = 40;
     // Arrived icons taken in at one message, at most.
     static constexpr size_t kIconsPerMessage = 32;
     void RedrawTimerElapsed();
@@ -60,6 +64,10 @@ class LauncherMenu {
     // Opens the menu at a screen position and runs the chosen entry's click handler.
     void Popup(POINT screenPosition);
     // A letter typed in the open menu (WM_MENUCHAR): what the menu then does with it.
+    // Whether a mouse button pressed at `messageTime` (the message's time) belongs to the menu:
+    // pressed while it was open, as the click that closes it, which the system may hand on to the
+    // window once the menu is gone. Such a press starts nothing there (no drag).
+    bool PressedWhileOpen(LONG messageTime) const;
     LRESULT MenuChar(wchar_t typed, HMENU menu) const;
 
     // The entries as built; nothing may keep one across a rebuild.
@@ -97,6 +105,7 @@ class LauncherMenu {
     std::vector<bool> arrived_;  // for each of lookedUp_
     std::optional<Bitmap> unknownType_;
     bool open_ = false;       // the menu is on screen
+    DWORD closedAt_ = 0;      // when it last closed (the system's tick count); 0: never opened
     bool redrawDue_ = false;  // kRedrawTimer runs
 };
 

@@ -25,11 +25,13 @@ struct Launch {
 
 class RecordingShell final : public ShellLauncher {
   public:
-    void Open(const std::wstring& file, const std::wstring& parameters,
-              const std::wstring& directory) override {
+    DWORD Open(const std::wstring& file, const std::wstring& parameters,
+               const std::wstring& directory) override {
         launches.push_back({file, parameters, directory});
+        return answer;
     }
     std::vector<Launch> launches;
+    DWORD answer = 0;  // what the shell says: 0 opened, or the system's error code
 };
 
 class ScriptedDialogs final : public CommonDialogs {

@@ -2,6 +2,8 @@
 // and the common dialogs replaced by recorders.
 #include "app/main_window_win.h"
 #include "app/run_entry_win.h"
+#include "base/error.h"
+#include "base/system_error_win.h"
 #include "base/text.h"
 #include "editor/item_editor_win.h"
 #include "launcher/launcher_items_win.h"
@@ -265,6 +267,123 @@ TEST_F(LauncherMenuTest, ALauncherEntryOpensItsSplitTargetThroughTheShell) {
     EXPECT_EQ(shell.launches[2].directory, L"https:");
 }
 
+// A launch that fails says why, with the item's caption and target; one the user cancelled says
+// nothing.
+TEST_F(LauncherMenuTest, ALaunchThatFailsShowsTheCaptionTheTargetAndTheReason) {
+    Item(L"Notes", L"C:\\missing\\notes.txt");
+    Start();
+    MenuEntry& entry = *Menu().TopLevel()[2];
+    shell.answer = ERROR_FILE_NOT_FOUND;
+    try {
+        Menu().Choose(entry);
+        ADD_FAILURE() << "the failure was not told";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Message(), L"Cannot open \"Notes\" (C:\\missing\\notes.txt). " +
+                                       SystemErrorText(ERROR_FILE_NOT_FOUND));
+    }
+    shell.answer = ERROR_CANCELLED;
+    EXPECT_NO_THROW(Menu().Choose(entry));
+    EXPECT_EQ(shell.launches.size(), 2u);
+}
+
+// The real font dialog, answered OK at once: it opens at the menu's font and gives it back as it
+// was, so OK without a change keeps the menu as it is.
+// Set: the face the user picks in the list (its last one) before OK.
+std::wstring gPickedFace;
+bool gPickAFace = false;
+
+LRESULT CALLBACK PressOkWhenAWindowActivates(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) {
+        HWND dialog = reinterpret_cast<HWND>(wParam);
+        HWND faces = GetDlgItem(dialog, 0x470);
+        const LRESULT count = SendMessageW(faces, CB_GETCOUNT, 0, 0);
+        if (gPickAFace && count > 0) {
+            wchar_t face[LF_FACESIZE] = {};
+            SendMessageW(faces, CB_GETLBTEXT, count - 1, reinterpret_cast<LPARAM>(face));
+            gPickedFace = face;
+            SendMessageW(faces, CB_SETCURSEL, count - 1, 0);
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(faces));
+        }
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(LauncherMenuTest, TheFontDialogStartsAtTheMenusFontAndOkWithoutAChangeKeepsIt) {
+    Start();
+    for (const MenuFont& font : {MenuFont{}, MenuFont{L"Courier New", 0, 0x000000FF, 14, 3},
+                                 MenuFont{L"Tahoma", 1, 0x00102030, 8, 4}}) {
+        MenuFont answered = font;
+        HHOOK hook =
+            SetWindowsHookExW(WH_CBT, PressOkWhenAWindowActivates, nullptr, GetCurrentThreadId());
+        ASSERT_NE(hook, nullptr);
+        SystemCommonDialogs dialogs;
+        const bool confirmed = dialogs.PickFont(window->Window(), answered);
+        UnhookWindowsHookEx(hook);
+        ASSERT_TRUE(confirmed) << WideToAnsi(font.name);
+        EXPECT_EQ(answered.name, font.name);
+        EXPECT_EQ(answered.size, font.size) << WideToAnsi(font.name);
+        EXPECT_EQ(answered.style, font.style) << WideToAnsi(font.name);
+        EXPECT_EQ(answered.color, font.color) << WideToAnsi(font.name);
+        EXPECT_EQ(answered.charSet, font.charSet) << WideToAnsi(font.name);
+    }
+    // A face the user picks is taken.
+    gPickAFace = true;
+    MenuFont picked;
+    HHOOK hook =
+        SetWindowsHookExW(WH_CBT, PressOkWhenAWindowActivates, nullptr, GetCurrentThreadId());
+    SystemCommonDialogs dialogs;
+    EXPECT_TRUE(dialogs.PickFont(window->Window(), picked));
+    UnhookWindowsHookEx(hook);
+    gPickAFace = false;
+    EXPECT_EQ(picked.name, gPickedFace);
+}
+
+// The click that closes the menu, which may reach the picture once the menu is gone, never
+// starts a drag; a press after the menu has closed does.
+HWND gMenuOwner = nullptr;
+int gDragsStarted = 0;
+
+LRESULT CALLBACK ClickToCloseTheMenu(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->message == WM_ENTERIDLE && sent->wParam == MSGF_MENU) {
+        PostMessageW(gMenuOwner, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+        EndMenu();
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK CountDrags(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->hwnd == gMenuOwner && sent->message == WM_SYSCOMMAND &&
+        (sent->wParam & 0xFFF0) == SC_MOVE) {
+        // A drag that started is ended again, as Escape ends it for the user.
+        ++gDragsStarted;
+        SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR timer, DWORD) {
+            KillTimer(nullptr, timer);
+            PostMessageW(gMenuOwner, WM_KEYDOWN, VK_ESCAPE, 0);
+            PostMessageW(gMenuOwner, WM_LBUTTONUP, 0, 0);
+        });
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(LauncherMenuTest, TheClickThatClosesTheMenuNeverStartsADrag) {
+    Start();
+    window->Show();
+    gMenuOwner = window->Window();
+    gDragsStarted = 0;
+    ASSERT_TRUE(PopupWatched(ClickToCloseTheMenu));
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CountDrags, nullptr, GetCurrentThreadId());
+    test::PumpMessages();
+    EXPECT_EQ(gDragsStarted, 0) << "the click that closed the menu moved the picture";
+    EXPECT_TRUE(Menu().PressedWhileOpen(static_cast<LONG>(GetTickCount()) - 1000));
+    Sleep(20);
+    EXPECT_FALSE(Menu().PressedWhileOpen(static_cast<LONG>(GetTickCount())));
+    UnhookWindowsHookEx(hook);
+}
+
 TEST_F(LauncherMenuTest, CaptionsDifferingOnlyInCaseBothOpenTheFirstLine) {
     Start();
     window->LauncherList().SetLines({L"Mail=a.exe", L"mail=b.exe"});
@@ -335,10 +454,9 @@ TEST_F(LauncherMenuTest, HugeAndOddSettingsStillBuildAndAct) {
     for (const auto& entry : Menu().TopLevel()) {
         if (entry->kind != MenuEntry::Kind::Launcher)
             continue;
-        // An assigned index past the icon list shows no icon; anything unreadable or negative
-        // falls back to the target's system icon.
-        EXPECT_EQ(entry->bitmap.Empty(), entry->caption == L"item3")
-            << entry->caption.substr(0, 20);
+        // An assigned index past the icon list, anything unreadable or negative: the target's
+        // system icon.
+        EXPECT_FALSE(entry->bitmap.Empty()) << entry->caption.substr(0, 20);
     }
     Menu().Choose(*Menu().TopLevel()[3]);
     EXPECT_EQ(shell.launches.size(), 1u);
@@ -442,7 +560,7 @@ TEST(SystemDialogs, CancellingTheFontAndPictureDialogsChangesNothing) {
 namespace corvalo {
 namespace {
 
-TEST_F(LauncherMenuTest, EntriesShowTheirAssignedIconOrTheTargetsSystemIcon) {
+TEST_F(LauncherMenuTest, EntriesShowTheirAssignedIconOrElseTheTargetsSystemIcon) {
     Item(L"Own", L"C:\\a.exe");
     Item(L"Past", L"C:\\b.exe");
     Item(L"System", L"C:\\c.txt");
@@ -462,7 +580,10 @@ TEST_F(LauncherMenuTest, EntriesShowTheirAssignedIconOrTheTargetsSystemIcon) {
     EXPECT_EQ(entries[2]->caption, L"Own");
     ASSERT_EQ(entries[2]->bitmap.Width(), 32);
     EXPECT_EQ(entries[2]->bitmap.PixelAt(16, 16), 0x0000FF00u);
-    EXPECT_TRUE(entries[3]->bitmap.Empty()) << "index 2 is past a list of two";
+    Bitmap ownIcon;
+    CopyIcon(window->SystemIcons().Handle(), GetFileIconIndex("C:\\b.exe", false), ownIcon);
+    EXPECT_EQ(entries[3]->bitmap, ownIcon)
+        << "index 2 is past a list of two: the target's own icon, as for -1";
     const SysImageList& system = window->SystemIcons();
     EXPECT_EQ(entries[4]->bitmap.Width(), system.ImageWidth());
     EXPECT_EQ(entries[4]->bitmap.Height(), system.ImageHeight());

@@ -53,6 +53,27 @@ TEST_F(InputTest, ShiftDownGrowsAPictureNarrowerThan500) {
     EXPECT_EQ(WindowSize().height, 306);
     Key(VK_DOWN);  // 505 is at the limit: nothing
     EXPECT_EQ(PictureSize().width, 505);
+
+    // A step that would take it past its monitor's work area moves it: it touches the edge, and
+    // all of it stays on the monitor.
+    window->Picture().SetPicture(NewSizedBitmap(100, 100, 0x00FFFFFF));
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    SetWindowPos(Handle(), nullptr, work.right - 100, work.bottom - 105, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Key(VK_DOWN);
+    RECT bounds{};
+    GetWindowRect(Handle(), &bounds);
+    EXPECT_EQ(bounds.right, work.right) << "moved left to stay inside";
+    EXPECT_EQ(bounds.bottom, work.bottom) << "moved up to stay inside";
+    // Grown to touch the edge exactly: where it was.
+    window->Picture().SetPicture(NewSizedBitmap(100, 100, 0x00FFFFFF));
+    SetWindowPos(Handle(), nullptr, work.left, work.bottom - 110, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Key(VK_DOWN);
+    GetWindowRect(Handle(), &bounds);
+    EXPECT_EQ(bounds.top, work.bottom - 110);
+    EXPECT_EQ(bounds.left, work.left);
 }
 
 TEST_F(InputTest, ResizeStepsWorkWithAltHeldToo) {

@@ -71,7 +71,7 @@ TEST_F(StartupTest, FirstStartUsesEveryDefaultAndCreatesAnEmptyUtf16SettingsFile
 TEST_F(StartupTest, StoredKeysAreAppliedWithTheirIntegerRules) {
     SetIniValue(Ini(), L"ADMIN", L"FormLeft", L"0x20");
     SetIniValue(Ini(), L"ADMIN", L"FormTop", L"$20");
-    SetIniValue(Ini(), L"ADMIN", L"Alpha", L"300");
+    SetIniValue(Ini(), L"ADMIN", L"Alpha", L"256");
     SetIniValue(Ini(), L"ADMIN", L"CharSet", L"256");
     SetIniValue(Ini(), L"ADMIN", L"Style", L"5");
     SetIniValue(Ini(), L"ADMIN", L"Size", L"abc");
@@ -84,7 +84,7 @@ TEST_F(StartupTest, StoredKeysAreAppliedWithTheirIntegerRules) {
     GetWindowRect(window->Window(), &bounds);
     EXPECT_EQ(bounds.left, 32);
     EXPECT_EQ(bounds.top, 32);
-    EXPECT_EQ(window->Alpha(), 44);
+    EXPECT_EQ(window->Alpha(), 255) << "above 255 means 255, never a wrapped value";
     EXPECT_EQ(window->Font().charSet, 0);
     EXPECT_EQ(window->Font().style, 5);
     EXPECT_EQ(window->Font().size, 10);
@@ -98,7 +98,7 @@ TEST_F(StartupTest, AWindowThatCouldNotBeSeenIsBroughtWhereTheUserCanReachIt) {
     const RECT work = WorkArea();
     SetIniValue(Ini(), L"ADMIN", L"FormLeft", L"abc");
     SetIniValue(Ini(), L"ADMIN", L"FormTop", L"-5000");
-    SetIniValue(Ini(), L"ADMIN", L"Alpha", L"256");
+    SetIniValue(Ini(), L"ADMIN", L"Alpha", L"40");
     {
         auto window = NewWindow();
         const RECT bounds = Bounds(*window);
