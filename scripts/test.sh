@@ -11,45 +11,51 @@ trap 'echo "$0: stopped at line $LINENO: $BASH_COMMAND" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=$(nproc)
+source scripts/lib/stages.sh
+trap stages_summary EXIT
 
+stage "Installing what the machine lacks"
 scripts/install-deps.sh
 
-echo "== The Windows workflow, which cannot run here: its syntax =="
+stage "The Windows workflow, which cannot run here: its syntax"
 /usr/bin/python3 tools/check_workflow.py .github/workflows/windows.yml
 
-echo "== Native build (sanitizers) =="
+stage "Native build (sanitizers)"
 cmake --preset native-sanitize >/dev/null
 cmake --build build/native -j "$jobs"
 ctest --test-dir build/native --output-on-failure
 
-echo "== Fuzz targets over their seeds and kept crashers (clang, sanitizers) =="
+stage "Fuzz targets over their seeds and kept crashers (clang, sanitizers)"
 cmake --preset fuzz >/dev/null
 cmake --build build/fuzz -j "$jobs"
 ctest --test-dir build/fuzz --output-on-failure -L fuzz
 
-echo "== Windows build =="
-codecs=$(scripts/build-codecs.sh)  # the static codec libraries, built once per machine
+stage "The Windows codec libraries (built once per machine)"
+codecs=$(scripts/build-codecs.sh)
+
+stage "Windows build"
 cmake --preset windows-cross -DCORVALO_WINDOWS_PREFIX="$codecs" >/dev/null
 cmake --build build/windows -j "$jobs"
 
-echo "== Windows build with the second compiler (clang, lld, warnings as errors) =="
+stage "Windows build with the second compiler (clang, lld, warnings as errors)"
 cmake --preset windows-cross-clang -DCORVALO_WINDOWS_PREFIX="$codecs" >/dev/null
 cmake --build build/windows-clang -j "$jobs" --target corvalo core_tests win_tests
 
 source scripts/lib/wine-session.sh
-trap wine_session_stop EXIT
+trap 'wine_session_stop; stages_summary' EXIT
 
-echo "== Windows tests under Wine (null graphics driver) =="
+stage "Windows tests under Wine (null graphics driver)"
 wine_session_start "$root/build/wineprefix" no-display
 ctest --test-dir build/windows --output-on-failure -LE e2e
-echo "== The second compiler's unit tests under Wine =="
+stage "The second compiler's unit tests under Wine"
 wine build/windows-clang/tests/core_tests.exe --gtest_brief=1 </dev/null
 wine_session_stop
 
-echo "== End-to-end runs under Wine on a virtual display =="
+stage "End-to-end runs under Wine on a virtual display"
 wine_session_start "$root/build/wineprefix" own-display
 ctest --test-dir build/windows --output-on-failure -L e2e
 wine_session_stop
 
-echo "== The release archive as users get it (imports, a start in a fresh Wine prefix) =="
+stage "The release archive as users get it (imports, a start in a fresh Wine prefix)"
 scripts/release.sh
+stages_done
