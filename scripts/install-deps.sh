@@ -10,7 +10,7 @@ packages=(
     googletest libbenchmark-dev python3 python3-pil clang-format
     libjpeg62-turbo-dev libpng-dev libgif-dev libopenjp2-7-dev libtiff-dev zlib1g-dev
     dpkg-dev nasm
-    clang libclang-rt-14-dev lld python3-yaml
+    clang libclang-rt-14-dev lld python3-yaml ccache
 )
 
 missing=()

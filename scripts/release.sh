@@ -24,6 +24,7 @@ fi
 
 source scripts/lib/release-check.sh
 scripts/install-deps.sh
+source scripts/lib/compiler-cache.sh
 codecs=$(scripts/build-codecs.sh)
 
 # build_archive <build folder> <archive>
@@ -33,7 +34,7 @@ build_archive() {
     local map="-ffile-prefix-map=$root=. -ffile-prefix-map=$build=build"
     cmake --preset windows-cross-release -B "$build" -DCORVALO_WINDOWS_PREFIX="$codecs" \
         -DCMAKE_C_FLAGS="$map" -DCMAKE_CXX_FLAGS="$map" \
-        -DCMAKE_EXE_LINKER_FLAGS="-s -Wl,--no-insert-timestamp" >/dev/null
+        -DCMAKE_EXE_LINKER_FLAGS="-s -Wl,--no-insert-timestamp" "${compiler_cache_args[@]}" >/dev/null
     cmake --build "$build" -j "$(nproc)" --target corvalo >/dev/null
     /usr/bin/python3 "$root/tools/make_release_zip.py" "$archive" \
         "corvalo.exe=$build/corvalo.exe" "README.txt=$root/release/README.txt" \

@@ -10,8 +10,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 scripts/install-deps.sh
+source scripts/lib/compiler-cache.sh
 codecs=$(scripts/build-codecs.sh)  # the static codec libraries, built once per machine
-cmake --preset windows-cross -DCORVALO_WINDOWS_PREFIX="$codecs" >/dev/null
+cmake --preset windows-cross -DCORVALO_WINDOWS_PREFIX="$codecs" "${compiler_cache_args[@]}" >/dev/null
 cmake --build build/windows -j "$(nproc)" --target corvalo send_close
 
 mkdir -p run

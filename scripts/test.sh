@@ -3,8 +3,13 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer, every fuzz target briefly over its seeds and kept
 # crashers, then the Windows build's tests (unit, window integration and end-to-end) under Wine on
 # a private virtual display, the product and tests built by a second compiler (clang) with its
-# unit tests, and last the release archive's exe in a fresh Wine prefix. Exits non-zero on any
-# failure.
+# unit tests, and the release archive's exe in a fresh Wine prefix. Exits non-zero on any failure.
+#
+# Made to be quick on two cores: every build tree compiles through one compiler cache shared by
+# the machine's clones (scripts/lib/compiler-cache.sh), test code is compiled without
+# optimisation (cmake/test_code.cmake), and the second compiler's build and the release archive
+# are made in the background, below the tests' priority, while the Windows tests run under Wine.
+# Each stage says its time; the last lines are a table of them.
 set -euo pipefail
 # A failed step says where the script stopped, also when the step's own output is hidden.
 trap 'echo "$0: stopped at line $LINENO: $BASH_COMMAND" >&2' ERR
@@ -16,46 +21,54 @@ trap stages_summary EXIT
 
 stage "Installing what the machine lacks"
 scripts/install-deps.sh
+source scripts/lib/compiler-cache.sh
 
 stage "The Windows workflow, which cannot run here: its syntax"
 /usr/bin/python3 tools/check_workflow.py .github/workflows/windows.yml
 
 stage "Native build (sanitizers)"
-cmake --preset native-sanitize >/dev/null
+cmake --preset native-sanitize "${compiler_cache_args[@]}" >/dev/null
 cmake --build build/native -j "$jobs"
 ctest --test-dir build/native --output-on-failure
 
 stage "Fuzz targets over their seeds and kept crashers (clang, sanitizers)"
-cmake --preset fuzz >/dev/null
+cmake --preset fuzz "${compiler_cache_args[@]}" >/dev/null
 cmake --build build/fuzz -j "$jobs"
-ctest --test-dir build/fuzz --output-on-failure -L fuzz
+ctest --test-dir build/fuzz --output-on-failure -L fuzz -j "$jobs"
 
 stage "The Windows codec libraries (built once per machine)"
 codecs=$(scripts/build-codecs.sh)
 
 stage "Windows build"
-cmake --preset windows-cross -DCORVALO_WINDOWS_PREFIX="$codecs" >/dev/null
+cmake --preset windows-cross -DCORVALO_WINDOWS_PREFIX="$codecs" "${compiler_cache_args[@]}" >/dev/null
 cmake --build build/windows -j "$jobs"
 
-stage "Windows build with the second compiler (clang, lld, warnings as errors)"
-cmake --preset windows-cross-clang -DCORVALO_WINDOWS_PREFIX="$codecs" >/dev/null
-cmake --build build/windows-clang -j "$jobs" --target corvalo core_tests win_tests
+# Neither needs the tests' Wine session: they build while the tests run, and give way to them.
+second_compiler_and_release() {
+    echo "== Windows build with the second compiler (clang, lld, warnings as errors) =="
+    cmake --preset windows-cross-clang -DCORVALO_WINDOWS_PREFIX="$codecs" \
+        "${compiler_cache_args[@]}" >/dev/null
+    cmake --build build/windows-clang -j "$jobs" --target corvalo core_tests win_tests
+    echo "== The release archive as users get it (imports, a start in a fresh Wine prefix) =="
+    scripts/release.sh
+}
+stage_in_background "Second compiler's build and the release archive" second_compiler_and_release
 
 source scripts/lib/wine-session.sh
 trap 'wine_session_stop; stages_summary' EXIT
 
 stage "Windows tests under Wine (null graphics driver)"
 wine_session_start "$root/build/wineprefix" no-display
-ctest --test-dir build/windows --output-on-failure -LE e2e
-stage "The second compiler's unit tests under Wine"
-wine build/windows-clang/tests/core_tests.exe --gtest_brief=1 </dev/null
+ctest --test-dir build/windows --output-on-failure -LE e2e -j "$jobs"
 wine_session_stop
 
 stage "End-to-end runs under Wine on a virtual display"
 wine_session_start "$root/build/wineprefix" own-display
 ctest --test-dir build/windows --output-on-failure -L e2e
-wine_session_stop
 
-stage "The release archive as users get it (imports, a start in a fresh Wine prefix)"
-scripts/release.sh
+stage_join_background
+
+stage "The second compiler's unit tests under Wine"
+wine build/windows-clang/tests/core_tests.exe --gtest_brief=1 </dev/null
+wine_session_stop
 stages_done

@@ -4,6 +4,11 @@
 #   stage NAME      ends the running stage and starts the next
 #   stages_done     ends the last stage (call it once everything passed)
 #   stages_summary  prints the table (an EXIT trap); a stage still running is marked as failed
+#   stage_in_background NAME FUNCTION
+#                   runs the function in the background at the lowest priority, its output kept
+#                   until stage_join_background prints it (one such stage at a time)
+#   stage_join_background
+#                   waits for it, prints its output and time, and fails when it failed
 
 stages_names=()
 stages_seconds=()
@@ -11,6 +16,7 @@ stages_current=""
 stages_started=0
 stages_run_started=$SECONDS
 stages_passed=0
+stages_background_pid=""
 
 stages_format() { printf '%d:%02d' $(($1 / 60)) $(($1 % 60)); }
 
@@ -35,7 +41,51 @@ stages_done() {
     stages_passed=1
 }
 
+stage_in_background() {
+    stages_background_name=$1
+    stages_background_log=$(mktemp)
+    stages_background_started=$SECONDS
+    echo "== $1: in the background, below the tests' priority (its output follows when it ends) =="
+    # A process group of its own, so that a run that stops early can stop all of it.
+    set -m
+    (
+        renice -n 19 -p "$BASHPID" >/dev/null 2>&1 || true
+        "$2"
+    ) >"$stages_background_log" 2>&1 </dev/null &
+    stages_background_pid=$!
+    set +m
+}
+
+stage_join_background() {
+    stage "Waiting for: $stages_background_name"
+    local status=0
+    wait "$stages_background_pid" || status=$?
+    stages_background_pid=""
+    local took=$((SECONDS - stages_background_started))
+    cat "$stages_background_log"
+    rm -f "$stages_background_log"
+    stages_end
+    if [ "$status" -ne 0 ]; then
+        stages_current="$stages_background_name (in the background)"
+        stages_started=$stages_background_started
+        echo "$stages_background_name failed (exit code $status)" >&2
+        return "$status"
+    fi
+    stages_names+=("$stages_background_name (in the background)")
+    stages_seconds+=("$took")
+    echo "-- $stages_background_name: $(stages_format "$took") (in the background)"
+}
+
 stages_summary() {
+    if [ -n "$stages_background_pid" ]; then
+        # The run stopped before the background stage ended: it goes too, its output shown.
+        kill -- "-$stages_background_pid" 2>/dev/null || kill "$stages_background_pid" 2>/dev/null || true
+        wait "$stages_background_pid" 2>/dev/null || true
+        tail -n 40 "$stages_background_log" 2>/dev/null | sed 's/^/  (background) /'
+        rm -f "$stages_background_log"
+        stages_names+=("$stages_background_name (in the background, stopped)")
+        stages_seconds+=("$((SECONDS - stages_background_started))")
+    fi
     local failed=$stages_current
     [ -n "$failed" ] && stages_names+=("$failed (FAILED)") &&
         stages_seconds+=("$((SECONDS - stages_started))")
