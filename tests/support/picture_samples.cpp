@@ -19,7 +19,7 @@ namespace corvalo::test {
 
 std::vector<uint8_t> RealPictureFile(const char* name) {
     const std::filesystem::path path =
-        std::filesystem::path(__FILE__).parent_path().parent_path() / "data" / "pictures" / name;
+        std::filesystem::path(CORVALO_TEST_DATA_DIR) / "pictures" / name;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw std::runtime_error("missing test picture " + path.string());
