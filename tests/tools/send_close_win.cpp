@@ -5,11 +5,16 @@
 #include <cwchar>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
-    const wchar_t* className = (commandLine && *commandLine) ? commandLine : L"CorvaloMainWindow";
+    // "/post" only asks, without waiting for the end: the caller goes on while the close runs.
+    const bool postOnly = commandLine && lstrcmpW(commandLine, L"/post") == 0;
+    const wchar_t* className =
+        (commandLine && *commandLine && !postOnly) ? commandLine : L"CorvaloMainWindow";
     HWND window = FindWindowW(className, nullptr);
     if (!window)
         return 1;
     PostMessageW(window, WM_CLOSE, 0, 0);
+    if (postOnly)
+        return 0;
     // Wait for the process to end, so the caller can read the files the final save wrote.
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
