@@ -1,6 +1,7 @@
 #include "base/error.h"
 #include "picture/bitmap.h"
 #include "picture/bitmap_helpers.h"
+#include "picture/keyed_resample.h"
 #include "picture/resample.h"
 
 #include <gtest/gtest.h>
@@ -313,6 +314,56 @@ TEST(ResampledCopy, EqualsCopyingThenResampling) {
     // 94 green pixels and the 2 keyed ones, now white: (2 x 255) / 96 = 5.3, (94 x 90 + 510) / 96
     // = 93.4.
     EXPECT_EQ(ResampledCopy(keyed, 1, 1).PixelAt(0, 0), MakeColor(5, 93, 5));
+}
+
+TEST(KeyedResampledCopy, EveryPixelIsTheKeyOrThePicturesOwnColour) {
+    // A red disc on a see-through (green key) ground, at the sizes of 120, 144 and 192 dpi and
+    // below its own: nothing in between, no fringe.
+    const Color key = MakeColor(0, 255, 0), red = MakeColor(220, 10, 10);
+    Bitmap disc = NewSizedBitmap(20, 20, key);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            if ((x - 9.5) * (x - 9.5) + (y - 9.5) * (y - 9.5) < 60)
+                disc.SetPixel(x, y, red);
+    for (int side : {25, 30, 40, 13}) {
+        const Bitmap shown = KeyedResampledCopy(disc, side, side, key);
+        int keyed = 0;
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x) {
+                const Color pixel = shown.PixelAt(x, y);
+                ASSERT_TRUE(pixel == key || pixel == red) << side << ": " << x << "," << y;
+                keyed += pixel == key;
+            }
+        EXPECT_EQ(shown.PixelAt(0, side - 1), key);
+        EXPECT_GT(keyed, side * side / 3);
+        EXPECT_LT(keyed, side * side * 2 / 3);
+    }
+    // Without key pixels it is the program's area average, pixel for pixel.
+    Bitmap noise = NoisePicture(17, 11, 24, 5);
+    for (int y = 0; y < 11; ++y)
+        for (int x = 0; x < 17; ++x)
+            if (noise.PixelAt(x, y) == key)
+                noise.SetPixel(x, y, red);
+    for (Size size : {Size{26, 17}, Size{34, 22}, Size{7, 5}}) {
+        Bitmap expected = NewSizedBitmap(size.width, size.height, std::nullopt);
+        AreaResample(noise, expected, ResamplePath::General);
+        ASSERT_EQ(KeyedResampledCopy(noise, size.width, size.height, key).Pixels(),
+                  expected.Pixels());
+    }
+    // Exactly half key keeps the picture; more than half is the key.
+    Bitmap half = NewSizedBitmap(2, 1, key);
+    half.SetPixel(1, 0, red);
+    EXPECT_EQ(KeyedResampledCopy(half, 1, 1, key).PixelAt(0, 0), red);
+    Bitmap third = NewSizedBitmap(3, 1, key);
+    third.SetPixel(2, 0, red);
+    EXPECT_EQ(KeyedResampledCopy(third, 1, 1, key).PixelAt(0, 0), key);
+    // An average that falls on the key colour is moved off it by one step of blue.
+    const Color grey = MakeColor(128, 128, 128);
+    Bitmap stripes = NewSizedBitmap(2, 1, MakeColor(0, 0, 0));
+    stripes.SetPixel(1, 0, kWhite);
+    EXPECT_EQ(KeyedResampledCopy(stripes, 1, 1, grey).PixelAt(0, 0), MakeColor(128, 128, 129));
+    EXPECT_THROW(KeyedResampledCopy(disc, 0, 5, key), Error);
+    EXPECT_EQ(KeyedResampledCopy(Bitmap(), 2, 2, key).PixelAt(1, 1), key);
 }
 
 TEST(StretchNearest, TakesThePixelUnderEachCentre) {
