@@ -1,6 +1,8 @@
 #include "app/main_window_win.h"
 
 #include "app/run_entry_win.h"
+#include "base/dpi_scale.h"
+#include "base/dpi_win.h"
 #include "base/error.h"
 #include "base/file_io_win.h"
 #include "base/program_name.h"
@@ -132,6 +134,8 @@ void MainWindow::CreateMainWindow() {
     Create({kMainWindowClass, L"the main window", CS_DBLCLKS},
            WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kProgramTitle, kBorderlessStyle,
            {kDefaultLeft, kDefaultTop, kDefaultWidth, kDefaultHeight});
+    // Drawn for the monitor it is on from the first picture on.
+    picture_.SetDpi(WindowDpi(Handle()));
     ApplyLayering();
     // The program the user dragged from waits in its drag loop until the drop returns, so the drop
     // only takes the data; what it opens (the item editor's modal loop) follows from a message.
@@ -242,7 +246,11 @@ void MainWindow::FormCreate() {
 void MainWindow::LoadSettings() {
     WindowSettings stored = CurrentWindowSettings();
     files_->LoadSettings(stored, launcherList_);
-    SetWindowPos(Handle(), nullptr, stored.left, stored.top, 0, 0,
+    // The stored position is in the units of a program that is not DPI aware (96-dpi pixels of
+    // the system DPI), as every earlier version stored it.
+    const int systemDpi = SystemDpi();
+    SetWindowPos(Handle(), nullptr, DpiScaled(stored.left, systemDpi),
+                 DpiScaled(stored.top, systemDpi), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     font_ = stored.font;
     alpha_ = stored.alpha;
@@ -253,8 +261,10 @@ WindowSettings MainWindow::CurrentWindowSettings() const {
     RECT bounds{};
     GetWindowRect(Handle(), &bounds);
     WindowSettings settings;
-    settings.left = bounds.left;
-    settings.top = bounds.top;
+    // Rounded back the way LoadSettings scales, so a position read and saved again is the same.
+    const int systemDpi = SystemDpi();
+    settings.left = DpiUnscaled(bounds.left, systemDpi);
+    settings.top = DpiUnscaled(bounds.top, systemDpi);
     settings.font = font_;
     settings.alpha = alpha_;
     return settings;
@@ -304,7 +314,12 @@ void MainWindow::ShowPictureFile(const std::wstring& fileName) {
 // it inside that area, so no part of the picture and none of the window's grip are off the screen.
 void MainWindow::ShowNewPicture(Bitmap&& picture) {
     const RECT work = WorkArea();
-    picture_.SetNewPicture(std::move(picture), work);
+    // The picture's sizes are 96-dpi lengths: it is fitted to the work area as the picture sees
+    // it.
+    const int dpi = picture_.Dpi();
+    const RECT fitInto{0, 0, DpiUnscaled(work.right - work.left, dpi),
+                       DpiUnscaled(work.bottom - work.top, dpi)};
+    picture_.SetNewPicture(std::move(picture), fitInto);
     if (!IsRectEmpty(&work))
         MoveWindowTo(MovedInside(WindowBounds(), ToScreenRect(work)));
 }
@@ -499,12 +514,16 @@ void MainWindow::SetBorderless(bool borderless) {
 }
 
 void MainWindow::FitClientArea(int width, int height) {
-    RECT bounds{0, 0, width, height};
-    AdjustWindowRectEx(&bounds, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
+    const RECT bounds = WindowSizeFor(width, height, picture_.Dpi());
     SetWindowPos(Handle(), nullptr, 0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+RECT MainWindow::WindowSizeFor(int clientWidth, int clientHeight, int dpi) const {
+    return WindowRectForClient(RECT{0, 0, clientWidth, clientHeight},
+                               static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)),
+                               static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)), dpi);
 }
 
 void MainWindow::SetBackgroundColor(Color color) {
@@ -546,6 +565,8 @@ LRESULT MainWindow::OnMessage(const WindowMessage& message) {
         {WM_QUERYENDSESSION, &MainWindow::OnQueryEndSession},
         {WM_ENDSESSION, &MainWindow::OnEndSession},
         {WM_DISPLAYCHANGE, &MainWindow::OnDisplayChange},
+        {WM_DPICHANGED, &MainWindow::OnDpiChanged},
+        {kGetDpiScaledSizeMessage, &MainWindow::OnGetDpiScaledSize},
         {kOpenDropMessage, &MainWindow::OnOpenDrop},
         {kIconsArrivedMessage, &MainWindow::OnIconsArrived},
         {kLateStepMessage, &MainWindow::OnLateStep},
@@ -712,6 +733,35 @@ LRESULT MainWindow::OnEndSession(const WindowMessage& message) {
 LRESULT MainWindow::OnDisplayChange(const WindowMessage& message) {
     KeepReachableOnScreen();
     return message.Default();
+}
+
+// Moved onto a monitor of another DPI (or that monitor's scaling changed): the picture is made
+// again for it and the window takes the rectangle the system suggests, which WM_GETDPISCALEDSIZE
+// has already given the picture's new size, so that a picture being dragged stays under the
+// pointer.
+LRESULT MainWindow::OnDpiChanged(const WindowMessage& message) {
+    const int dpi = HIWORD(message.wParam);
+    const auto* suggested = reinterpret_cast<const RECT*>(message.lParam);
+    picture_.SetDpi(dpi);
+    if (suggested) {
+        SetWindowPos(Handle(), nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    InvalidateRect(Handle(), nullptr, FALSE);
+    return 0;
+}
+
+LRESULT MainWindow::OnGetDpiScaledSize(const WindowMessage& message) {
+    auto* size = reinterpret_cast<SIZE*>(message.lParam);
+    const int dpi = static_cast<int>(message.wParam);
+    if (!size || dpi <= 0 || !picture_.HasPicture())
+        return FALSE;  // the system scales the window as it is
+    const RECT bounds = WindowSizeFor(std::max(1, DpiScaled(picture_.Width(), dpi)),
+                                      std::max(1, DpiScaled(picture_.Height(), dpi)), dpi);
+    size->cx = bounds.right - bounds.left;
+    size->cy = bounds.bottom - bounds.top;
+    return TRUE;
 }
 
 LRESULT MainWindow::OnOpenDrop(const WindowMessage&) {

@@ -167,6 +167,8 @@ class MainWindow final : public ProgramWindow,
     LRESULT OnQueryEndSession(const WindowMessage& message);
     LRESULT OnEndSession(const WindowMessage& message);
     LRESULT OnDisplayChange(const WindowMessage& message);
+    LRESULT OnDpiChanged(const WindowMessage& message);
+    LRESULT OnGetDpiScaledSize(const WindowMessage& message);
     LRESULT OnOpenDrop(const WindowMessage& message);
     LRESULT OnIconsArrived(const WindowMessage& message);
     LRESULT OnLateStep(const WindowMessage& message);
@@ -183,6 +185,8 @@ class MainWindow final : public ProgramWindow,
     void KeepReachableOnScreen();
     void ShowNewPicture(Bitmap&& picture);
     ScreenRect WindowBounds() const;
+    // The window's rectangle, from (0, 0), for a client area of this size at `dpi`.
+    RECT WindowSizeFor(int clientWidth, int clientHeight, int dpi) const;
     // Moves the window's top-left corner to that of `placed`, unless it is there already.
     void MoveWindowTo(const ScreenRect& placed);
     void SaveForSessionEnd();

@@ -4,8 +4,12 @@
 #include "base/error.h"
 #include "base/scoped_win.h"
 #include "picture/bitmap_helpers.h"
+#include "base/dpi_scale.h"
 #include "picture/dib_win.h"
+#include "picture/keyed_resample.h"
 #include "picture/resample.h"
+
+#include <algorithm>
 
 namespace corvalo {
 
@@ -76,7 +80,7 @@ void DogImage::HandlePictureChange() {
     owner_.SetBorderless(true);
     width_ = graphic_ ? graphic_->Width() : bitmap_->Width();
     height_ = graphic_ ? graphic_->Height() : bitmap_->Height();
-    owner_.FitClientArea(width_, height_);
+    owner_.FitClientArea(ShownWidth(), ShownHeight());
 
     try {
         if (graphic_) {
@@ -92,6 +96,7 @@ void DogImage::HandlePictureChange() {
             master_ = *bitmap_;
         const Color background = transparent_ ? bitmap_->TransparentColor()
                                               : static_cast<Color>(GetSysColor(COLOR_BTNFACE));
+        MakeShownPicture();
         owner_.SetBackgroundColor(background);
         owner_.SetColorKey(background, transparent_);
     } catch (...) {
@@ -121,6 +126,41 @@ void DogImage::ShowResampledMaster(Bitmap&& resampled) {
     HandlePictureChange();
 }
 
+int DogImage::ShownWidth() const {
+    return std::max(1, DpiScaled(width_, dpi_));
+}
+
+int DogImage::ShownHeight() const {
+    return std::max(1, DpiScaled(height_, dpi_));
+}
+
+void DogImage::SetDpi(int dpi) {
+    dpi = dpi > 0 ? dpi : kBaseDpi;
+    if (dpi == dpi_)
+        return;
+    dpi_ = dpi;
+    if (!bitmap_ || !enabled_)
+        return;
+    owner_.FitClientArea(ShownWidth(), ShownHeight());
+    MakeShownPicture();
+    if (shape_ != RgnShape::Rectangle)
+        ApplyShape();
+    InvalidateRect(owner_.Window(), nullptr, FALSE);
+}
+
+void DogImage::MakeShownPicture() {
+    shown_.reset();
+    if (!bitmap_ || dpi_ == kBaseDpi)
+        return;
+    // From the master picture, so a picture shown larger than its 96-dpi size keeps the detail
+    // the master has; the see-through pixels' colour stays exact, or the window would show a rim
+    // of it around every hole.
+    const Bitmap& source = master_.Empty() ? *bitmap_ : master_;
+    shown_ = transparent_ ? KeyedResampledCopy(source, ShownWidth(), ShownHeight(),
+                                               bitmap_->TransparentColor())
+                          : ResampledCopy(source, ShownWidth(), ShownHeight());
+}
+
 void DogImage::SetShape(RgnShape shape) {
     if (shape == shape_)
         return;
@@ -131,8 +171,9 @@ void DogImage::SetShape(RgnShape shape) {
 void DogImage::ApplyShape() {
     HWND window = owner_.Window();
     SetWindowRgn(window, nullptr, TRUE);
-    ScopedRegion region(shape_ == RgnShape::Ellipse ? CreateEllipticRgn(0, 0, width_, height_)
-                                                    : CreateRectRgn(0, 0, width_, height_));
+    const int width = ShownWidth(), height = ShownHeight();
+    ScopedRegion region(shape_ == RgnShape::Ellipse ? CreateEllipticRgn(0, 0, width, height)
+                                                    : CreateRectRgn(0, 0, width, height));
     // The window owns the region once it is set.
     if (region && SetWindowRgn(window, region.Get(), TRUE))
         region.Release();
@@ -147,8 +188,9 @@ void DogImage::Paint(HDC dc, Color background) const {
         return;
 
     // A picture that covers the whole window goes straight on screen in one operation.
-    if (bitmap_ && bitmap_->Width() == width && bitmap_->Height() == height) {
-        DrawBitmapToDc(dc, *bitmap_, 0, 0);
+    const Bitmap* shown = ShownBitmap();
+    if (shown && shown->Width() == width && shown->Height() == height) {
+        DrawBitmapToDc(dc, *shown, 0, 0);
         return;
     }
     // Otherwise the background and the picture are drawn off-screen and copied in one go, so a
@@ -160,11 +202,11 @@ void DogImage::Paint(HDC dc, Color background) const {
     ScopedSelectObject selected(memory.Get(), canvas.Get());
     ScopedBrush brush(CreateSolidBrush(background));
     FillRect(memory.Get(), &client, brush.Get());
-    if (bitmap_ && !bitmap_->Empty()) {
+    if (shown && !shown->Empty()) {
         // Centred when the window is not (yet) of the picture's size.
-        const int x = (width - bitmap_->Width()) / 2;
-        const int y = (height - bitmap_->Height()) / 2;
-        DrawBitmapToDc(memory.Get(), *bitmap_, std::max(0, x), std::max(0, y));
+        const int x = (width - shown->Width()) / 2;
+        const int y = (height - shown->Height()) / 2;
+        DrawBitmapToDc(memory.Get(), *shown, std::max(0, x), std::max(0, y));
     }
     BitBlt(dc, 0, 0, width, height, memory.Get(), 0, 0, SRCCOPY);
 }

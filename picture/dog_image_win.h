@@ -69,8 +69,20 @@ class DogImage {
     RgnShape Shape() const { return shape_; }
     void SetShape(RgnShape shape);
 
+    // The picture's size at 96 dpi: what resize steps, their limits and the picture file use.
     int Width() const { return width_; }
     int Height() const { return height_; }
+
+    // The DPI of the monitor the window is on. At 96 dpi the picture is shown as it is; at D dpi
+    // at round(size x D / 96), made from the master picture (with the key colour kept exact where
+    // the picture is see-through), and the window takes that size.
+    int Dpi() const { return dpi_; }
+    void SetDpi(int dpi);
+    // The size the window shows the picture at, in physical pixels.
+    int ShownWidth() const;
+    int ShownHeight() const;
+    // What the window shows: the picture itself at 96 dpi.
+    const Bitmap* ShownBitmap() const { return shown_ ? &*shown_ : PictureBitmap(); }
 
     // Window events the owner passes on.
     void Paint(HDC dc, Color background) const;
@@ -94,12 +106,17 @@ class DogImage {
     void HandlePictureChange();
     // Shows a picture made from the master picture, which stays as it is.
     void ShowResampledMaster(Bitmap&& resampled);
+    // Makes the picture as shown at the window's DPI, again after every change of the picture
+    // or the DPI; none at 96 dpi, where the picture itself is shown.
+    void MakeShownPicture();
     void ApplyShape();
 
     PictureOwner& owner_;
     std::optional<Bitmap> bitmap_;
     std::unique_ptr<Graphic> graphic_;
     Bitmap master_;
+    std::optional<Bitmap> shown_;
+    int dpi_ = 96;
     bool moveable_ = false;
     bool transparent_ = false;
     bool enabled_ = true;
