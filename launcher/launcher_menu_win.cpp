@@ -1,5 +1,7 @@
 #include "launcher/launcher_menu_win.h"
 
+#include "base/dpi_scale.h"
+#include "base/dpi_win.h"
 #include "base/error.h"
 #include "base/system_error_win.h"
 #include "base/trace.h"
@@ -233,9 +235,11 @@ void LauncherMenu::ResolvePendingIcons() {
         // An index past the icon list's end (a hand-edited file, an icon list that could not be
         // read) counts as none: the target's own icon, not a blank.
         const int assigned = iconMap.IconIndexOf(entry->caption);
+        entry->systemIcon = -1;
         if (assigned >= 0 && CopyIcon(host_.IconList(), assigned, entry->bitmap))
             continue;
         entry->bitmap = unknownType_ ? *unknownType_ : Bitmap();
+        entry->systemIcon = unknownType_ ? unknownTypeIndex_ : -1;
         // The whole target, parameters included, by its 8-bit name, as the shell is asked.
         names.push_back(
             WideToAnsi(first >= 0 ? items.ItemTarget(first) : items.TargetOf(entry->caption)));
@@ -257,11 +261,14 @@ void LauncherMenu::ShowUnknownTypeIcons(bool now) {
         if (!index)
             return;
         unknownType_.emplace();
+        unknownTypeIndex_ = *index;
         CopyIcon(host_.SystemIcons().Handle(), *index, *unknownType_);
     }
     for (size_t i = 0; i < lookedUp_.size(); ++i) {
-        if (!arrived_[i] && lookedUp_[i]->bitmap.Empty())
+        if (!arrived_[i] && lookedUp_[i]->bitmap.Empty()) {
             lookedUp_[i]->bitmap = *unknownType_;
+            lookedUp_[i]->systemIcon = unknownTypeIndex_;
+        }
     }
 }
 
@@ -280,6 +287,7 @@ void LauncherMenu::IconsArrived() {
         Bitmap icon;
         CopyIcon(host_.SystemIcons().Handle(), result.iconIndex, icon);
         entry.bitmap = std::move(icon);
+        entry.systemIcon = result.iconIndex;
         arrived_[result.position] = true;
         changed = true;
     }
@@ -354,14 +362,18 @@ void LauncherMenu::Popup(POINT at) {
     HWND owner = host_.Window();
     // The documented way to make a click elsewhere close the menu.
     SetForegroundWindow(owner);
-    // No entry wider than the work area of the monitor the menu opens on.
+    // Measured and drawn for the DPI of the monitor it opens on, and no entry wider than that
+    // monitor's work area; icons drawn larger than the shell's 32-pixel ones come from its
+    // 48-pixel ones.
+    const int dpi = DpiAt(at);
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
-    const int widest =
-        GetMonitorInfoW(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &monitor)
-            ? static_cast<int>(monitor.rcWork.right - monitor.rcWork.left) - kMenuFrameAllowance
-            : 0;
-    painter_.BeginOpening(host_.Font(), widest);
+    const int widest = GetMonitorInfoW(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &monitor)
+                           ? static_cast<int>(monitor.rcWork.right - monitor.rcWork.left) -
+                                 DpiScaled(kMenuFrameAllowance, dpi)
+                           : 0;
+    painter_.BeginOpening(host_.Font(), widest, dpi,
+                          dpi > kBaseDpi ? &largerSystemIcons_ : nullptr);
     open_ = true;
     const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
         menu.Handle(),

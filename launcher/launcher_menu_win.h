@@ -8,6 +8,7 @@
 #include "launcher/menu_entry.h"
 #include "launcher/menu_host_win.h"
 #include "launcher/menu_painter_win.h"
+#include "shell/sys_image_list_win.h"
 
 #include <windows.h>
 
@@ -104,6 +105,9 @@ class LauncherMenu {
     std::vector<MenuEntry*> lookedUp_;
     std::vector<bool> arrived_;  // for each of lookedUp_
     std::optional<Bitmap> unknownType_;
+    int unknownTypeIndex_ = -1;  // its place in the system image list
+    // The shell's 48-pixel icons, attached the first time a menu is drawn large enough for them.
+    SysImageList largerSystemIcons_{SysIconSize::ExtraLarge};
     bool open_ = false;       // the menu is on screen
     DWORD closedAt_ = 0;      // when it last closed (the system's tick count); 0: never opened
     bool redrawDue_ = false;  // kRedrawTimer runs

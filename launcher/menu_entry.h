@@ -20,6 +20,9 @@ struct MenuEntry {
     bool ticked = false;
     bool autoTick = false;  // choosing the entry flips its tick before its click handler runs
     Bitmap bitmap;          // a launcher entry's icon; empty when it has none
+    // Where the icon is in the shell's system image list, when it is a system icon; -1 for an
+    // icon of the icon list or none. Lets a menu drawn large take it from the larger icons.
+    int systemIcon = -1;
     std::vector<std::unique_ptr<MenuEntry>> submenu;
 };
 

@@ -1,9 +1,11 @@
 #include "launcher/menu_painter_win.h"
 
 #include "launcher/menu_font.h"
+#include "base/dpi_win.h"
 #include "base/text.h"
 #include "launcher/menu_geometry.h"
 #include "picture/dib_win.h"
+#include "picture/keyed_resample.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -14,10 +16,6 @@ namespace {
 constexpr COLORREF kSelectionColor = 0x00A4A0A0;
 constexpr COLORREF kWhiteText = 0x00FFFFFF;
 constexpr COLORREF kGlyphSeeThrough = 0x00000000;
-
-int CheckMarkWidth() {
-    return GetSystemMetrics(SM_CXMENUCHECK);
-}
 
 Rect ToRect(const RECT& r) {
     return {r.left, r.top, r.right, r.bottom};
@@ -57,14 +55,39 @@ LOGFONTW LogFontFor(const MenuFont& font, int pixelsPerInch) {
 }
 
 MenuPainter::MenuPainter(Bitmap tick, Bitmap gear)
-    : tick_(GdiBitmapFrom(tick)),
-      gear_(GdiBitmapFrom(gear)),
+    : tickPicture_(std::move(tick)),
+      gearPicture_(std::move(gear)),
+      tick_(GdiBitmapFrom(tickPicture_)),
+      gear_(GdiBitmapFrom(gearPicture_)),
       glyphDc_(CreateCompatibleDC(nullptr)) {}
 
-void MenuPainter::BeginOpening(const MenuFont& font, int widestEntry) {
+void MenuPainter::DrawGlyph(HDC dc, const Bitmap& picture, HBITMAP glyph, const Rect& square) {
+    const int side = square.right - square.left;
+    if (dpi_ == kBaseDpi || side <= 0 || side > picture.Width()) {
+        ScopedSelectObject selectedGlyph(glyphDc_.Get(), glyph);
+        DrawSeeThrough(dc, square, glyphDc_.Get(), picture.Width(), picture.Height(),
+                       kGlyphSeeThrough);
+        return;
+    }
+    // Scaled down to its square first, by area averaging: smooth at any size, its see-through
+    // black kept exact.
+    ScopedBitmapHandle sized(
+        GdiBitmapFrom(KeyedResampledCopy(picture, side, side, kGlyphSeeThrough)));
+    ScopedSelectObject selectedGlyph(glyphDc_.Get(), sized.Get());
+    DrawSeeThrough(dc, square, glyphDc_.Get(), side, side, kGlyphSeeThrough);
+}
+
+void MenuPainter::BeginOpening(const MenuFont& font, int widestEntry, int dpi,
+                               const SysImageList* largerIcons) {
     EndOpening();
     screenDc_ = GetDC(nullptr);
-    const LOGFONTW logFont = LogFontFor(font, GetDeviceCaps(screenDc_, LOGPIXELSY));
+    dpi_ = dpi > 0 ? dpi : kBaseDpi;
+    largerIcons_ = largerIcons;
+    // The font's point size at the menu's DPI; at the system's own DPI exactly what the screen
+    // says, as ever.
+    atSystemDpi_ = dpi_ == SystemDpi();
+    const int pixelsPerInch = atSystemDpi_ ? GetDeviceCaps(screenDc_, LOGPIXELSY) : dpi_;
+    const LOGFONTW logFont = LogFontFor(font, pixelsPerInch);
     font_.Reset(CreateFontIndirectW(&logFont));
     fontColor_ = ResolveColor(font.color);
     widestEntry_ = widestEntry;
@@ -81,6 +104,11 @@ Size MenuPainter::CaptionExtent(HDC dc, const std::wstring& caption) const {
     SIZE extent{};
     GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
     return {extent.cx, extent.cy};
+}
+
+int MenuPainter::CheckMarkWidth() const {
+    return atSystemDpi_ ? GetSystemMetrics(SM_CXMENUCHECK)
+                        : SystemMetricForDpi(SM_CXMENUCHECK, dpi_);
 }
 
 int MenuPainter::FittedCaptionWidth(int width, int besidesCaption) const {
@@ -112,7 +140,7 @@ Size MenuPainter::CommandItemMeasure(const MenuEntry& entry) {
     const Size caption = CaptionExtent(dc, entry.caption);
     if (!screenDc_)
         ReleaseDC(nullptr, dc);
-    return CommandItemSize(CheckMarkWidth(), caption);
+    return CommandItemSize(CheckMarkWidth(), caption, dpi_);
 }
 
 Size MenuPainter::LauncherItemMeasure(const MenuEntry& entry) {
@@ -120,25 +148,21 @@ Size MenuPainter::LauncherItemMeasure(const MenuEntry& entry) {
     Size caption = CaptionExtent(dc, entry.caption);
     if (!screenDc_)
         ReleaseDC(nullptr, dc);
-    const int besidesCaption = LauncherItemSize({0, 0}).width;
+    const int besidesCaption = LauncherItemSize({0, 0}, dpi_).width;
     caption.width = FittedCaptionWidth(caption.width, besidesCaption);
-    return LauncherItemSize(caption);
+    return LauncherItemSize(caption, dpi_);
 }
 
 void MenuPainter::CommandItemDraw(const MenuEntry& entry, HDC dc, const RECT& rect, bool selected) {
     const int m = CheckMarkWidth();
     const Rect item = ToRect(rect);
-    const Rect glyph = CommandGlyphSquare(item, m);
+    const Rect glyph = CommandGlyphSquare(item, m, dpi_);
     const COLORREF background = selected ? kSelectionColor : GetSysColor(COLOR_BTNFACE);
     const COLORREF text = selected ? kWhiteText : fontColor_;
-    if (entry.ticked) {
-        ScopedSelectObject selectedGlyph(glyphDc_.Get(), tick_.Get());
-        DrawSeeThrough(dc, glyph, glyphDc_.Get(), 32, 32, kGlyphSeeThrough);
-    }
-    if (entry.name == "ADMIN") {
-        ScopedSelectObject selectedGlyph(glyphDc_.Get(), gear_.Get());
-        DrawSeeThrough(dc, glyph, glyphDc_.Get(), 32, 32, kGlyphSeeThrough);
-    }
+    if (entry.ticked)
+        DrawGlyph(dc, tickPicture_, tick_.Get(), glyph);
+    if (entry.name == "ADMIN")
+        DrawGlyph(dc, gearPicture_, gear_.Get(), glyph);
     const Size extent = CaptionExtent(dc, entry.caption);
     DrawCaption(dc, CommandCaptionLeft(item, m), CaptionTop(item, extent.height), extent.width,
                 entry.caption, background, text);
@@ -151,16 +175,45 @@ void MenuPainter::LauncherItemDraw(const MenuEntry& entry, HDC dc, const RECT& r
     FillRect(dc, &rect, white.Get());
     const COLORREF background = selected ? kSelectionColor : kWhiteText;
     const COLORREF text = selected ? kWhiteText : fontColor_;
-    if (!entry.bitmap.Empty()) {
+    if (!entry.bitmap.Empty() && dpi_ != kBaseDpi) {
+        DrawIconAtSize(dc, entry, LauncherIconSquare(item, dpi_));
+    } else if (!entry.bitmap.Empty()) {
         ScopedBitmapHandle icon = GdiBitmapFrom(entry.bitmap);
         ScopedSelectObject selectedIcon(glyphDc_.Get(), icon.Get());
         DrawSeeThrough(dc, LauncherIconSquare(item), glyphDc_.Get(), entry.bitmap.Width(),
                        entry.bitmap.Height(), entry.bitmap.PixelAt(0, entry.bitmap.Height() - 1));
     }
     const Size extent = CaptionExtent(dc, entry.caption);
-    const int left = LauncherCaptionLeft(item);
-    const int room = FittedCaptionWidth(extent.width, LauncherItemSize({0, 0}).width);
+    const int left = LauncherCaptionLeft(item, dpi_);
+    const int room = FittedCaptionWidth(extent.width, LauncherItemSize({0, 0}, dpi_).width);
     DrawCaption(dc, left, CaptionTop(item, extent.height), room, entry.caption, background, text);
+}
+
+// The icon is made at the square's size before it is drawn, from a source at least as large where
+// there is one, and scaled down by area averaging with its see-through colour kept exact: a
+// stretch on drawing would make a 16- or 32-pixel icon jagged or blurred.
+void MenuPainter::DrawIconAtSize(HDC dc, const MenuEntry& entry, const Rect& square) {
+    const int side = square.right - square.left;
+    if (side <= 0 || square.bottom <= square.top)
+        return;
+    Bitmap larger;
+    const Bitmap* source = &entry.bitmap;
+    if (largerIcons_ && entry.systemIcon >= 0) {
+        const int sides[] = {entry.bitmap.Width(), largerIcons_->ImageWidth()};
+        if (sides[1] > sides[0] && IconSourceFor(side, sides) == 1 &&
+            largerIcons_->DrawInto(entry.systemIcon, larger)) {
+            source = &larger;
+        }
+    }
+    const Color key = source->PixelAt(0, source->Height() - 1);
+    Bitmap sized;
+    if (source->Width() != side || source->Height() != side) {
+        sized = KeyedResampledCopy(*source, side, side, key);
+        source = &sized;
+    }
+    ScopedBitmapHandle icon = GdiBitmapFrom(*source);
+    ScopedSelectObject selectedIcon(glyphDc_.Get(), icon.Get());
+    DrawSeeThrough(dc, square, glyphDc_.Get(), side, side, key);
 }
 
 void MenuPainter::Measure(MEASUREITEMSTRUCT& measure) {

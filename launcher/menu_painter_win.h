@@ -4,8 +4,10 @@
 // their tick and gear glyphs, launcher entries with their icons, captions as UTF-16 text (the
 // font's character set only helps choose the font), so every script a caption holds is drawn.
 
+#include "base/dpi_scale.h"
 #include "base/scoped_win.h"
 #include "launcher/menu_entry.h"
+#include "shell/sys_image_list_win.h"
 
 #include <windows.h>
 
@@ -23,8 +25,13 @@ class MenuPainter {
 
     // Creates the font and the screen context for one opening of the menu. `widestEntry` is the
     // widest an entry may be (the work area of the monitor the menu opens on): a longer caption
-    // is shown shortened with an ellipsis. 0: no limit.
-    void BeginOpening(const MenuFont& font, int widestEntry = 0);
+    // is shown shortened with an ellipsis. 0: no limit. Everything is measured and drawn for
+    // `dpi`, the DPI of that monitor: the font's point size, every offset, the check mark's
+    // square; launcher icons are drawn at their square's size, scaled down from the entry's icon
+    // or, for a system icon larger than that, from `largerIcons` (the shell's larger icons).
+    void BeginOpening(const MenuFont& font, int widestEntry = 0, int dpi = kBaseDpi,
+                      const SysImageList* largerIcons = nullptr);
+    int Dpi() const { return dpi_; }
     void EndOpening();
 
     Size CommandItemMeasure(const MenuEntry& entry);
@@ -43,7 +50,14 @@ class MenuPainter {
                      COLORREF background, COLORREF text) const;
     // The caption's width as measured, held to what the widest entry leaves for it.
     int FittedCaptionWidth(int width, int besidesCaption) const;
+    int CheckMarkWidth() const;
+    // A launcher entry's icon drawn sharp at a DPI other than 96: at its square's own size.
+    void DrawIconAtSize(HDC dc, const MenuEntry& entry, const Rect& square);
 
+    void DrawGlyph(HDC dc, const Bitmap& picture, HBITMAP glyph, const Rect& square);
+
+    Bitmap tickPicture_;
+    Bitmap gearPicture_;
     ScopedBitmapHandle tick_;
     ScopedBitmapHandle gear_;
     ScopedMemoryDc glyphDc_;
@@ -51,6 +65,9 @@ class MenuPainter {
     COLORREF fontColor_ = 0;
     HDC screenDc_ = nullptr;
     int widestEntry_ = 0;
+    int dpi_ = kBaseDpi;
+    bool atSystemDpi_ = true;  // the system's own metrics and screen DPI hold as they are
+    const SysImageList* largerIcons_ = nullptr;
 };
 
 COLORREF ResolveColor(int32_t color);

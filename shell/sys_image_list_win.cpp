@@ -2,6 +2,7 @@
 
 #include "picture/dib_win.h"
 
+#include "base/dll_search_win.h"
 #include "base/no_destructor.h"
 #include "base/trace.h"
 #include "base/file_io_win.h"
@@ -30,6 +31,24 @@ NoDestructor<std::mutex> temporaryFileLock;
 // The registry limits key names to 255 characters, so no longer extension can have an
 // association; such a name is not worth a temporary file either (no file system takes it).
 constexpr size_t kLongestRegisteredExtension = 255;
+
+// The shell's list of 48-pixel icons, from SHGetImageList (looked up at run time: the headers for
+// Windows 7 leave it out); null where the system has none. Its interface is the list's handle;
+// the shell keeps the list for the whole run, so the reference is never given back.
+HIMAGELIST ExtraLargeSystemList() {
+    constexpr int kExtraLarge = 2;  // SHIL_EXTRALARGE
+    static const GUID kImageListInterface = {
+        0x46EB5926, 0x582E, 0x4017, {0x9F, 0xDF, 0xE8, 0x99, 0x8D, 0xAA, 0x09, 0x50}};
+    using GetImageList = HRESULT(WINAPI*)(int, REFIID, void**);
+    HMODULE shell = LoadSystemDll("shell32.dll");
+    const auto getImageList = shell ? reinterpret_cast<GetImageList>(reinterpret_cast<void*>(
+                                          GetProcAddress(shell, "SHGetImageList")))
+                                    : nullptr;
+    void* list = nullptr;
+    if (!getImageList || FAILED(getImageList(kExtraLarge, kImageListInterface, &list)))
+        return nullptr;
+    return static_cast<HIMAGELIST>(list);
+}
 
 UINT SizeFlag(SysIconSize size) {
     return size == SysIconSize::Small ? SHGFI_SMALLICON : SHGFI_LARGEICON;
@@ -172,6 +191,13 @@ void SysImageList::Attach() const {
     attached_ = true;
     toolbar_.Reset();
     list_ = nullptr;
+    if (set_ == SysIconSet::System && size_ == SysIconSize::ExtraLarge) {
+        list_ = ExtraLargeSystemList();
+        if (list_) {
+            ImageList_SetBkColor(list_, CLR_NONE);
+            return;
+        }
+    }
     if (set_ == SysIconSet::System) {
         // The shell hands out its list with any file's icon; the program's own file is one that
         // surely exists. The wide path keeps working in a folder whose name the ANSI code page

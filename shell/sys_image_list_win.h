@@ -20,7 +20,9 @@ enum class SysIconSet {
     Toolbar,  // the common controls' standard toolbar images (standard, view and history)
 };
 
-enum class SysIconSize { Small, Large };
+// Small and Large are the shell's 16- and 32-pixel icons at 96 dpi; ExtraLarge its 48-pixel ones
+// (Large where the system has none), for icons drawn larger than 32 pixels.
+enum class SysIconSize { Small, Large, ExtraLarge };
 
 class SysImageList {
   public:

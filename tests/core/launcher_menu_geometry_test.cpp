@@ -16,6 +16,25 @@ TEST(MenuGeometry, TheDefaultFontGivesTheUsualEntrySizes) {
     EXPECT_EQ(CaptionTop(launcher, 16), 14);
 }
 
+TEST(MenuGeometry, AtAnyDpiEveryOffsetScalesAndIconsAreOnlyScaledDown) {
+    // 144 dpi: Tahoma 10 pt is about 24 high, the check mark 22 wide.
+    EXPECT_EQ(LauncherItemSize({75, 24}, 144), (Size{123, 36}));
+    EXPECT_EQ(CommandItemSize(22, {90, 24}, 144), (Size{118, 30}));
+    const Rect launcher{0, 10, 123, 46};
+    EXPECT_EQ(LauncherIconSquare(launcher, 144), (Rect{6, 16, 33, 43}));  // 27 pixels
+    EXPECT_EQ(LauncherCaptionLeft(launcher, 144), 48);
+    EXPECT_EQ(CommandGlyphSquare({0, 0, 118, 30}, 22, 144), (Rect{6, 6, 28, 28}));
+    EXPECT_EQ(LauncherIconSquare(launcher, 96), LauncherIconSquare(launcher));
+    // The system's icon lists at 96 dpi: 16, 32 and 48.
+    const int sides[] = {16, 32, 48};
+    EXPECT_EQ(IconSourceFor(18, sides), 1u);  // as at 96 dpi: the 32-pixel icons
+    EXPECT_EQ(IconSourceFor(16, sides), 0u);
+    EXPECT_EQ(IconSourceFor(32, sides), 1u);
+    EXPECT_EQ(IconSourceFor(33, sides), 2u);
+    EXPECT_EQ(IconSourceFor(60, sides), 2u);  // larger than every source: the largest
+    EXPECT_EQ(IconSourceFor(20, {}), 0u);
+}
+
 TEST(MenuGeometry, CommandGlyphAndCaptionPlaces) {
     const Rect command{3, 40, 100, 60};
     EXPECT_EQ(CommandGlyphSquare(command, 15), (Rect{7, 44, 22, 59}));

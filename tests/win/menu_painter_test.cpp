@@ -1,5 +1,6 @@
 // The owner-drawn entries rendered into a memory bitmap and checked by their pixels.
 #include "app/main_window_win.h"
+#include "base/dpi_win.h"
 #include "launcher/menu_painter_win.h"
 #include "picture/dib_win.h"
 #include "resources/resource_ids.h"
@@ -114,6 +115,48 @@ TEST_F(MenuPainterTest, ALauncherIconIsStretchedIntoItsSquareWithItsCornerSeeThr
     EXPECT_EQ(drawn.PixelAt(13, 13) & 0xFFFFFF, 0x000000FFu);
     EXPECT_EQ(Count(drawn, 0x00FF00FF, 0, 0, 100, 24), 0);
     EXPECT_EQ(Count(drawn, 0x000000FF, 22, 0, 100, 24), 0) << "nothing outside the square";
+}
+
+// At 150 % every length scales, and an icon is made at its square's size by area averaging before
+// it is drawn: a fine pattern turns into its blend (a stretch would keep pure red and blue), and
+// the see-through corner colour leaves no fringe.
+TEST_F(MenuPainterTest, AtAnyDpiEntriesScaleAndIconsAreScaledDownSmoothly) {
+    const MenuEntry launcher = Entry(MenuEntry::Kind::Launcher, L"Notepad");
+    const Size at96 = painter.LauncherItemMeasure(launcher);
+    painter.BeginOpening(MenuFont{}, 0, 144);
+    const Size at144 = painter.LauncherItemMeasure(launcher);
+    EXPECT_GE((at144.height - 12) * 4, (at96.height - 8) * 5) << "the font at 144 dpi";
+    const int m144 = SystemMetricForDpi(SM_CXMENUCHECK, 144);
+    EXPECT_EQ(painter.CommandItemMeasure(Entry(MenuEntry::Kind::Command, L"", "Stuff6")).width,
+              m144 + 6);
+
+    MenuEntry entry = Entry(MenuEntry::Kind::Launcher, L"");
+    entry.bitmap = NewSizedBitmap(32, 32, 0x00FF00FF);
+    for (int y = 4; y < 28; ++y) {
+        for (int x = 4; x < 28; ++x)
+            entry.bitmap.SetPixel(x, y, (x + y) % 2 ? 0x000000FF : 0x00FF0000);
+    }
+    const Bitmap drawn = Render(entry, 150, 36, false);
+    // Square from (6, 6), side 36 - 9 = 27.
+    EXPECT_EQ(Count(drawn, 0x00FF00FF, 0, 0, 150, 36), 0) << "no see-through colour";
+    EXPECT_EQ(Count(drawn, 0x000000FF, 0, 0, 150, 36), 0) << "no pure red: averaged";
+    int pattern = 0, blended = 0;
+    for (int y = 6; y < 33; ++y) {
+        for (int x = 6; x < 33; ++x) {
+            const Color c = drawn.PixelAt(x, y) & 0xFFFFFF;
+            pattern += ((c >> 8) & 0xFF) < 40;
+            blended += (c & 0xFF) > 60 && (c >> 16) > 60 && ((c >> 8) & 0xFF) < 40;
+        }
+    }
+    EXPECT_GT(blended, 18 * 18) << "the pattern's purple blend fills the icon";
+    EXPECT_EQ(Count(drawn, kWhite, 6, 6, 33, 33) + pattern, 27 * 27)
+        << "the row's white where the icon is see-through, nothing else";
+
+    MenuEntry start = Entry(MenuEntry::Kind::Command, L"Start with Windows", "Stuff1");
+    start.ticked = true;
+    const Bitmap ticked = Render(start, 240, 30, false);
+    EXPECT_LT(Count(ticked, kFill, 6, 6, 6 + m144, 6 + m144), m144 * m144) << "the tick";
+    EXPECT_EQ(Count(ticked, kFill, 0, 0, 6 + m144, 6), (6 + m144) * 6) << "nothing above it";
 }
 
 TEST_F(MenuPainterTest, CommandsDrawTheirGlyphsOnlyWhereTheyBelongAndNoBackground) {
