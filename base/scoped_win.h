@@ -88,6 +88,13 @@ struct ImageListTraits {
 };
 using ScopedImageList = ScopedHandle<HIMAGELIST, ImageListTraits>;
 
+struct MenuTraits {
+    static HMENU Invalid() { return nullptr; }
+    static bool Valid(HMENU h) { return h != nullptr; }
+    static void Close(HMENU h) { DestroyMenu(h); }  // with its submenus
+};
+using ScopedMenuHandle = ScopedHandle<HMENU, MenuTraits>;
+
 struct RegistryKeyTraits {
     static HKEY Invalid() { return nullptr; }
     static bool Valid(HKEY h) { return h != nullptr; }

@@ -1,5 +1,6 @@
 #include "launcher/launcher_menu_win.h"
 
+#include "base/color_mode_win.h"
 #include "base/dpi_scale.h"
 #include "base/dpi_win.h"
 #include "base/error.h"
@@ -372,8 +373,10 @@ void LauncherMenu::Popup(POINT at) {
                            ? static_cast<int>(monitor.rcWork.right - monitor.rcWork.left) -
                                  DpiScaled(kMenuFrameAllowance, dpi)
                            : 0;
-    painter_.BeginOpening(host_.Font(), widest, dpi,
-                          dpi > kBaseDpi ? &largerSystemIcons_ : nullptr);
+    // In the colours the user has now: light, dark or high contrast.
+    painter_.BeginOpening(host_.Font(), widest, dpi, dpi > kBaseDpi ? &largerSystemIcons_ : nullptr,
+                          CurrentColorMode());
+    painter_.PaintBackgroundOf(menu.Handle());
     open_ = true;
     const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
         menu.Handle(),

@@ -1,6 +1,7 @@
 #include "launcher/menu_painter_win.h"
 
 #include "launcher/menu_font.h"
+#include "base/color_mode_win.h"
 #include "base/dpi_win.h"
 #include "base/text.h"
 #include "launcher/menu_geometry.h"
@@ -13,8 +14,6 @@
 namespace corvalo {
 namespace {
 
-constexpr COLORREF kSelectionColor = 0x00A4A0A0;
-constexpr COLORREF kWhiteText = 0x00FFFFFF;
 constexpr COLORREF kGlyphSeeThrough = 0x00000000;
 
 Rect ToRect(const RECT& r) {
@@ -78,7 +77,7 @@ void MenuPainter::DrawGlyph(HDC dc, const Bitmap& picture, HBITMAP glyph, const 
 }
 
 void MenuPainter::BeginOpening(const MenuFont& font, int widestEntry, int dpi,
-                               const SysImageList* largerIcons) {
+                               const SysImageList* largerIcons, ColorMode mode) {
     EndOpening();
     screenDc_ = GetDC(nullptr);
     dpi_ = dpi > 0 ? dpi : kBaseDpi;
@@ -89,8 +88,20 @@ void MenuPainter::BeginOpening(const MenuFont& font, int widestEntry, int dpi,
     const int pixelsPerInch = atSystemDpi_ ? GetDeviceCaps(screenDc_, LOGPIXELSY) : dpi_;
     const LOGFONTW logFont = LogFontFor(font, pixelsPerInch);
     font_.Reset(CreateFontIndirectW(&logFont));
-    fontColor_ = ResolveColor(font.color);
+    palette_ = PaletteFor(mode, CurrentSystemColors(), ResolveColor(font.color));
+    menuBackground_.Reset(palette_.paintsMenuBackground ? CreateSolidBrush(palette_.menuBackground)
+                                                        : nullptr);
     widestEntry_ = widestEntry;
+}
+
+void MenuPainter::PaintBackgroundOf(HMENU menu) const {
+    if (!menuBackground_)
+        return;
+    MENUINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIM_BACKGROUND | MIM_APPLYTOSUBMENUS;
+    info.hbrBack = menuBackground_.Get();
+    SetMenuInfo(menu, &info);
 }
 
 void MenuPainter::EndOpening() {
@@ -157,8 +168,12 @@ void MenuPainter::CommandItemDraw(const MenuEntry& entry, HDC dc, const RECT& re
     const int m = CheckMarkWidth();
     const Rect item = ToRect(rect);
     const Rect glyph = CommandGlyphSquare(item, m, dpi_);
-    const COLORREF background = selected ? kSelectionColor : GetSysColor(COLOR_BTNFACE);
-    const COLORREF text = selected ? kWhiteText : fontColor_;
+    const COLORREF background = selected ? palette_.selection : palette_.commandRow;
+    const COLORREF text = selected ? palette_.selectedText : palette_.text;
+    if (palette_.paintsMenuBackground) {
+        ScopedBrush row(CreateSolidBrush(palette_.commandRow));
+        FillRect(dc, &rect, row.Get());
+    }
     if (entry.ticked)
         DrawGlyph(dc, tickPicture_, tick_.Get(), glyph);
     if (entry.name == "ADMIN")
@@ -171,10 +186,10 @@ void MenuPainter::CommandItemDraw(const MenuEntry& entry, HDC dc, const RECT& re
 void MenuPainter::LauncherItemDraw(const MenuEntry& entry, HDC dc, const RECT& rect,
                                    bool selected) {
     const Rect item = ToRect(rect);
-    ScopedBrush white(CreateSolidBrush(kWhiteText));
-    FillRect(dc, &rect, white.Get());
-    const COLORREF background = selected ? kSelectionColor : kWhiteText;
-    const COLORREF text = selected ? kWhiteText : fontColor_;
+    ScopedBrush row(CreateSolidBrush(palette_.launcherRow));
+    FillRect(dc, &rect, row.Get());
+    const COLORREF background = selected ? palette_.selection : palette_.launcherRow;
+    const COLORREF text = selected ? palette_.selectedText : palette_.text;
     if (!entry.bitmap.Empty() && dpi_ != kBaseDpi) {
         DrawIconAtSize(dc, entry, LauncherIconSquare(item, dpi_));
     } else if (!entry.bitmap.Empty()) {

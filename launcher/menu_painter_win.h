@@ -4,6 +4,7 @@
 // their tick and gear glyphs, launcher entries with their icons, captions as UTF-16 text (the
 // font's character set only helps choose the font), so every script a caption holds is drawn.
 
+#include "base/color_palette.h"
 #include "base/dpi_scale.h"
 #include "base/scoped_win.h"
 #include "launcher/menu_entry.h"
@@ -29,8 +30,13 @@ class MenuPainter {
     // `dpi`, the DPI of that monitor: the font's point size, every offset, the check mark's
     // square; launcher icons are drawn at their square's size, scaled down from the entry's icon
     // or, for a system icon larger than that, from `largerIcons` (the shell's larger icons).
+    // Everything is drawn in the palette of `mode`, made from the system's colours of now.
     void BeginOpening(const MenuFont& font, int widestEntry = 0, int dpi = kBaseDpi,
-                      const SysImageList* largerIcons = nullptr);
+                      const SysImageList* largerIcons = nullptr, ColorMode mode = ColorMode::Light);
+    const Palette& Colors() const { return palette_; }
+    // Gives the menu and its submenus the palette's background, where the palette has one; a
+    // light menu keeps the system's.
+    void PaintBackgroundOf(HMENU menu) const;
     int Dpi() const { return dpi_; }
     void EndOpening();
 
@@ -62,7 +68,8 @@ class MenuPainter {
     ScopedBitmapHandle gear_;
     ScopedMemoryDc glyphDc_;
     ScopedFont font_;
-    COLORREF fontColor_ = 0;
+    Palette palette_;
+    ScopedBrush menuBackground_;
     HDC screenDc_ = nullptr;
     int widestEntry_ = 0;
     int dpi_ = kBaseDpi;

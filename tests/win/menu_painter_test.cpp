@@ -194,5 +194,64 @@ TEST_F(MenuPainterTest, ASelectedCommandTurnsOnlyItsCaptionCellsGrey) {
     EXPECT_GT(Count(normal, GetSysColor(COLOR_BTNFACE), 2 * m, 0, 160, 22), 0);
 }
 
+// Dark mode and high contrast: every row painted in the palette (no white panel in dark mode),
+// each caption drawn in its palette colour on its band, the glyphs visible; the menu's own
+// background given only where the palette has one.
+TEST_F(MenuPainterTest, InDarkModeAndHighContrastEveryRowAndCaptionIsInThePalettesColours) {
+    const auto contains = [](const Bitmap& b, Color color) {
+        return Count(b, color, 0, 0, b.Width(), b.Height()) > 0;
+    };
+    for (const ColorMode mode : {ColorMode::Dark, ColorMode::HighContrast}) {
+        SCOPED_TRACE(mode == ColorMode::Dark ? "dark" : "high contrast");
+        painter.BeginOpening(MenuFont{}, 0, kBaseDpi, nullptr, mode);
+        const Palette& colors = painter.Colors();
+        ASSERT_TRUE(colors.paintsMenuBackground);
+        const MenuEntry mail = Entry(MenuEntry::Kind::Launcher, L"Mail");
+        const MenuEntry settings = Entry(MenuEntry::Kind::Command, L"Settings...", "ADMIN");
+        for (const MenuEntry* entry : {&mail, &settings}) {
+            for (const bool selected : {false, true}) {
+                const Bitmap row = Render(*entry, 160, 22, selected);
+                const Color band = selected ? colors.selection : colors.launcherRow;
+                const Color text = selected ? colors.selectedText : colors.text;
+                EXPECT_EQ(Count(row, kFill, 0, 0, 160, 22), 0) << "the whole row is painted";
+                if (mode == ColorMode::Dark) {
+                    EXPECT_FALSE(contains(row, 0x00FFFFFF));
+                    EXPECT_GE(ContrastRatio(text, band), 4.5);
+                }
+                EXPECT_TRUE(contains(row, band));
+                EXPECT_TRUE(contains(row, text)) << "the caption in its colour";
+            }
+        }
+        // The gear stands out from its row.
+        const Bitmap gear = Render(settings, 160, 22, false);
+        int visible = 0;
+        for (int y = 4; y < 4 + m; ++y) {
+            for (int x = 4; x < 4 + m; ++x)
+                visible += ContrastRatio(gear.PixelAt(x, y) & 0xFFFFFF, colors.commandRow) >= 3.0;
+        }
+        EXPECT_GT(visible, m * m / 8);
+
+        ScopedMenuHandle menu(CreatePopupMenu());
+        painter.PaintBackgroundOf(menu.Get());
+        MENUINFO info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIM_BACKGROUND;
+        ASSERT_TRUE(GetMenuInfo(menu.Get(), &info));
+        LOGBRUSH brush{};
+        ASSERT_TRUE(GetObjectW(info.hbrBack, sizeof(brush), &brush));
+        EXPECT_EQ(brush.lbColor, colors.menuBackground);
+        painter.EndOpening();
+    }
+    // Light: the menu keeps the system's background.
+    painter.BeginOpening(MenuFont{});
+    ScopedMenuHandle menu(CreatePopupMenu());
+    painter.PaintBackgroundOf(menu.Get());
+    MENUINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIM_BACKGROUND;
+    ASSERT_TRUE(GetMenuInfo(menu.Get(), &info));
+    EXPECT_EQ(info.hbrBack, nullptr);
+}
+
 }  // namespace
 }  // namespace corvalo
