@@ -1,5 +1,6 @@
 #include "editor/icon_preview_win.h"
 
+#include "base/dpi_scale.h"
 #include "base/error.h"
 #include "base/scoped_win.h"
 #include "base/trace.h"
@@ -27,9 +28,27 @@ SIZE FitWithin(int width, int height, SIZE area) {
 
 }  // namespace
 
-IconPreview::IconPreview(HWND parent, int x, int y, int width, int height) : area_{width, height} {
+IconPreview::IconPreview(HWND parent, const RECT& areaAt96) : areaAt96_(areaAt96) {
     Create({kPreviewClass, L"the icon preview"}, 0, L"", WS_CHILD | WS_VISIBLE,
-           {x, y, width, height, parent});
+           {0, 0, 0, 0, parent});
+}
+
+void IconPreview::SetDpi(int dpi) {
+    dpi_ = dpi;
+    const RECT& at = areaAt96_;
+    area_ = SIZE{DpiScaled(at.right - at.left, dpi), DpiScaled(at.bottom - at.top, dpi)};
+    SetWindowPos(Handle(), nullptr, DpiScaled(at.left, dpi), DpiScaled(at.top, dpi), area_.cx,
+                 area_.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    FitToPicture();
+}
+
+void IconPreview::SetBackground(COLORREF color) {
+    background_ = color;
+    InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+SIZE IconPreview::ShownSize(int width, int height, SIZE within) const {
+    return FitWithin(DpiScaled(width, dpi_), DpiScaled(height, dpi_), within);
 }
 
 void IconPreview::SetBitmap(Bitmap bitmap) {
@@ -64,7 +83,7 @@ void IconPreview::FitToPicture() {
         height = icon->height;
     }
     if (width > 0 && height > 0) {
-        const SIZE size = FitWithin(width, height, area_);
+        const SIZE size = ShownSize(width, height, area_);
         SetWindowPos(Handle(), nullptr, 0, 0, size.cx, size.cy,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -83,21 +102,22 @@ void IconPreview::Paint(HDC dc) {
     if (!memory || !surface)
         return;
     ScopedSelectObject select(memory.Get(), surface.Get());
-    FillRect(memory.Get(), &client, GetSysColorBrush(COLOR_BTNFACE));
+    ScopedBrush background(CreateSolidBrush(background_));
+    FillRect(memory.Get(), &client, background.Get());
     // Whatever the control's size, the picture is drawn inside it, centred.
     if (const Bitmap* bitmap = PictureBitmap(); bitmap && !bitmap->Empty()) {
         // The bitmap's own background colour (its bottom-left pixel) lets the window show through.
-        Bitmap canvas = NewSizedBitmap(bitmap->Width(), bitmap->Height(),
-                                       static_cast<Color>(GetSysColor(COLOR_BTNFACE)));
+        Bitmap canvas =
+            NewSizedBitmap(bitmap->Width(), bitmap->Height(), static_cast<Color>(background_));
         Bitmap seeThrough = *bitmap;
         seeThrough.SetTransparent(true);
         DrawBitmap(canvas, seeThrough, 0, 0);
-        const SIZE shown = FitWithin(canvas.Width(), canvas.Height(), SIZE{width, height});
+        const SIZE shown = ShownSize(canvas.Width(), canvas.Height(), SIZE{width, height});
         if (shown.cx != canvas.Width() || shown.cy != canvas.Height())
             canvas = ResampledCopy(canvas, shown.cx, shown.cy);
         DrawBitmapToDc(memory.Get(), canvas, (width - shown.cx) / 2, (height - shown.cy) / 2);
     } else if (const IconPicture* icon = PictureIcon(); icon && icon->icon) {
-        const SIZE shown = FitWithin(icon->width, icon->height, SIZE{width, height});
+        const SIZE shown = ShownSize(icon->width, icon->height, SIZE{width, height});
         DrawIconEx(memory.Get(), (width - shown.cx) / 2, (height - shown.cy) / 2, icon->icon.Get(),
                    shown.cx, shown.cy, 0, nullptr, DI_NORMAL);
     }

@@ -4,7 +4,7 @@
 // lists) or an icon read from a file, with its see-through parts showing the window behind. The
 // control takes the size of its picture, but never more than the area it was made with: a larger
 // picture is scaled down proportionally to fit, so it cannot cover the editor's fields and
-// buttons.
+// buttons. The area and a picture's size are lengths at 96 dpi, shown at the editor's DPI.
 
 #include "base/window_win.h"
 #include "picture/bitmap.h"
@@ -18,7 +18,8 @@ namespace corvalo {
 
 class IconPreview final : public ProgramWindow {
   public:
-    IconPreview(HWND parent, int x, int y, int width, int height);
+    // Placed by SetDpi.
+    IconPreview(HWND parent, const RECT& areaAt96);
 
     HWND Window() const { return Handle(); }
 
@@ -27,6 +28,10 @@ class IconPreview final : public ProgramWindow {
     void SetIcon(IconPicture icon);
     // Drops the picture; the control keeps its size.
     void Clear();
+    // Places the control and shows its picture for `dpi`.
+    void SetDpi(int dpi);
+    // The editor's background, which shows around and through the picture.
+    void SetBackground(COLORREF color);
 
     bool ShowsNothing() const;
     const Bitmap* PictureBitmap() const { return std::get_if<Bitmap>(&picture_); }
@@ -40,7 +45,13 @@ class IconPreview final : public ProgramWindow {
     void Paint(HDC dc);
     void FitToPicture();
 
+    // The picture's size at the DPI, kept within the area there.
+    SIZE ShownSize(int width, int height, SIZE within) const;
+
+    RECT areaAt96_{};
     SIZE area_{};
+    int dpi_ = 96;
+    COLORREF background_ = GetSysColor(COLOR_BTNFACE);
     std::variant<std::monostate, Bitmap, IconPicture> picture_;
 };
 

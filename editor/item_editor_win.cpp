@@ -1,6 +1,9 @@
 #include "editor/item_editor_win.h"
 
 #include "base/error.h"
+#include "base/color_mode_win.h"
+#include "base/dpi_scale.h"
+#include "base/dpi_win.h"
 #include "base/file_io_win.h"
 #include "base/program_name.h"
 #include "base/text.h"
@@ -18,11 +21,17 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 namespace corvalo {
 namespace {
 
+// The window's client area at 96 dpi.
 constexpr int kClientWidth = 407;
 constexpr int kClientHeight = 138;
+// The font: Tahoma at 9 points.
+constexpr int kFontPoints = 9;
+constexpr wchar_t kFontFace[] = L"Tahoma";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExtendedStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
 
@@ -36,6 +45,14 @@ enum ControlId : int {
     kIconIndexId,
     kAddIconId,
 };
+
+HFONT CreateEditorFont(int dpi) {
+    LOGFONTW face{};
+    face.lfHeight = -MulDiv(kFontPoints, dpi, 72);
+    face.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(face.lfFaceName, kFontFace, LF_FACESIZE);
+    return CreateFontIndirectW(&face);
+}
 
 std::wstring WindowText(HWND window) {
     const int length = GetWindowTextLengthW(window);
@@ -75,14 +92,15 @@ void ItemEditor::PrepareControls() {
 
 ItemEditor::ItemEditor(EditorHost& host) : host_(host) {
     PrepareControls();
-    RECT bounds{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&bounds, kStyle, FALSE, kExtendedStyle);
     const WindowClass windowClass{
         kItemEditorClass, L"the item editor", 0,
         reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1))};
+    // Sized when it is laid out for the DPI of the monitor it was made on.
     Create(windowClass, kExtendedStyle, kProgramTitle, kStyle,
-           {CW_USEDEFAULT, CW_USEDEFAULT, bounds.right - bounds.left, bounds.bottom - bounds.top});
+           {CW_USEDEFAULT, CW_USEDEFAULT, kClientWidth, kClientHeight});
     CreateControls();
+    LayOut(WindowDpi(Handle()));
+    ApplyColors();
 
     dropTarget_ = std::make_unique<DropComboTarget>([this](DWORD, POINT, DWORD&) {
         // Errors inside a drop are the drop target's to swallow: they reach no message box.
@@ -98,34 +116,62 @@ ItemEditor::~ItemEditor() {
 
 HWND ItemEditor::AddControl(const wchar_t* controlClass, const wchar_t* text, DWORD style, int id,
                             int x, int y, int width, int height, DWORD extendedStyle) {
-    HWND control =
-        CreateWindowExW(extendedStyle, controlClass, text, WS_CHILD | WS_VISIBLE | style, x, y,
-                        width, height, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                        GetModuleHandleW(nullptr), nullptr);
+    HWND control = CreateWindowExW(
+        extendedStyle, controlClass, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, Handle(),
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (!control)
         ThrowSystemError(L"Failed to create the item editor");
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    placements_.push_back({control, RECT{x, y, x + width, y + height}});
     return control;
 }
 
 HWND ItemEditor::AddLabel(const wchar_t* text, int x, int y) {
+    return AddControl(L"STATIC", text, SS_LEFT | SS_NOPREFIX, -1, x, y, 0, 0);
+}
+
+SIZE ItemEditor::LabelSize(HWND label) const {
     // A label is as large as its text.
+    const std::wstring text = WindowText(label);
     SIZE size{};
     ScopedWindowDc dc(Handle());
     ScopedSelectObject select(dc.Get(), font_.Get());
-    GetTextExtentPoint32W(dc.Get(), text, lstrlenW(text), &size);
-    return AddControl(L"STATIC", text, SS_LEFT | SS_NOPREFIX, -1, x, y, size.cx, size.cy);
+    GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+    return size;
+}
+
+SIZE ItemEditor::WindowSizeAt(int dpi) const {
+    const RECT bounds =
+        WindowRectForClient(RECT{0, 0, DpiScaled(kClientWidth, dpi), DpiScaled(kClientHeight, dpi)},
+                            kStyle, kExtendedStyle, dpi);
+    return SIZE{bounds.right - bounds.left, bounds.bottom - bounds.top};
+}
+
+void ItemEditor::LayOut(int dpi) {
+    dpi_ = dpi;
+    // The controls take the new font before the old one is deleted.
+    ScopedFont font(CreateEditorFont(dpi));
+    for (const Placement& placement : placements_)
+        SendMessageW(placement.window, WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+    std::swap(font_, font);
+
+    const SIZE window = WindowSizeAt(dpi);
+    SetWindowPos(Handle(), nullptr, 0, 0, window.cx, window.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const Placement& placement : placements_) {
+        const RECT& at = placement.at96;
+        SIZE size{DpiScaled(at.right - at.left, dpi), DpiScaled(at.bottom - at.top, dpi)};
+        if (size.cx == 0)
+            size = LabelSize(placement.window);
+        SetWindowPos(placement.window, nullptr, DpiScaled(at.left, dpi), DpiScaled(at.top, dpi),
+                     size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // The spin buttons sit inside the field's right edge again, at their size for this DPI.
+    iconIndex_->AttachButtons(dpi);
+    preview_->SetDpi(dpi);
+    InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void ItemEditor::CreateControls() {
-    // Tahoma at 9 points.
-    ScopedWindowDc screen(nullptr);
-    LOGFONTW face{};
-    face.lfHeight = -MulDiv(9, GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
-    face.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(face.lfFaceName, L"Tahoma", LF_FACESIZE);
-    font_.Reset(CreateFontIndirectW(&face));
-
     // Made in tab order; labels and the preview take no focus.
     fileName_ = AddControl(L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, kFileNameId, 16, 24, 265, 22,
                            WS_EX_CLIENTEDGE);
@@ -137,15 +183,15 @@ void ItemEditor::CreateControls() {
                                kRemoveId, 296, 62, 92, 25);
     findIconButton_ = AddControl(L"BUTTON", L"Find icon", WS_TABSTOP | BS_PUSHBUTTON, kFindIconId,
                                  175, 99, 106, 25);
-    iconIndex_ = std::make_unique<SpinEdit>(Handle(), kIconIndexId, 83, 100, 41, 23, -1, 20);
-    SendMessageW(iconIndex_->Edit(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    iconIndex_ = std::make_unique<SpinEdit>(Handle(), kIconIndexId, -1, 20);
+    placements_.push_back({iconIndex_->Edit(), RECT{83, 100, 83 + 41, 100 + 23}});
     iconIndex_->SetValue(-1);
     addIconButton_ =
         AddControl(L"BUTTON", L"Add icon", WS_TABSTOP | BS_PUSHBUTTON, kAddIconId, 296, 99, 92, 25);
     AddLabel(L"Filename", 16, 8);
     AddLabel(L"Caption", 66, 47);
     AddLabel(L"Icon index", 16, 104);
-    preview_ = std::make_unique<IconPreview>(Handle(), 16, 57, 32, 32);
+    preview_ = std::make_unique<IconPreview>(Handle(), RECT{16, 57, 16 + 32, 57 + 32});
     created_ = true;
 }
 
@@ -166,12 +212,16 @@ void ItemEditor::ShowModal() {
     if (showing_)
         throw Error(L"Cannot make a visible window modal");
     if (!placed_) {
+        // Laid out for the monitor it opens on before it is centred there.
+        const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+        const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+        if (const int dpi = DpiAt(POINT{screenWidth / 2, screenHeight / 2}); dpi != dpi_)
+            LayOut(dpi);
         RECT bounds{};
         GetWindowRect(Handle(), &bounds);
         const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-        SetWindowPos(Handle(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                     (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(Handle(), nullptr, (screenWidth - width) / 2, (screenHeight - height) / 2, 0,
+                     0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         placed_ = true;
     }
     RunHandler(Messages(), Handle(), [&] { OnShow(); });
@@ -388,6 +438,16 @@ LRESULT ItemEditor::OnMessage(const WindowMessage& message) {
         {WM_COMMAND, &ItemEditor::OnCommandMessage},
         {WM_NOTIFY, &ItemEditor::OnNotify},
         {WM_CLOSE, &ItemEditor::OnClose},
+        {WM_DPICHANGED, &ItemEditor::OnDpiChanged},
+        {WM_CTLCOLOREDIT, &ItemEditor::OnControlColor},
+        {WM_CTLCOLORSTATIC, &ItemEditor::OnControlColor},
+        {WM_CTLCOLORBTN, &ItemEditor::OnControlColor},
+        {WM_CTLCOLORDLG, &ItemEditor::OnControlColor},
+        {WM_SETTINGCHANGE, &ItemEditor::OnColorsChanged},
+        {WM_SYSCOLORCHANGE, &ItemEditor::OnColorsChanged},
+        {WM_THEMECHANGED, &ItemEditor::OnColorsChanged},
+        {WM_ERASEBKGND, &ItemEditor::OnEraseBackground},
+        {kGetDpiScaledSizeMessage, &ItemEditor::OnGetDpiScaledSize},
     };
     return Dispatch(*this, kHandlers, message);
 }
@@ -408,6 +468,75 @@ LRESULT ItemEditor::OnNotify(const WindowMessage& message) {
 LRESULT ItemEditor::OnClose(const WindowMessage&) {
     Close();
     return 0;
+}
+
+// Moved onto a monitor of another DPI: laid out again for it, at the place the system suggests.
+LRESULT ItemEditor::OnDpiChanged(const WindowMessage& message) {
+    const int dpi = HIWORD(message.wParam);
+    if (dpi > 0 && dpi != dpi_)
+        LayOut(dpi);
+    if (const auto* suggested = reinterpret_cast<const RECT*>(message.lParam)) {
+        SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return 0;
+}
+
+void ItemEditor::ApplyColors() {
+    palette_ = CurrentPalette(0);
+    backgroundBrush_.Reset(palette_.paintsEditor ? CreateSolidBrush(palette_.editorBackground)
+                                                 : nullptr);
+    fieldBrush_.Reset(palette_.paintsEditor ? CreateSolidBrush(palette_.fieldBackground) : nullptr);
+    // A light editor is left as the system draws it; themes are touched only to go dark or to
+    // come back from it.
+    if (palette_.darkControls || darkThemed_) {
+        for (HWND control : {addButton_, removeButton_, findIconButton_, addIconButton_,
+                             iconIndex_->Buttons(), fileName_, caption_, iconIndex_->Edit()}) {
+            UseDarkControlTheme(control, palette_.darkControls);
+        }
+        UseDarkTitleBar(Handle(), palette_.darkControls);
+        darkThemed_ = palette_.darkControls;
+    }
+    preview_->SetBackground(palette_.paintsEditor ? palette_.editorBackground
+                                                  : GetSysColor(COLOR_BTNFACE));
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// Labels, fields and buttons in the palette's colours; a light editor's controls keep the
+// system's.
+LRESULT ItemEditor::OnControlColor(const WindowMessage& message) {
+    if (!palette_.paintsEditor)
+        return message.Default();
+    HDC dc = reinterpret_cast<HDC>(message.wParam);
+    const bool field = message.id == WM_CTLCOLOREDIT;
+    SetTextColor(dc, field ? palette_.fieldText : palette_.editorText);
+    SetBkColor(dc, field ? palette_.fieldBackground : palette_.editorBackground);
+    return reinterpret_cast<LRESULT>(field ? fieldBrush_.Get() : backgroundBrush_.Get());
+}
+
+// The theme, the system's colours or high contrast changed: the open editor follows at once.
+LRESULT ItemEditor::OnColorsChanged(const WindowMessage& message) {
+    if (ChangesColors(message.id, message.wParam, message.lParam))
+        ApplyColors();
+    return message.Default();
+}
+
+LRESULT ItemEditor::OnEraseBackground(const WindowMessage& message) {
+    if (!palette_.paintsEditor)
+        return message.Default();
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    FillRect(reinterpret_cast<HDC>(message.wParam), &client, backgroundBrush_.Get());
+    return 1;
+}
+
+LRESULT ItemEditor::OnGetDpiScaledSize(const WindowMessage& message) {
+    auto* size = reinterpret_cast<SIZE*>(message.lParam);
+    const int dpi = static_cast<int>(message.wParam);
+    if (!size || dpi <= 0)
+        return FALSE;
+    *size = WindowSizeAt(dpi);
+    return TRUE;
 }
 
 }  // namespace corvalo

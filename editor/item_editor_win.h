@@ -5,6 +5,8 @@
 // the picture. It writes straight into the launcher list and the settings file and has the menu
 // rebuilt after every change.
 
+#include "base/color_palette.h"
+#include "base/dpi_scale.h"
 #include "base/scoped_win.h"
 #include "base/window_win.h"
 #include "editor/editor_host_win.h"
@@ -52,6 +54,11 @@ class ItemEditor final : public ProgramWindow {
     HWND RemoveButton() const { return removeButton_; }
     HWND FindIconButton() const { return findIconButton_; }
     HWND AddIconButton() const { return addIconButton_; }
+    // The DPI the editor is laid out for: its monitor's, followed when it moves to another.
+    int Dpi() const { return dpi_; }
+    HFONT Font() const { return font_.Get(); }
+    // The colours it is drawn in: the user's light, dark or high-contrast ones, followed live.
+    const Palette& Colors() const { return palette_; }
     DropComboTarget& DropTarget() { return *dropTarget_; }
 
     // Handlers, also reached through the window's messages.
@@ -74,18 +81,43 @@ class ItemEditor final : public ProgramWindow {
     LRESULT OnCommandMessage(const WindowMessage& message);
     LRESULT OnNotify(const WindowMessage& message);
     LRESULT OnClose(const WindowMessage& message);
+    LRESULT OnDpiChanged(const WindowMessage& message);
+    LRESULT OnControlColor(const WindowMessage& message);
+    LRESULT OnColorsChanged(const WindowMessage& message);
+    LRESULT OnEraseBackground(const WindowMessage& message);
+    // Takes the user's colours of now: the palette, its brushes, the controls' and title bar's
+    // themes, and the preview's background.
+    void ApplyColors();
+    LRESULT OnGetDpiScaledSize(const WindowMessage& message);
     UserMessages& Messages() override { return host_.Messages(); }
     // Enter in the caption field is ADD/UPDATE: taken before the dialog keys see it.
     bool TakeCaptionEnter(const MSG& message);
     void CreateControls();
+    // Positions and sizes are lengths at 96 dpi, kept so that the editor can be laid out again.
     HWND AddControl(const wchar_t* controlClass, const wchar_t* text, DWORD style, int id, int x,
                     int y, int width, int height, DWORD extendedStyle = 0);
     HWND AddLabel(const wchar_t* text, int x, int y);
+    // Places the window and every control for `dpi`, with the font made for it.
+    void LayOut(int dpi);
+    SIZE WindowSizeAt(int dpi) const;
+    SIZE LabelSize(HWND label) const;
     void ShowSystemIconOf(const std::wstring& fileName);
     void OnCommand(int id, int code);
 
+    // Where a control sits at 96 dpi; a label's size (0 here) follows its text in the font.
+    struct Placement {
+        HWND window;
+        RECT at96;
+    };
+
     EditorHost& host_;
+    int dpi_ = kBaseDpi;
     ScopedFont font_;
+    std::vector<Placement> placements_;
+    Palette palette_;
+    ScopedBrush backgroundBrush_;
+    ScopedBrush fieldBrush_;
+    bool darkThemed_ = false;  // the controls and the title bar were given the dark theme
     HWND fileName_ = nullptr;
     HWND caption_ = nullptr;
     HWND addButton_ = nullptr;

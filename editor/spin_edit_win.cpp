@@ -1,5 +1,7 @@
 #include "editor/spin_edit_win.h"
 
+#include "base/dpi_scale.h"
+#include "base/dpi_win.h"
 #include "base/error.h"
 
 #include <commctrl.h>
@@ -34,14 +36,12 @@ bool ParseFieldInteger(const std::wstring& text, int& value) {
     return true;
 }
 
-SpinEdit::SpinEdit(HWND parent, int editId, int x, int y, int width, int height, int lowerBound,
-                   int upperBound)
+SpinEdit::SpinEdit(HWND parent, int editId, int lowerBound, int upperBound)
     : lower_(lowerBound), upper_(upperBound) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, x, y, width,
-                            height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(editId)),
-                            instance, nullptr);
+    edit_ = CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0,
+        0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(editId)), instance, nullptr);
     // The buttons sit inside the field's right edge, which narrows the text part.
     buttons_ =
         CreateWindowExW(0, UPDOWN_CLASSW, L"",
@@ -49,9 +49,16 @@ SpinEdit::SpinEdit(HWND parent, int editId, int x, int y, int width, int height,
                         0, 0, 0, parent, nullptr, instance, nullptr);
     if (!edit_ || !buttons_)
         throw Error(L"Failed to create the icon index field");
-    SendMessageW(buttons_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit_), 0);
     SendMessageW(buttons_, UDM_SETRANGE32, static_cast<WPARAM>(lower_),
                  static_cast<LPARAM>(upper_));
+}
+
+void SpinEdit::AttachButtons(int dpi) {
+    // At 96 dpi the buttons take the width the control chooses; elsewhere a scroll bar's width
+    // at that DPI, which is what the control would choose there.
+    const int width = dpi == kBaseDpi ? 0 : SystemMetricForDpi(SM_CXVSCROLL, dpi);
+    SetWindowPos(buttons_, nullptr, 0, 0, width, 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(buttons_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit_), 0);
 }
 
 int SpinEdit::Value() const {

@@ -13,14 +13,16 @@ namespace corvalo {
 class SpinEdit {
   public:
     // `editId` identifies the text field's notifications to the parent, which passes them on to
-    // OnCommand and OnNotify.
-    SpinEdit(HWND parent, int editId, int x, int y, int width, int height, int lowerBound,
-             int upperBound);
+    // OnCommand and OnNotify. The parent places the text field, then attaches the buttons.
+    SpinEdit(HWND parent, int editId, int lowerBound, int upperBound);
     SpinEdit(const SpinEdit&) = delete;
     SpinEdit& operator=(const SpinEdit&) = delete;
 
     HWND Edit() const { return edit_; }
     HWND Buttons() const { return buttons_; }
+    // Puts the buttons inside the text field's right edge, at their width for `dpi`; again after
+    // the field has moved or the DPI has changed.
+    void AttachButtons(int dpi);
 
     int Value() const;
     // Writes the value's text, brought into [lower, upper]; the text field reports the change to

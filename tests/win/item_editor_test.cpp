@@ -2,8 +2,12 @@
 // the icon-index field and the icon buttons, with the question and the open dialog scripted and
 // the editor's modal loop driven by a timer.
 #include "app/main_window_win.h"
+#include "base/color_mode_win.h"
+#include "base/dpi_scale.h"
+#include "base/dpi_win.h"
 #include "editor/item_editor_win.h"
 #include "launcher/launcher_items_win.h"
+#include "picture/bitmap.h"
 #include "picture/bmp_format.h"
 #include "support/item_editor_fixture_win.h"
 
@@ -94,6 +98,144 @@ TEST_F(ItemEditorTest, FirstShowingIsCentredAndLaterOnesKeepTheLastPosition) {
         EXPECT_EQ(again.top, 20);
         Editor().Close();
     });
+}
+
+// At 96 dpi every length is the one above; at 144 each is one and a half times it, rounded, and
+// the font is 9 points at 144 dpi.
+TEST_F(ItemEditorTest, IsLaidOutForItsMonitorsDpiAndExactlyAsBeforeBackAt96) {
+    HWND editor = Editor().Window();  // made at this system's 96 dpi
+    ASSERT_EQ(Editor().Dpi(), 96);
+    Editor().Preview().SetBitmap(NewSizedBitmap(32, 32, 0x00FF00));
+    DpiFunctions at144;
+    at144.getDpiForMonitor = [](HMONITOR, int, UINT* x, UINT* y) -> HRESULT {
+        *x = *y = 144;
+        return S_OK;
+    };
+    const auto expectLayout = [&](int clientWidth, int clientHeight, RECT fileName, RECT add,
+                                  RECT iconIndex, int previewLeft, int fontHeight) {
+        RECT client{};
+        GetClientRect(editor, &client);
+        EXPECT_EQ(client.right, clientWidth);
+        EXPECT_EQ(client.bottom, clientHeight);
+        const auto expectAt = [&](HWND control, RECT expected) {
+            const RECT r = ClientRectIn(control, editor);
+            EXPECT_EQ(r.left, expected.left);
+            EXPECT_EQ(r.top, expected.top);
+            EXPECT_EQ(r.right, expected.right);
+            EXPECT_EQ(r.bottom, expected.bottom);
+        };
+        expectAt(Editor().FileNameField(), fileName);
+        expectAt(Editor().AddButton(), add);
+        // The spin buttons end where the field's 96-dpi width ends, scaled, less the control's
+        // own small gap.
+        EXPECT_EQ(ClientRectIn(Editor().IconIndexField().Edit(), editor).left, iconIndex.left);
+        EXPECT_NEAR(ClientRectIn(Editor().IconIndexField().Buttons(), editor).right,
+                    iconIndex.right, 2);
+        // A 32-pixel image fills the preview's 32-pixel square at any DPI.
+        const RECT preview = ClientRectIn(Editor().Preview().Window(), editor);
+        EXPECT_EQ(preview.left, previewLeft);
+        EXPECT_EQ(preview.right - preview.left, DpiScaled(32, Editor().Dpi()));
+        EXPECT_EQ(preview.bottom - preview.top, DpiScaled(32, Editor().Dpi()));
+        LOGFONTW font{};
+        GetObjectW(Editor().Font(), sizeof(font), &font);
+        EXPECT_EQ(font.lfHeight, fontHeight);
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(Editor().CaptionField(), WM_GETFONT, 0, 0)),
+                  Editor().Font());
+    };
+    {
+        // Opened on a monitor at 144 dpi: laid out for it, then centred there.
+        const ScopedDpiFunctions monitor{at144};
+        WhileShown([&] {
+            EXPECT_EQ(Editor().Dpi(), 144);
+            Editor().Preview().SetBitmap(NewSizedBitmap(32, 32, 0x00FF00));
+            expectLayout(611, 207, {24, 36, 24 + 398, 36 + 33}, {444, 35, 444 + 138, 35 + 38},
+                         {125, 150, 125 + 62, 0}, 24, -18);
+            RECT bounds{};
+            GetWindowRect(editor, &bounds);
+            EXPECT_NEAR((bounds.left + bounds.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+            SIZE asked{};
+            EXPECT_TRUE(SendMessageW(editor, kGetDpiScaledSizeMessage, 144,
+                                     reinterpret_cast<LPARAM>(&asked)));
+            EXPECT_EQ(asked.cx, bounds.right - bounds.left);
+            EXPECT_EQ(asked.cy, bounds.bottom - bounds.top);
+            Editor().Close();
+        });
+    }
+    // Moved onto a monitor at 96 dpi: exactly the editor of a 96-dpi screen, where it was put.
+    RECT suggested{30, 40, 30 + 500, 40 + 200};
+    SendMessageW(editor, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(Editor().Dpi(), 96);
+    expectLayout(407, 138, {16, 24, 16 + 265, 24 + 22}, {296, 23, 296 + 92, 23 + 25},
+                 {83, 100, 83 + 41, 0}, 16, -12);
+    RECT bounds{};
+    GetWindowRect(editor, &bounds);
+    EXPECT_EQ(bounds.left, 30);
+    EXPECT_EQ(bounds.top, 40);
+}
+
+// The editor follows the user's colours at once: each kind of control is answered in the
+// palette's colours in dark mode and high contrast, and left to the system in light mode.
+TEST_F(ItemEditorTest, FollowsDarkModeAndHighContrastLiveForEveryKindOfControl) {
+    HWND editor = Editor().Window();
+    ASSERT_EQ(Editor().Colors().mode, ColorMode::Light);
+    ScopedWindowDc dc(Editor().FileNameField());
+    struct Kind {
+        UINT message;
+        HWND control;
+    };
+    const Kind kinds[] = {
+        {WM_CTLCOLOREDIT, Editor().FileNameField()},
+        {WM_CTLCOLORSTATIC, FindWindowExW(editor, nullptr, L"STATIC", L"Filename")},
+        {WM_CTLCOLORBTN, Editor().AddButton()}};
+    const auto expectPainted = [&](const Palette& colors) {
+        for (const Kind& kind : kinds) {
+            const bool field = kind.message == WM_CTLCOLOREDIT;
+            const auto brush = reinterpret_cast<HBRUSH>(
+                SendMessageW(editor, kind.message, reinterpret_cast<WPARAM>(dc.Get()),
+                             reinterpret_cast<LPARAM>(kind.control)));
+            LOGBRUSH fill{};
+            ASSERT_TRUE(GetObjectW(brush, sizeof(fill), &fill)) << kind.message;
+            const COLORREF back = field ? colors.fieldBackground : colors.editorBackground;
+            const COLORREF text = field ? colors.fieldText : colors.editorText;
+            EXPECT_EQ(fill.lbColor, back) << kind.message;
+            EXPECT_EQ(GetBkColor(dc.Get()), back) << kind.message;
+            EXPECT_EQ(GetTextColor(dc.Get()), text) << kind.message;
+        }
+        // The window's own ground, around the controls.
+        ScopedMemoryDc memory(CreateCompatibleDC(dc.Get()));
+        ScopedBitmapHandle canvas(CreateCompatibleBitmap(dc.Get(), 8, 8));
+        ScopedSelectObject selected(memory.Get(), canvas.Get());
+        SendMessageW(editor, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.Get()), 0);
+        EXPECT_EQ(GetPixel(memory.Get(), 2, 2), colors.editorBackground);
+    };
+    {
+        const ScopedColorMode dark(ColorMode::Dark);
+        // A settings change about something else leaves the colours.
+        SendMessageW(editor, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"intl"));
+        EXPECT_EQ(Editor().Colors().mode, ColorMode::Light);
+        SendMessageW(editor, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+        ASSERT_EQ(Editor().Colors().mode, ColorMode::Dark);
+        expectPainted(Editor().Colors());
+        EXPECT_GE(ContrastRatio(Editor().Colors().editorText, Editor().Colors().editorBackground),
+                  4.5);
+    }
+    {
+        const ScopedColorMode high(ColorMode::HighContrast);
+        SendMessageW(editor, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+        ASSERT_EQ(Editor().Colors().mode, ColorMode::HighContrast);
+        EXPECT_EQ(Editor().Colors().fieldText, GetSysColor(COLOR_WINDOWTEXT));
+        expectPainted(Editor().Colors());
+    }
+    // Back to light: the system's own answers, as before.
+    SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
+    ASSERT_EQ(Editor().Colors().mode, ColorMode::Light);
+    for (const Kind& kind : kinds) {
+        const auto control = reinterpret_cast<LPARAM>(kind.control);
+        const auto ours =
+            SendMessageW(editor, kind.message, reinterpret_cast<WPARAM>(dc.Get()), control);
+        EXPECT_EQ(ours, DefWindowProcW(editor, kind.message, reinterpret_cast<WPARAM>(dc.Get()),
+                                       control));
+    }
 }
 
 TEST_F(ItemEditorTest, ButtonsFollowTheFieldsUntrimmedAndClosingClearsBoth) {
