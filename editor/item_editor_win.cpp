@@ -157,6 +157,16 @@ void ItemEditor::LayOut(int dpi) {
     const SIZE window = WindowSizeAt(dpi);
     SetWindowPos(Handle(), nullptr, 0, 0, window.cx, window.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Where the frame the system draws is not the one it computes for this DPI (a system of one
+    // DPI told of another), the client area is brought to its size by what it misses.
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    const int missingWidth = DpiScaled(kClientWidth, dpi) - client.right;
+    const int missingHeight = DpiScaled(kClientHeight, dpi) - client.bottom;
+    if (missingWidth != 0 || missingHeight != 0) {
+        SetWindowPos(Handle(), nullptr, 0, 0, window.cx + missingWidth, window.cy + missingHeight,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     for (const Placement& placement : placements_) {
         const RECT& at = placement.at96;
         SIZE size{DpiScaled(at.right - at.left, dpi), DpiScaled(at.bottom - at.top, dpi)};
