@@ -12,18 +12,7 @@ constexpr wchar_t kPersonalizeKey[] =
 
 const ColorMode* g_forcedMode = nullptr;
 
-using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, const wchar_t*, const wchar_t*);
-using SetWindowAttributeFunction = HRESULT(WINAPI*)(HWND, DWORD, const void*, DWORD);
-
-// Looked up once and never unloaded: Windows 7 has themes but no dark one, Wine has both
-// functions; neither DLL is loaded before the editor first needs it.
-template <typename Function>
-Function LookUp(const char* dll, const char* name) {
-    HMODULE module = LoadSystemDll(dll);
-    return module
-               ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-               : nullptr;
-}
+const ThemeFunctions* g_themeFunctions = nullptr;
 
 std::optional<uint32_t> AppsUseLightTheme() {
     DWORD value = 0;
@@ -40,6 +29,18 @@ bool HighContrastOn() {
     contrast.cbSize = sizeof(contrast);
     return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
            (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+template <typename Function>
+void LookUp(const char* dll, const char* name, Function& function) {
+    HMODULE module = LoadSystemDll(dll);
+    function =
+        module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+               : nullptr;
+}
+
+const ThemeFunctions& Themes() {
+    return g_themeFunctions ? *g_themeFunctions : SystemThemeFunctions();
 }
 
 }  // namespace
@@ -74,17 +75,35 @@ ScopedColorMode::~ScopedColorMode() {
     g_forcedMode = previous_;
 }
 
+const ThemeFunctions& SystemThemeFunctions() {
+    // Looked up once and never unloaded; neither DLL is loaded before the editor first needs it.
+    static const ThemeFunctions functions = [] {
+        ThemeFunctions found;
+        LookUp("uxtheme.dll", "SetWindowTheme", found.setWindowTheme);
+        LookUp("dwmapi.dll", "DwmSetWindowAttribute", found.setWindowAttribute);
+        return found;
+    }();
+    return functions;
+}
+
+ScopedThemeFunctions::ScopedThemeFunctions(const ThemeFunctions& functions)
+    : previous_(g_themeFunctions), functions_(functions) {
+    g_themeFunctions = &functions_;
+}
+
+ScopedThemeFunctions::~ScopedThemeFunctions() {
+    g_themeFunctions = previous_;
+}
+
 bool UseDarkControlTheme(HWND control, bool dark) {
-    static const auto setWindowTheme =
-        LookUp<SetWindowThemeFunction>("uxtheme.dll", "SetWindowTheme");
+    const auto setWindowTheme = Themes().setWindowTheme;
     if (!setWindowTheme)
         return false;
     return SUCCEEDED(setWindowTheme(control, dark ? L"DarkMode_Explorer" : nullptr, nullptr));
 }
 
 bool UseDarkTitleBar(HWND window, bool dark) {
-    static const auto setAttribute =
-        LookUp<SetWindowAttributeFunction>("dwmapi.dll", "DwmSetWindowAttribute");
+    const auto setAttribute = Themes().setWindowAttribute;
     if (!setAttribute)
         return false;
     const BOOL value = dark ? TRUE : FALSE;

@@ -28,6 +28,28 @@ class ScopedColorMode {
     ColorMode mode_;
 };
 
+// The documented functions that make controls and title bars dark, looked up at run time; null
+// where the system lacks one.
+struct ThemeFunctions {
+    HRESULT(WINAPI* setWindowTheme)(HWND, const wchar_t*, const wchar_t*) = nullptr;
+    HRESULT(WINAPI* setWindowAttribute)(HWND, DWORD, const void*, DWORD) = nullptr;
+};
+const ThemeFunctions& SystemThemeFunctions();
+
+// Puts other functions in the place of the system's while it lives, so that tests can play a
+// system without them or one that refuses the dark title bar.
+class ScopedThemeFunctions {
+  public:
+    explicit ScopedThemeFunctions(const ThemeFunctions& functions);
+    ~ScopedThemeFunctions();
+    ScopedThemeFunctions(const ScopedThemeFunctions&) = delete;
+    ScopedThemeFunctions& operator=(const ScopedThemeFunctions&) = delete;
+
+  private:
+    const ThemeFunctions* previous_;
+    ThemeFunctions functions_;
+};
+
 // Gives a control (a button, the spin buttons) the system's dark theme, the Explorer theme's dark
 // variant, or its usual theme back. False where the system has no themes; the control then stays
 // plain and light.

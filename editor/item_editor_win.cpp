@@ -494,6 +494,10 @@ LRESULT ItemEditor::OnDpiChanged(const WindowMessage& message) {
 
 void ItemEditor::ApplyColors() {
     palette_ = CurrentPalette(0);
+    // A dark editor needs the system's dark title bar (Windows 10 1809 and later): where the
+    // system has none, the editor stays light as a whole rather than dark under a light frame.
+    if (palette_.darkControls && !UseDarkTitleBar(Handle(), true))
+        palette_ = PaletteFor(ColorMode::Light, CurrentSystemColors(), 0);
     backgroundBrush_.Reset(palette_.paintsEditor ? CreateSolidBrush(palette_.editorBackground)
                                                  : nullptr);
     fieldBrush_.Reset(palette_.paintsEditor ? CreateSolidBrush(palette_.fieldBackground) : nullptr);
@@ -504,7 +508,8 @@ void ItemEditor::ApplyColors() {
                              iconIndex_->Buttons(), fileName_, caption_, iconIndex_->Edit()}) {
             UseDarkControlTheme(control, palette_.darkControls);
         }
-        UseDarkTitleBar(Handle(), palette_.darkControls);
+        if (!palette_.darkControls)
+            UseDarkTitleBar(Handle(), false);
         darkThemed_ = palette_.darkControls;
     }
     preview_->SetBackground(palette_.paintsEditor ? palette_.editorBackground

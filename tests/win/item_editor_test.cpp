@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <vector>
 
 namespace corvalo {
 namespace {
@@ -200,6 +201,9 @@ TEST_F(ItemEditorTest, IsLaidOutForItsMonitorsDpiAndExactlyAsBeforeBackAt96) {
     }
 }
 
+// Whether the played system's title bar takes attribute 19 (Windows 10 before 20H1).
+bool titleBarKnows19 = false;
+
 // The editor follows the user's colours at once: each kind of control is answered in the
 // palette's colours in dark mode and high contrast, and left to the system in light mode.
 TEST_F(ItemEditorTest, FollowsDarkModeAndHighContrastLiveForEveryKindOfControl) {
@@ -256,6 +260,28 @@ TEST_F(ItemEditorTest, FollowsDarkModeAndHighContrastLiveForEveryKindOfControl) 
         ASSERT_EQ(Editor().Colors().mode, ColorMode::HighContrast);
         EXPECT_EQ(Editor().Colors().fieldText, GetSysColor(COLOR_WINDOWTEXT));
         expectPainted(Editor().Colors());
+    }
+    {
+        // A system without the dark title bar (Windows 10 before 1809; Windows 7 has no dark
+        // setting at all) keeps the editor light; one that knows only attribute 19 gets it.
+        const ScopedColorMode dark(ColorMode::Dark);
+        static std::vector<DWORD> asked;
+        ThemeFunctions refusing;
+        refusing.setWindowAttribute = [](HWND, DWORD attribute, const void*, DWORD) -> HRESULT {
+            asked.push_back(attribute);
+            return attribute == 19 && titleBarKnows19 ? S_OK : E_INVALIDARG;
+        };
+        for (const bool knows19 : {false, true}) {
+            titleBarKnows19 = knows19;
+            asked.clear();
+            const ScopedThemeFunctions system{refusing};
+            SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
+            EXPECT_EQ(Editor().Colors().mode, knows19 ? ColorMode::Dark : ColorMode::Light);
+            EXPECT_EQ(asked, (std::vector<DWORD>{20, 19}));
+        }
+        const ScopedThemeFunctions none{ThemeFunctions{}};
+        SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
+        EXPECT_EQ(Editor().Colors().mode, ColorMode::Light);
     }
     // Back to light: the system's own answers, as before.
     SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
