@@ -76,6 +76,14 @@ void DataFiles::LoadSettings(WindowSettings& window, LauncherList& items) {
     // A hand-edited value beyond a byte means the most opaque, not what is left of it.
     const int32_t alpha = settings_->ReadInteger(kAdmin, L"Alpha", window.alpha);
     window.alpha = static_cast<uint8_t>(std::clamp<int32_t>(alpha, kLowestStartAlpha, 255));
+    // A hand-edited value that names no hotkey is no hotkey, never a reason not to start; it
+    // stays in the file as the user wrote it.
+    const std::wstring hotkey = settings_->ReadString(kAdmin, kHotkeyKey, L"");
+    if (const std::optional<Hotkey> parsed = ParseHotkey(hotkey)) {
+        window.hotkey = *parsed;
+    } else if (!hotkey.empty()) {
+        Trace(L"The settings file's hotkey is not one, so there is none: " + hotkey);
+    }
 
     items.SetLines(settings_->ReadSectionValues(kMenu));
     items.SortItems();
@@ -215,6 +223,11 @@ void DataFiles::WriteSettings(const WindowSettings& window, const LauncherList& 
     settings_->WriteInteger(kAdmin, L"Size", window.font.size);
     settings_->WriteInteger(kAdmin, L"Style", window.font.style);
     settings_->WriteInteger(kAdmin, L"Alpha", window.alpha);
+    if (!window.hotkey.Empty()) {
+        settings_->WriteString(kAdmin, kHotkeyKey, FormatHotkey(window.hotkey));
+    } else if (window.hotkeyCleared) {
+        settings_->DeleteKey(kAdmin, kHotkeyKey);
+    }
     // Every item comes from the settings file, the editor or the migration, each of which takes
     // only what the file gives back; a line that could not be stored unchanged is never written.
     for (const std::wstring& line : items.Lines()) {

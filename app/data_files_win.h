@@ -13,6 +13,7 @@
 
 #include "base/settings_store_win.h"
 #include "base/scoped_win.h"
+#include "launcher/hotkey_text.h"
 #include "launcher/launcher_list.h"
 #include "launcher/menu_font.h"
 #include "picture/bitmap.h"
@@ -31,7 +32,13 @@ struct WindowSettings {
     int top = 0;
     MenuFont font;
     uint8_t alpha = 200;
+    // The hotkey for the menu: written only when set; the key goes once the user has chosen none.
+    Hotkey hotkey;
+    bool hotkeyCleared = false;
 };
+
+// The ADMIN key that holds the menu's hotkey, as text ("Ctrl+Alt+K").
+inline constexpr wchar_t kHotkeyKey[] = L"Hotkey";
 
 // The lowest alpha value the window starts with: below it the picture can hardly be seen, and a
 // value only a hand-edited file can hold must not make the program invisible.

@@ -79,6 +79,7 @@ MainWindow::MainWindow(MainWindowOptions options)
         std::make_unique<IconLookupWorker>(Handle(), kIconsArrivedMessage, options_.iconLookup);
     menu_ = std::make_unique<LauncherMenu>(*this, options_.shell ? *options_.shell : realShell_,
                                            options_.dialogs ? *options_.dialogs : realDialogs_);
+    hotkey_ = std::make_unique<LauncherHotkey>(Handle());
     application_.SetMainWindow(Handle());
 
     // The single-instance guard decides here, before anything is read: a second copy of the same
@@ -255,6 +256,10 @@ void MainWindow::LoadSettings() {
     font_ = stored.font;
     alpha_ = stored.alpha;
     ApplyLayering();
+    // A combination another program holds is said once; the program starts all the same, and
+    // the stored choice stays in the file for the next start.
+    if (!hotkey_->Set(stored.hotkey))
+        throw Error(FillText(kStoredHotkeyTakenText, {FormatHotkey(stored.hotkey)}));
 }
 
 WindowSettings MainWindow::CurrentWindowSettings() const {
@@ -267,6 +272,8 @@ WindowSettings MainWindow::CurrentWindowSettings() const {
     settings.top = DpiUnscaled(bounds.top, systemDpi);
     settings.font = font_;
     settings.alpha = alpha_;
+    settings.hotkey = hotkey_->Current();
+    settings.hotkeyCleared = hotkeyCleared_;
     return settings;
 }
 
@@ -561,6 +568,7 @@ LRESULT MainWindow::OnMessage(const WindowMessage& message) {
         {WM_MEASUREITEM, &MainWindow::OnMeasureItem},
         {WM_DRAWITEM, &MainWindow::OnDrawItem},
         {WM_MENUCHAR, &MainWindow::OnMenuChar},
+        {WM_HOTKEY, &MainWindow::OnHotkey},
         {WM_CLOSE, &MainWindow::OnClose},
         {WM_QUERYENDSESSION, &MainWindow::OnQueryEndSession},
         {WM_ENDSESSION, &MainWindow::OnEndSession},
@@ -685,6 +693,37 @@ LRESULT MainWindow::OnContextMenu(const WindowMessage& message) {
     return 0;
 }
 
+// The hotkey, from whatever program has the focus: the menu at the pointer, the picture's window
+// brought to the foreground first so that a click elsewhere or Escape closes it and the arrows
+// and letters work at once; pressed while the menu is open, it closes it. While a window of the
+// program is modal over the picture, the hotkey does nothing.
+LRESULT MainWindow::OnHotkey(const WindowMessage& message) {
+    if (message.wParam != static_cast<WPARAM>(LauncherHotkey::kId))
+        return message.Default();
+    if (menu_->IsOpen()) {
+        EndMenu();
+        return 0;
+    }
+    if (!IsWindowEnabled(Handle()))
+        return 0;
+    POINT at{};
+    GetCursorPos(&at);
+    SetForegroundWindow(Handle());
+    AfterFirstPaint();  // OLE, for the shell that opens the chosen item
+    menu_->Popup(at);
+    return 0;
+}
+
+bool MainWindow::TakeMenuHotkey(HWND dialog, const Hotkey& hotkey) {
+    if (hotkey_->Set(hotkey)) {
+        hotkeyCleared_ = hotkey.Empty();
+        return true;
+    }
+    messages_->ShowError(dialog ? dialog : Handle(),
+                         FillText(kHotkeyTakenText, {FormatHotkey(hotkey)}));
+    return false;
+}
+
 LRESULT MainWindow::OnMeasureItem(const WindowMessage& message) {
     auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(message.lParam);
     if (measure->CtlType != ODT_MENU)
@@ -790,6 +829,9 @@ LRESULT MainWindow::OnDestroy(const WindowMessage&) {
     // A copy whose window is gone is no longer the running copy, whatever ends it.
     if (instances_)
         instances_->BeginClose();
+    // The combination is free for the next copy at once.
+    if (hotkey_)
+        hotkey_->Clear();
     // Nothing posts to the window once it is gone.
     if (iconLookups_)
         iconLookups_->StopPosting();

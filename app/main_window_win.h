@@ -20,6 +20,7 @@
 #include "launcher/drop_target_win.h"
 #include "launcher/launcher_items_win.h"
 #include "launcher/launcher_list.h"
+#include "launcher/launcher_hotkey_win.h"
 #include "launcher/launcher_menu_win.h"
 #include "launcher/menu_font.h"
 #include "launcher/menu_host_win.h"
@@ -141,6 +142,8 @@ class MainWindow final : public ProgramWindow,
     void SetStartsWithWindows(bool on) override;
     void ShowPictureFile(const std::wstring& fileName) override;
     void EditItem(const std::wstring& target, const std::wstring& caption) override;
+    const Hotkey& MenuHotkey() const override { return hotkey_->Current(); }
+    bool TakeMenuHotkey(HWND dialog, const Hotkey& hotkey) override;
 
     // EditorHost
     void ItemsChanged() override { menu_->RebuildMenu(); }
@@ -163,6 +166,7 @@ class MainWindow final : public ProgramWindow,
     LRESULT OnMeasureItem(const WindowMessage& message);
     LRESULT OnDrawItem(const WindowMessage& message);
     LRESULT OnMenuChar(const WindowMessage& message);
+    LRESULT OnHotkey(const WindowMessage& message);
     LRESULT OnClose(const WindowMessage& message);
     LRESULT OnQueryEndSession(const WindowMessage& message);
     LRESULT OnEndSession(const WindowMessage& message);
@@ -223,6 +227,9 @@ class MainWindow final : public ProgramWindow,
     // Made with the window it posts to, gone before it: its thread never waits to be ended.
     std::unique_ptr<IconLookupWorker> iconLookups_;
     std::unique_ptr<LauncherMenu> menu_;
+    // The hotkey that opens the menu from anywhere; registered on this window.
+    std::unique_ptr<LauncherHotkey> hotkey_;
+    bool hotkeyCleared_ = false;  // the user chose none: the stored one goes at the close
     std::unique_ptr<DropComboTarget> dropTarget_;
     // The item editor, made when first needed and kept until the end (see Editor()).
     std::unique_ptr<ItemEditor> editor_;

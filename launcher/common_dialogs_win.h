@@ -1,8 +1,9 @@
 #pragma once
 
-// The common dialogs the program runs: the open-picture dialog ("New image", "Find icon") and the
-// font dialog. Tests put their own answers in place of the real dialogs.
+// The common dialogs the program runs: the open-picture dialog ("New image", "Find icon"), the
+// font dialog and the hotkey dialog. Tests put their own answers in place of the real dialogs.
 
+#include "launcher/hotkey_dialog_win.h"
 #include "launcher/menu_font.h"
 
 #include <windows.h>
@@ -20,6 +21,9 @@ class CommonDialogs {
                                                     const std::wstring& defaultExtension) = 0;
     // True when the user confirmed a font; font then holds it.
     virtual bool PickFont(HWND owner, MenuFont& font) = 0;
+    // "Hotkey...": the hotkey taken (empty: none), or nothing when the user cancelled.
+    virtual std::optional<Hotkey> ChooseHotkey(HWND owner, const Hotkey& current,
+                                               const HotkeyTaker& take) = 0;
 };
 
 class SystemCommonDialogs final : public CommonDialogs {
@@ -27,6 +31,10 @@ class SystemCommonDialogs final : public CommonDialogs {
     std::optional<std::wstring> OpenPicture(HWND owner, const std::wstring& filter,
                                             const std::wstring& defaultExtension) override;
     bool PickFont(HWND owner, MenuFont& font) override;
+    std::optional<Hotkey> ChooseHotkey(HWND owner, const Hotkey& current,
+                                       const HotkeyTaker& take) override {
+        return RunHotkeyDialog(owner, current, take);
+    }
 };
 
 }  // namespace corvalo

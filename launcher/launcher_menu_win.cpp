@@ -31,9 +31,13 @@ struct CommandSpec {
 
 // The commands of the "Settings..." submenu, in their order.
 constexpr CommandSpec kCommands[] = {
-    {L"Start with Windows", "Stuff1", true}, {L"New empty item", "Stuff2", false},
-    {L"New image", "IMAGE", false},          {L"Font", "Stuff3", false},
-    {L"Show in taskbar", "Stuff4", true},    {L"Quit", "Stuff5", false},
+    {L"Start with Windows", "Stuff1", true},
+    {L"New empty item", "Stuff2", false},
+    {L"New image", "IMAGE", false},
+    {L"Font", "Stuff3", false},
+    {L"Hotkey...", "HOTKEY", false},
+    {L"Show in taskbar", "Stuff4", true},
+    {L"Quit", "Stuff5", false},
 };
 
 std::unique_ptr<MenuEntry> NewEntry(MenuEntry::Kind kind, std::wstring caption, std::string name) {
@@ -317,7 +321,7 @@ bool LauncherMenu::PressedWhileOpen(LONG messageTime) const {
     return closedAt_ != 0 && static_cast<LONG>(static_cast<DWORD>(messageTime) - closedAt_) <= 0;
 }
 
-LRESULT LauncherMenu::MenuChar(wchar_t typed, HMENU menu) const {
+LRESULT LauncherMenu::MenuChar(wchar_t typed, HMENU menu) {
     const int count = menu ? GetMenuItemCount(menu) : 0;
     std::vector<std::wstring> captions;
     std::optional<size_t> selected;
@@ -334,7 +338,9 @@ LRESULT LauncherMenu::MenuChar(wchar_t typed, HMENU menu) const {
         if (item.fState & MFS_HILITE)
             selected = static_cast<size_t>(position);
     }
-    const TypeAheadAnswer answer = TypeAhead(captions, selected, typed);
+    // The message's own time, so that letters queued behind a slow paint still form one prefix.
+    const TypeAheadAnswer answer =
+        typing_.Type(captions, selected, typed, static_cast<uint32_t>(GetMessageTime()), menu);
     switch (answer.action) {
         case TypeAheadAnswer::Action::Select:
             return MAKELRESULT(answer.index, MNC_SELECT);
@@ -360,6 +366,7 @@ void LauncherMenu::Popup(POINT at) {
     TntPopupMenu1Popup();
     NativeMenu menu;
     menu.Fill(menu.Handle(), entries_);
+    typing_.Clear();
     HWND owner = host_.Window();
     // The documented way to make a click elsewhere close the menu.
     SetForegroundWindow(owner);
@@ -409,6 +416,11 @@ void LauncherMenu::CommandItemClick(MenuEntry& entry) {
         ChooseNewImage();
     } else if (entry.name == "Stuff3") {
         ChooseMenuFont();
+    } else if (entry.name == "HOTKEY") {
+        dialogs_.ChooseHotkey(host_.Window(), host_.MenuHotkey(),
+                              [this](HWND dialog, const Hotkey& hotkey) {
+                                  return host_.TakeMenuHotkey(dialog, hotkey);
+                              });
     } else if (entry.name == "Stuff4") {
         ShowInTaskbar(entry.ticked);
     } else if (entry.name == "Stuff5") {

@@ -8,6 +8,7 @@
 #include "launcher/menu_entry.h"
 #include "launcher/menu_host_win.h"
 #include "launcher/menu_painter_win.h"
+#include "launcher/menu_type_ahead.h"
 #include "shell/sys_image_list_win.h"
 
 #include <windows.h>
@@ -64,12 +65,13 @@ class LauncherMenu {
     bool IconsPending() const;
     // Opens the menu at a screen position and runs the chosen entry's click handler.
     void Popup(POINT screenPosition);
-    // A letter typed in the open menu (WM_MENUCHAR): what the menu then does with it.
+    bool IsOpen() const { return open_; }
     // Whether a mouse button pressed at `messageTime` (the message's time) belongs to the menu:
     // pressed while it was open, as the click that closes it, which the system may hand on to the
     // window once the menu is gone. Such a press starts nothing there (no drag).
     bool PressedWhileOpen(LONG messageTime) const;
-    LRESULT MenuChar(wchar_t typed, HMENU menu) const;
+    // A letter typed in the open menu (WM_MENUCHAR): what the menu then does with it.
+    LRESULT MenuChar(wchar_t typed, HMENU menu);
 
     // The entries as built; nothing may keep one across a rebuild.
     const std::vector<std::unique_ptr<MenuEntry>>& TopLevel() {
@@ -110,6 +112,7 @@ class LauncherMenu {
     SysImageList largerSystemIcons_{SysIconSize::ExtraLarge};
     bool open_ = false;       // the menu is on screen
     DWORD closedAt_ = 0;      // when it last closed (the system's tick count); 0: never opened
+    TypeAheadPrefix typing_;  // the letters typed into the open menu
     bool redrawDue_ = false;  // kRedrawTimer runs
 };
 

@@ -4,6 +4,7 @@
 // main window itself, nor the item editor behind EditItem.
 
 #include "base/settings_store_win.h"
+#include "launcher/hotkey_text.h"
 #include "launcher/launcher_items_win.h"
 #include "launcher/launcher_list.h"
 #include "launcher/menu_font.h"
@@ -45,6 +46,10 @@ class MenuHost {
     // Opens the item editor with these fields (both empty for a new item) and returns when it
     // has closed.
     virtual void EditItem(const std::wstring& target, const std::wstring& caption) = 0;
+    // The hotkey that opens the menu (empty: none), and a new one to take into use: false when it
+    // cannot be, after the user has been told why over `dialog`.
+    virtual const Hotkey& MenuHotkey() const = 0;
+    virtual bool TakeMenuHotkey(HWND dialog, const Hotkey& hotkey) = 0;
 
   protected:
     ~MenuHost() = default;

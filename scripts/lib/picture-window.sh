@@ -44,8 +44,8 @@ open_settings_submenu() {
 }
 
 # In the open menu, a command of "Settings..." by its place in the submenu: 0 Start with Windows,
-# 1 New empty item, 2 New image, 3 Font, 4 Show in taskbar, 5 Quit. A screenshot of the open
-# submenu goes to the file given second, if any.
+# 1 New empty item, 2 New image, 3 Font, 4 Hotkey..., 5 Show in taskbar, 6 Quit. A screenshot of
+# the open submenu goes to the file given second, if any.
 choose_setting() {
     open_settings_submenu
     [ -n "${2:-}" ] && import -window root "$2"

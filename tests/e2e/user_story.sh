@@ -205,16 +205,16 @@ button_shown() { taskbar_is 1 && app_window_mapped; }
 button_hidden() { taskbar_is 0 && ! app_window_mapped; }
 button_shown || fail "a first start should show the taskbar button"
 open_menu_at 1368 231
-choose_setting 4 "$artifacts/story-9-settings.png"
+choose_setting 5 "$artifacts/story-9-settings.png"
 wait_until 5 button_hidden || fail "Show in taskbar did not take the button away"
 has_setting 'Hide=0' || fail "the taskbar choice was not stored: $(settings)"
 open_menu_at 1368 231
-choose_setting 4
+choose_setting 5
 wait_until 5 button_shown || fail "Show in taskbar did not bring the button back"
 has_setting 'Hide=1' || fail "the taskbar choice was not stored: $(settings)"
 # Off again, to see that a new start keeps it off.
 open_menu_at 1368 231
-choose_setting 4
+choose_setting 5
 wait_until 5 button_hidden || fail "Show in taskbar did not take the button away again"
 
 step "10. start with Windows on and off"

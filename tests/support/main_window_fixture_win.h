@@ -49,6 +49,19 @@ class ScriptedDialogs final : public CommonDialogs {
         font = *fontAnswer;
         return true;
     }
+    // Each scripted answer in turn is tried with `take`, as a user pressing OK would; the first
+    // one taken is the result, and when none is, the user cancels.
+    std::optional<Hotkey> ChooseHotkey(HWND, const Hotkey& current,
+                                       const HotkeyTaker& take) override {
+        shownHotkey = current;
+        for (const Hotkey& hotkey : hotkeyAnswers) {
+            if (take(nullptr, hotkey))
+                return hotkey;
+        }
+        return std::nullopt;
+    }
+    std::vector<Hotkey> hotkeyAnswers;
+    Hotkey shownHotkey;
     std::optional<std::wstring> pictureAnswer;
     std::optional<MenuFont> fontAnswer;
     std::wstring lastFilter, lastExtension;

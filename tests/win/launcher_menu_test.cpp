@@ -6,6 +6,8 @@
 #include "base/system_error_win.h"
 #include "base/text.h"
 #include "editor/item_editor_win.h"
+#include "launcher/hotkey_dialog_win.h"
+#include "launcher/launcher_hotkey_win.h"
 #include "launcher/launcher_items_win.h"
 #include "launcher/locale_compare_win.h"
 #include "launcher/split_target.h"
@@ -15,6 +17,8 @@
 #include "support/main_window_fixture_win.h"
 
 #include <gtest/gtest.h>
+
+#include <commctrl.h>
 
 namespace corvalo {
 namespace {
@@ -86,14 +90,14 @@ TEST_F(LauncherMenuTest, AnEmptyListGivesOnlyTheSettingsEntryAndTheSpacer) {
         names.push_back(command->name);
         captions.push_back(command->caption);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"Stuff1", "Stuff2", "IMAGE", "Stuff3", "Stuff4",
-                                               "Stuff5"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Stuff1", "Stuff2", "IMAGE", "Stuff3", "HOTKEY",
+                                               "Stuff4", "Stuff5"}));
     EXPECT_EQ(captions,
               (std::vector<std::wstring>{L"Start with Windows", L"New empty item", L"New image",
-                                         L"Font", L"Show in taskbar", L"Quit"}));
+                                         L"Font", L"Hotkey...", L"Show in taskbar", L"Quit"}));
     EXPECT_TRUE(settings.submenu[0]->autoTick);
-    EXPECT_TRUE(settings.submenu[4]->autoTick);
-    EXPECT_FALSE(settings.submenu[5]->autoTick);
+    EXPECT_TRUE(settings.submenu[5]->autoTick);
+    EXPECT_FALSE(settings.submenu[6]->autoTick);
 }
 
 TEST_F(LauncherMenuTest, LauncherEntriesFollowTheCommandsInListOrder) {
@@ -463,6 +467,127 @@ TEST_F(LauncherMenuTest, HugeAndOddSettingsStillBuildAndAct) {
 }
 
 // The menu really opens at the pointer and closes again: a timer of the test ends it.
+bool gHotkeyMenuOpened = false;
+
+// "Hotkey...": a combination another program holds is refused with the dialog still open and the
+// next one taken; the hotkey opens the menu; it is stored as text at the close and registered
+// again at the next start, where one taken meanwhile is said once and kept in the file; a value
+// that names no hotkey is none; choosing none takes the key away.
+TEST_F(LauncherMenuTest, HotkeyIsChosenRegisteredStoredAndOneTakenIsRefused) {
+    Start();
+    ASSERT_TRUE(window->MenuHotkey().Empty());  // none until the user chooses one
+    // Another holder of Ctrl+Alt+J, as another program would be.
+    ASSERT_TRUE(RegisterHotKey(nullptr, 77, MOD_CONTROL | MOD_ALT, 'J'));
+    const Hotkey taken{kHotkeyControl | kHotkeyAlt, 'J'}, free{kHotkeyControl | kHotkeyAlt, 'K'};
+    dialogs.hotkeyAnswers = {taken, free};
+    Menu().Choose(*Menu().FindCommand("HOTKEY"));
+    ASSERT_EQ(messages.errors.size(), 1u);
+    EXPECT_EQ(messages.errors[0],
+              L"The hotkey Ctrl+Alt+J is in use by another program. Choose another one.");
+    EXPECT_EQ(window->MenuHotkey(), free);
+    EXPECT_FALSE(RegisterHotKey(nullptr, 78, MOD_CONTROL | MOD_ALT, 'K')) << "ours now";
+
+    // The hotkey opens the menu at the pointer.
+    HHOOK hook = SetWindowsHookExW(
+        WH_CALLWNDPROC,
+        [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+            if (code == HC_ACTION && sent->message == WM_INITMENUPOPUP && !gHotkeyMenuOpened) {
+                gHotkeyMenuOpened = true;
+                PostMessageW(sent->hwnd, WM_CANCELMODE, 0, 0);
+            }
+            return CallNextHookEx(nullptr, code, wParam, lParam);
+        },
+        nullptr, GetCurrentThreadId());
+    const UINT_PTR limit =
+        SetTimer(nullptr, 0, 15000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+    SendMessageW(window->Window(), WM_HOTKEY, LauncherHotkey::kId, MAKELPARAM(MOD_CONTROL, 'K'));
+    KillTimer(nullptr, limit);
+    UnhookWindowsHookEx(hook);
+    EXPECT_TRUE(gHotkeyMenuOpened);
+
+    ASSERT_TRUE(window->FormCloseQuery());
+    Start();
+    EXPECT_EQ(IniValue(Ini(), L"ADMIN", L"Hotkey"), L"Ctrl+Alt+K");
+    EXPECT_EQ(window->MenuHotkey(), free);
+    EXPECT_EQ(messages.errors.size(), 1u);
+
+    window.reset();
+    SetIniValue(Ini(), L"ADMIN", L"Hotkey", L"ctrl + alt + j");
+    Start();
+    ASSERT_EQ(messages.errors.size(), 2u);
+    EXPECT_EQ(messages.errors[1],
+              L"The hotkey Ctrl+Alt+J is in use by another program. Choose "
+              L"another one under Settings... > Hotkey...");
+    EXPECT_TRUE(window->MenuHotkey().Empty());
+    ASSERT_TRUE(window->FormCloseQuery());
+    EXPECT_EQ(IniValue(Ini(), L"ADMIN", L"Hotkey"), L"ctrl + alt + j") << "kept for later";
+    UnregisterHotKey(nullptr, 77);
+
+    SetIniValue(Ini(), L"ADMIN", L"Hotkey", L"Ctrl+Banana");
+    Start();
+    EXPECT_TRUE(window->MenuHotkey().Empty());
+    EXPECT_EQ(messages.errors.size(), 2u) << "no error for a value that is no hotkey";
+    dialogs.hotkeyAnswers = {Hotkey{}};
+    Menu().Choose(*Menu().FindCommand("HOTKEY"));
+    ASSERT_TRUE(window->FormCloseQuery());
+    EXPECT_EQ(IniValue(Ini(), L"ADMIN", L"Hotkey"), L"<missing>") << "none chosen: the key goes";
+}
+
+struct HotkeyDialogScript {
+    WORD shown = 0;
+    int tries = 0;
+    bool cancel = false;
+} gHotkeyScript;
+
+// The real dialog, driven as a user would: the field shows the current hotkey; OK with a
+// combination the taker refuses leaves the dialog open, OK with the next one closes it; Escape
+// leaves everything.
+TEST(HotkeyDialog, ShowsTheCurrentOneAndStaysOpenUntilOneIsTaken) {
+    const Hotkey current{kHotkeyControl | kHotkeyAlt, 'K'};
+    const Hotkey refused{kHotkeyControl | kHotkeyAlt, 'J'}, taken{kHotkeyShift, 0x74};
+    EXPECT_EQ(HotkeyFromField(FieldValueOf(taken)), taken);
+    EXPECT_EQ(HotkeyFromField(FieldValueOf(Hotkey{kHotkeyAlt, 0x25})), (Hotkey{kHotkeyAlt, 0x25}));
+    EXPECT_TRUE(HotkeyFromField(0).Empty());
+    for (const bool cancel : {false, true}) {
+        gHotkeyScript = HotkeyDialogScript{};
+        gHotkeyScript.cancel = cancel;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+            HWND dialog = FindWindowW(nullptr, kHotkeyDialogTitle);
+            if (!dialog)
+                return;
+            HWND field = GetDlgItem(dialog, kHotkeyFieldId);
+            if (!gHotkeyScript.shown)
+                gHotkeyScript.shown = static_cast<WORD>(SendMessageW(field, HKM_GETHOTKEY, 0, 0));
+            if (gHotkeyScript.cancel) {
+                SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                return;
+            }
+            const Hotkey next = gHotkeyScript.tries == 0 ? Hotkey{kHotkeyControl | kHotkeyAlt, 'J'}
+                                                         : Hotkey{kHotkeyShift, 0x74};
+            SendMessageW(field, HKM_SETHOTKEY, FieldValueOf(next), 0);
+            SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+        });
+        std::vector<Hotkey> tried;
+        const std::optional<Hotkey> chosen =
+            RunHotkeyDialog(nullptr, current, [&](HWND dialog, const Hotkey& hotkey) {
+                EXPECT_NE(dialog, nullptr);
+                tried.push_back(hotkey);
+                ++gHotkeyScript.tries;
+                return hotkey != refused;
+            });
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(gHotkeyScript.shown, FieldValueOf(current));
+        if (cancel) {
+            EXPECT_EQ(chosen, std::nullopt);
+            EXPECT_TRUE(tried.empty());
+        } else {
+            EXPECT_EQ(chosen, taken);
+            EXPECT_EQ(tried, (std::vector<Hotkey>{refused, taken}));
+        }
+    }
+}
+
 TEST_F(LauncherMenuTest, ThePopupOpensAndEndsWithoutChoosingAnything) {
     Item(L"A", L"a.exe");
     Start();
@@ -800,11 +925,11 @@ TEST_F(LauncherMenuTest, TypedLettersSelectAndChooseAndEveryEntryIsNamed) {
     EXPECT_EQ(gTyped.texts, (std::vector<std::wstring>{L"Settings...", L"", L"Mail", L"music"}));
     EXPECT_EQ(gTyped.submenuTexts,
               (std::vector<std::wstring>{L"Start with Windows", L"New empty item", L"New image",
-                                         L"Font", L"Show in taskbar", L"Quit"}));
+                                         L"Font", L"Hotkey...", L"Show in taskbar", L"Quit"}));
     EXPECT_EQ(gTyped.m1, MAKELRESULT(2, MNC_SELECT)) << "two entries start with M";
     EXPECT_EQ(gTyped.s, MAKELRESULT(0, MNC_EXECUTE)) << "only Settings... starts with S";
     EXPECT_EQ(HIWORD(gTyped.z), MNC_IGNORE) << "no entry starts with Z";
-    EXPECT_EQ(gTyped.q, MAKELRESULT(5, MNC_EXECUTE)) << "Q chooses Quit";
+    EXPECT_EQ(gTyped.q, MAKELRESULT(6, MNC_EXECUTE)) << "Q chooses Quit";
     EXPECT_TRUE(shell.launches.empty());
 }
 
