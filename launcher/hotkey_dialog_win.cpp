@@ -7,7 +7,8 @@
 namespace corvalo {
 namespace {
 
-constexpr wchar_t kPrompt[] = L"Press the keys that open the launcher menu (Backspace: none):";
+constexpr wchar_t kPrompt[] =
+    L"Press the keys that open the launcher menu from anywhere.\nBackspace: no hotkey.";
 
 struct DialogState {
     Hotkey current;
