@@ -708,6 +708,14 @@ LRESULT MainWindow::OnHotkey(const WindowMessage& message) {
         return 0;
     POINT at{};
     GetCursorPos(&at);
+    // With the pointer over the taskbar, the menu opens at the edge of the work area instead.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        at.x = std::clamp<LONG>(at.x, work.left, std::max(work.left, work.right - 1));
+        at.y = std::clamp<LONG>(at.y, work.top, std::max(work.top, work.bottom - 1));
+    }
     SetForegroundWindow(Handle());
     AfterFirstPaint();  // OLE, for the shell that opens the chosen item
     menu_->Popup(at);
