@@ -3,6 +3,8 @@
 # libtiff) as static MinGW-w64 libraries from Debian's own source packages, with Debian's patches,
 # at the same source versions as the native -dev packages of this machine.
 #
+# Beside the libraries, licenses/<source package>/ holds each one's notices from its source.
+#
 # The result is a prefix outside the clone, keyed on those versions and on this recipe, so every
 # clone on the machine shares it: when it is complete the script prints its path and nothing else,
 # in well under a second. Otherwise it builds into the prefix (marked complete only at the very end,
@@ -15,7 +17,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 # Bump when the build options below change: the prefix is rebuilt.
-recipe=2
+recipe=3
 triple=x86_64-w64-mingw32
 sysroot=/usr/$triple
 
@@ -198,6 +200,28 @@ if ! grep -q '^#define JPEG_SUPPORT' "$prefix/include/tiffconf.h"; then
     log "libtiff was built without JPEG support"
     exit 1
 fi
+
+# Each library's notices, as its source package carries them, for the release archive's
+# LICENSES.txt: Debian's copyright file and the upstream licence files (libjpeg-turbo's README.ijg
+# holds the statement the IJG licence asks a binary's documentation to make).
+for entry in "${libraries[@]}"; do
+    read -r source_package _ <<<"$entry"
+    tree=$work/src-$source_package/tree
+    notices=$prefix/licenses/$source_package
+    mkdir -p "$notices"
+    cp "$tree/debian/copyright" "$notices/debian-copyright"
+    for file in "$tree"/LICENSE* "$tree"/COPYING* "$tree"/COPYRIGHT* "$tree"/README.ijg; do
+        [ -f "$file" ] && cp "$file" "$notices/"
+    done
+    if [ "$(ls "$notices" | wc -l)" -lt 2 ]; then
+        log "$source_package's source holds no licence file beside debian/copyright"
+        exit 1
+    fi
+done
+[ -f "$prefix/licenses/libjpeg-turbo/README.ijg" ] || {
+    log "libjpeg-turbo's source holds no README.ijg"
+    exit 1
+}
 
 {
     echo "Static MinGW-w64 codec libraries for Corvalo, built from Debian's source packages."

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the release archive dist/corvalo-VERSION-win64.zip: corvalo.exe (Release, stripped) and
-# the user README, and dist/SHA256SUMS beside it. The same commit gives the same bytes: the exe
+# Builds the release archive dist/corvalo-VERSION-win64.zip: corvalo.exe (Release, stripped), the
+# user README and LICENSES.txt (the notices of every library linked into the exe, taken from their
+# source packages; a library without one fails the release), and dist/SHA256SUMS beside it. The same commit gives the same bytes: the exe
 # carries no link time stamp and no build folder paths, and the archive's entries have a fixed
 # date, order and permissions.
 #
@@ -23,6 +24,7 @@ if ! grep -q "VALUE \"ProductVersion\", \"$version" resources/corvalo.rc; then
 fi
 
 source scripts/lib/release-check.sh
+source scripts/lib/licenses.sh
 scripts/install-deps.sh
 source scripts/lib/compiler-cache.sh
 codecs=$(scripts/build-codecs.sh)
@@ -34,11 +36,14 @@ build_archive() {
     local map="-ffile-prefix-map=$root=. -ffile-prefix-map=$build=build"
     cmake --preset windows-cross-release -B "$build" -DCORVALO_WINDOWS_PREFIX="$codecs" \
         -DCMAKE_C_FLAGS="$map" -DCMAKE_CXX_FLAGS="$map" \
-        -DCMAKE_EXE_LINKER_FLAGS="-s -Wl,--no-insert-timestamp" "${compiler_cache_args[@]}" >/dev/null
+        -DCMAKE_EXE_LINKER_FLAGS="-s -Wl,--no-insert-timestamp -Wl,-Map=$build/corvalo.map" \
+        "${compiler_cache_args[@]}" >/dev/null
     cmake --build "$build" -j "$(nproc)" --target corvalo >/dev/null
+    # Every library the exe contains, found from the link map, with its notices.
+    write_licenses "$build/corvalo.map" "$codecs" "$build/LICENSES.txt"
     /usr/bin/python3 "$root/tools/make_release_zip.py" "$archive" \
         "corvalo.exe=$build/corvalo.exe" "README.txt=$root/release/README.txt" \
-        --version "$version"
+        "LICENSES.txt=$build/LICENSES.txt" --version "$version"
 }
 
 name=corvalo-$version-win64.zip
