@@ -1,5 +1,7 @@
-// GIF pictures through giflib: the first image, on its logical screen.
+// GIF pictures through giflib: the first image, on its logical screen. Image data of the wider
+// LZW code sizes that giflib refuses is decoded by the program's own LZW decoder.
 #include "base/error.h"
+#include "picture/gif_lzw.h"
 #include "picture/picture_decoders.h"
 
 #include <algorithm>
@@ -93,8 +95,16 @@ DecodedPicture DecodeGif(std::span<const uint8_t> file) {
             }
         }
     }
+    // giflib reads the image's description, then refuses a minimum code size above 8, the byte it
+    // read last; such data is decoded here instead.
+    int wideCodeSize = 0;
     if (DGifGetImageDesc(gif.get()) == GIF_ERROR) {
-        InvalidData();
+        const int codeSize = source.offset > 0 ? source.data[source.offset - 1] : 0;
+        if (gif->Error != D_GIF_ERR_READ_FAILED || codeSize <= 8 ||
+            codeSize > kLargestGifCodeSize) {
+            InvalidData();
+        }
+        wideCodeSize = codeSize;
     }
     const GifImageDesc& image = gif->Image;
     if (image.Width <= 0 || image.Height <= 0 || image.Left < 0 || image.Top < 0) {
@@ -113,7 +123,8 @@ DecodedPicture DecodeGif(std::span<const uint8_t> file) {
     if (imagePixels / (8 * 4096) > source.data.size() - source.offset) {
         InvalidData();
     }
-    std::vector<GifPixelType> indexes(static_cast<size_t>(imagePixels));
+    // Up to 4096 colours with the widest codes: those beyond the colour table show black.
+    std::vector<uint16_t> indexes(static_cast<size_t>(imagePixels));
     // The rows in the order the file holds them.
     std::vector<int> order;
     order.reserve(size_t(image.Height));
@@ -134,10 +145,23 @@ DecodedPicture DecodeGif(std::span<const uint8_t> file) {
     // browsers do; the rest stays white, as area the image does not cover is. Without one whole
     // row there is no picture.
     size_t decoded = 0;
-    while (decoded < order.size() &&
-           DGifGetLine(gif.get(), indexes.data() + size_t(order[decoded]) * size_t(image.Width),
-                       image.Width) != GIF_ERROR) {
-        ++decoded;
+    if (wideCodeSize) {
+        // Decoded in the file's row order, then put in their rows.
+        std::vector<uint16_t> inFileOrder(indexes.size());
+        decoded = DecodeGifLzw(source.data.subspan(source.offset), wideCodeSize, inFileOrder) /
+                  size_t(image.Width);
+        for (size_t row = 0; row < decoded; ++row) {
+            std::copy_n(inFileOrder.begin() + ptrdiff_t(row * size_t(image.Width)), image.Width,
+                        indexes.begin() + ptrdiff_t(size_t(order[row]) * size_t(image.Width)));
+        }
+    } else {
+        std::vector<GifPixelType> line(size_t(image.Width));
+        while (decoded < order.size() &&
+               DGifGetLine(gif.get(), line.data(), image.Width) != GIF_ERROR) {
+            std::copy(line.begin(), line.end(),
+                      indexes.begin() + ptrdiff_t(size_t(order[decoded]) * size_t(image.Width)));
+            ++decoded;
+        }
     }
     if (decoded == 0) {
         InvalidData();
@@ -146,7 +170,7 @@ DecodedPicture DecodeGif(std::span<const uint8_t> file) {
     DecodedPicture picture;
     picture.bitmap = NewPictureBitmap(screenWidth, screenHeight, kInvalidData);
     const ColorMapObject* map = image.ColorMap ? image.ColorMap : gif->SColorMap;
-    Color colors[256] = {};  // indexes the map lacks are black
+    std::vector<Color> colors(size_t(1) << 12);  // indexes the map lacks are black
     if (map && map->Colors) {
         const int count = std::min(map->ColorCount, 256);
         for (int i = 0; i < count; ++i) {
@@ -156,7 +180,7 @@ DecodedPicture DecodeGif(std::span<const uint8_t> file) {
     }
     for (size_t row = 0; row < decoded; ++row) {
         const int y = order[row];
-        const GifPixelType* line = indexes.data() + size_t(y) * size_t(image.Width);
+        const uint16_t* line = indexes.data() + size_t(y) * size_t(image.Width);
         uint8_t* out = picture.bitmap.Row(image.Top + y) + 3 * size_t(image.Left);
         for (int x = 0; x < image.Width; ++x, out += 3) {
             if (line[x] == transparentIndex) {

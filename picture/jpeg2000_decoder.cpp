@@ -285,6 +285,12 @@ DecodedPicture DecodeJpeg2000(std::span<const uint8_t> file) {
             premultiplied = comp.alpha == 2;
         }
     }
+    // Without channel definitions, a fourth component after three colour components is opacity,
+    // as OpenJPEG's own tools read it; four inks are a CMYK file's, which says so.
+    if (!opacity && colours.size() == 4 && image->color_space != OPJ_CLRSPC_CMYK) {
+        opacity = colours.back();
+        colours.pop_back();
+    }
     if (colours.empty()) {
         Failed();
     }

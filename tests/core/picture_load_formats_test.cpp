@@ -409,6 +409,63 @@ TEST(PictureLoadGif, FirstImageWithItsPaletteAndTransparentIndexOnWhite) {
     }
 }
 
+// A GIF whose image data is the given 12-bit codes after a minimum code size byte.
+std::vector<uint8_t> WideCodeGif(int width, int height, uint8_t codeSize,
+                                 const std::vector<int>& codes) {
+    std::vector<uint8_t> file = {'G', 'I',  'F', '8', '9', 'a', uint8_t(width), 0, uint8_t(height),
+                                 0,   0xF7, 0,   0};
+    for (int i = 0; i < 256; ++i) {  // index 5 red, 7 green, the rest black
+        file.insert(file.end(), {uint8_t(i == 5 ? 255 : 0), uint8_t(i == 7 ? 255 : 0), 0});
+    }
+    file.insert(file.end(), {0x2C, 0, 0, 0, 0, uint8_t(width), 0, uint8_t(height), 0, 0, codeSize});
+    std::vector<uint8_t> data;
+    uint32_t bits = 0;
+    int held = 0;
+    for (const int code : codes) {
+        bits |= uint32_t(code) << held;
+        for (held += 12; held >= 8; held -= 8, bits >>= 8) {
+            data.push_back(uint8_t(bits));
+        }
+    }
+    if (held > 0) {
+        data.push_back(uint8_t(bits));
+    }
+    file.push_back(uint8_t(data.size()));
+    file.insert(file.end(), data.begin(), data.end());
+    file.insert(file.end(), {0, 0x3B});
+    return file;
+}
+
+// Minimum code sizes up to 11 decode as other readers decode them (the codes start at 12 bits),
+// a real file's (Pillow's issue_2811.gif) included; 12 leaves no room for a code and is refused.
+TEST(PictureLoadGif, WideMinimumCodeSizesUpToElevenDecode) {
+    // Clear, 5, 7, then 2050 (5 7), 2051 (7 5) and 2053, the code being made (7 5 7); end.
+    const Bitmap result =
+        Decode(L"wide.gif", WideCodeGif(9, 1, 11, {2048, 5, 7, 2050, 2051, 2053, 2049}));
+    const Color red = MakeColor(255, 0, 0), green = MakeColor(0, 255, 0);
+    const Color expected[] = {red, green, red, green, green, red, green, red, green};
+    ASSERT_EQ(result.Width(), 9);
+    for (int x = 0; x < 9; ++x) {
+        EXPECT_EQ(result.PixelAt(x, 0), expected[x]) << x;
+    }
+    // Data that ends early shows the rows that came; a code size beyond 11 is no GIF data.
+    const Bitmap early = Decode(L"wide.gif", WideCodeGif(3, 2, 11, {2048, 5, 7, 2050}));
+    EXPECT_EQ(early.PixelAt(2, 0), red);
+    EXPECT_EQ(early.PixelAt(0, 1), kWhite);
+    EXPECT_THROW(Decode(L"wide.gif", WideCodeGif(3, 1, 12, {4096, 5, 4097})), Error);
+
+    const Bitmap real = Decode(L"issue_2811.gif", test::RealPictureFile("issue_2811.gif"));
+    EXPECT_EQ(real.Width(), 100);
+    EXPECT_EQ(real.Height(), 100);
+    std::set<Color> colours;
+    for (int y = 0; y < real.Height(); ++y) {
+        for (int x = 0; x < real.Width(); ++x) {
+            colours.insert(real.PixelAt(x, y));
+        }
+    }
+    EXPECT_GT(colours.size(), 2u) << "a picture, not a blank";
+}
+
 TEST(PictureLoadGif, ImageSmallerThanItsScreenSitsAtItsOffsetOnWhite) {
     test::GifOptions options;
     options.palette = {MakeColor(1, 2, 3), MakeColor(4, 5, 6)};
@@ -541,6 +598,28 @@ TEST(PictureLoadJpeg2000, AnOpacityChannelIsBlendedOntoWhite) {
         ExpectPixels(result, source, 1);
         ExpectOpaque(result);
     }
+}
+
+// Real files of four components without channel definitions (Pillow's rgb_trns_ycbc, as a JP2
+// file and as a bare codestream): the fourth is opacity, so the see-through part is white.
+TEST(PictureLoadJpeg2000, AFourthComponentWithoutChannelDefinitionsIsOpacity) {
+    const Bitmap jp2 = Decode(L"rgb_trns_ycbc.jp2", test::RealPictureFile("rgb_trns_ycbc.jp2"));
+    const Bitmap j2k = Decode(L"rgb_trns_ycbc.j2k", test::RealPictureFile("rgb_trns_ycbc.j2k"));
+    ASSERT_EQ(jp2.Width(), j2k.Width());
+    ASSERT_EQ(jp2.Height(), j2k.Height());
+    // A fifth of the picture is see-through; the two files hold the same picture.
+    int white = 0;
+    for (int y = 0; y < jp2.Height(); ++y) {
+        for (int x = 0; x < jp2.Width(); ++x) {
+            white += jp2.PixelAt(x, y) == kWhite;
+            for (const int shift : {0, 8, 16}) {
+                ASSERT_NEAR((jp2.PixelAt(x, y) >> shift) & 0xFF,
+                            (j2k.PixelAt(x, y) >> shift) & 0xFF, 2)
+                    << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GT(white, jp2.Width() * jp2.Height() / 5);
 }
 
 TEST(PictureLoadJpeg2000, ASubsampledCodestreamIsYCbCrLinedUpWithThePicture) {
