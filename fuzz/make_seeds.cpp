@@ -194,6 +194,15 @@ void PictureSeeds(SeedWriter& seeds) {
     seeds.Add("gif", "interlaced-transparent-offset", EncodeGif(gifIndexes, gif));
     const Bytes photoGif = RealPictureFile("hopper_resized.gif");
     seeds.Add("gif", "real-cut-short", Bytes(photoGif.begin(), photoGif.begin() + 1500));
+    seeds.Add("gif", "real-wide-codes", RealPictureFile("issue_2811.gif"));
+
+    // WebP: real files of each kind (lossy, lossy with alpha, EXIF, a lossless animation cut to
+    // its first frames).
+    seeds.Add("webp", "lossy", RealPictureFile("test.webp"));
+    seeds.Add("webp", "alpha", RealPictureFile("transparent.webp"));
+    seeds.Add("webp", "exif", RealPictureFile("hopper_orientation_6.webp"));
+    const Bytes animation = RealPictureFile("iss634.webp");
+    seeds.Add("webp", "animation-start", Bytes(animation.begin(), animation.begin() + 20000));
 
     seeds.Add("jpeg2000", "jp2", EncodeJpeg2000(NoisePattern(9, 7, 3, 6), true));
     seeds.Add("jpeg2000", "codestream", EncodeJpeg2000(NoisePattern(9, 7, 3, 7), false));
@@ -202,6 +211,7 @@ void PictureSeeds(SeedWriter& seeds) {
     soft.opacity = true;
     seeds.Add("jpeg2000", "rgb-opacity", EncodeJpeg2000(rgba, soft));
     seeds.Add("jpeg2000", "grey-opacity", EncodeJpeg2000(greyAlpha, soft));
+    seeds.Add("jpeg2000", "real-fourth-component", RealPictureFile("rgb_trns_ycbc.jp2"));
     Jpeg2000Options video;
     video.jp2 = false;
     video.chromaStep = 2;

@@ -117,9 +117,10 @@ class LauncherMenu {
 };
 
 inline constexpr wchar_t kPictureFilter[] =
-    L"Graphic Files|*.jpg;*.png;*.bmp;*.jp2;*.tga;*.gif;*.emf|JPEG Image (*.jpg)|*.jpg;*.jpeg|"
+    L"Graphic Files|*.jpg;*.png;*.bmp;*.jp2;*.tga;*.gif;*.emf;*.webp|JPEG Image "
+    L"(*.jpg)|*.jpg;*.jpeg|"
     L"Portable Networks Graphic (*.png)|*.png|Windows Bitmap (*.bmp)|*.bmp|"
     L"JPEG 2000 (*.jp2)|*.jp2;*.jpc;*.j2k|Targa Image (*.tga)|*.tga|GIF Image (*.gif)|*.gif|"
-    L"Enhanced Metafile (*.emf)|*.emf";
+    L"Enhanced Metafile (*.emf)|*.emf|WebP Image (*.webp)|*.webp";
 
 }  // namespace corvalo

@@ -85,6 +85,12 @@ constexpr uint64_t kMaxJpeg2000Samples = kMaxPicturePixels * 3 / 4;
 constexpr uint64_t kMaxJpeg2000TileComponents = 16384;
 DecodedPicture DecodeJpeg2000(std::span<const uint8_t> file);
 
+// WebP (libwebp): lossy, lossless, with alpha (blended onto white, the picture transparent as a
+// PNG with alpha is), and an animation's first frame composed on its canvas as the file says;
+// shown as its EXIF orientation says. "WebP error #%d (%s)" with the library's status code and its
+// name for it, "Invalid WebP data".
+DecodedPicture DecodeWebp(std::span<const uint8_t> file);
+
 // TIFF (libtiff): the first image, any kind libtiff's RGBA interface reads (strips and tiles, no
 // compression, LZW, deflate, JPEG, PackBits ...), shown as its Orientation tag says. Errors carry
 // libtiff's own message, or "TIFF image is not valid".

@@ -83,10 +83,11 @@ std::vector<RegisteredFormat> BuildRegisteredFormats() {
     r.Register(L"psp pfr tub", L"Paint Shop Pro images", D::PaintShopPro);
     r.Register(L"png", L"Portable network graphic images", D::Png);
     r.Register(L"ged", L"Arts & Letters images", D::Ged);
-    // The GIF, PNG and JPEG 2000 libraries come last and win for their extensions.
+    // The GIF, PNG, JPEG 2000 and WebP libraries come last and win for their extensions.
     r.Register(L"gif", L"CompuServe GIF image", D::Gif);
     r.Register(L"png", L"Portable Network Graphics", D::Png);
     r.Register(L"jp2 j2k jpc", L"JPEG 2000 image", D::Jpeg2000);
+    r.Register(L"webp", L"WebP image", D::Webp);
     return r.Take();
 }
 
@@ -118,6 +119,8 @@ DecodedPicture Decode(PictureDecoder decoder, std::span<const uint8_t> file,
             return DecodePortableAnymap(file);
         case PictureDecoder::OlePicture:
             return DecodeOlePicture(file);
+        case PictureDecoder::Webp:
+            return DecodeWebp(file);
         default:
             // Registered, but this build has no reader for it.
             throw Error(FillText(kUnknownExtension, {extension}));
@@ -180,6 +183,7 @@ std::optional<PictureDecoder> DecoderForFile(std::wstring_view fileName) {
         {L".tga", PictureDecoder::Targa},
         {L".jp2", PictureDecoder::Jpeg2000},
         {L".emf", PictureDecoder::WindowsMetafile},
+        {L".webp", PictureDecoder::Webp},
     };
     const std::wstring extension = LowerCase(PictureFileExtension(fileName));
     for (const auto& entry : kFixedTable) {

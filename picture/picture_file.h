@@ -37,6 +37,7 @@ enum class PictureDecoder {
     PaintShopPro,
     Ged,
     OlePicture,
+    Webp,
 };
 
 // One registered picture format: extension without dot in lower case (empty for files without

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the picture codec libraries of the Windows build (libjpeg-turbo, libpng, giflib, OpenJPEG,
-# libtiff) as static MinGW-w64 libraries from Debian's own source packages, with Debian's patches,
+# libtiff, libwebp) as static MinGW-w64 libraries from Debian's own source packages, with Debian's patches,
 # at the same source versions as the native -dev packages of this machine.
 #
 # Beside the libraries, licenses/<source package>/ holds each one's notices from its source.
@@ -17,7 +17,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 # Bump when the build options below change: the prefix is rebuilt.
-recipe=3
+recipe=4
 triple=x86_64-w64-mingw32
 sysroot=/usr/$triple
 
@@ -28,6 +28,7 @@ libraries=(
     "giflib libgif-dev"
     "openjpeg2 libopenjp2-7-dev"
     "tiff libtiff-dev"
+    "libwebp libwebp-dev"
 )
 
 declare -A version
@@ -169,6 +170,16 @@ build_tiff() {
         -DZLIB_INCLUDE_DIR="$sysroot/include"
 }
 
+build_webp() {
+    # The decoder and the demuxer only: no tools, no threads (a picture is decoded on the thread
+    # that asks for it).
+    cmake_build webp "$work/src-libwebp/tree" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
+        -DWEBP_BUILD_ANIM_UTILS=OFF -DWEBP_BUILD_CWEBP=OFF -DWEBP_BUILD_DWEBP=OFF \
+        -DWEBP_BUILD_GIF2WEBP=OFF -DWEBP_BUILD_IMG2WEBP=OFF -DWEBP_BUILD_VWEBP=OFF \
+        -DWEBP_BUILD_WEBPINFO=OFF -DWEBP_BUILD_LIBWEBPMUX=OFF -DWEBP_BUILD_WEBPMUX=OFF \
+        -DWEBP_BUILD_EXTRAS=OFF -DWEBP_USE_THREAD=OFF
+}
+
 # Two lanes on two cores: libtiff needs libjpeg; the rest are independent.
 run_lane() {
     local step
@@ -180,7 +191,7 @@ run_lane() {
         fi
     done
 }
-run_lane jpeg tiff &
+run_lane jpeg tiff webp &
 lane_a=$!
 run_lane png gif openjpeg &
 lane_b=$!
@@ -189,8 +200,9 @@ wait $lane_a || status=1
 wait $lane_b || status=1
 [ $status -eq 0 ] || exit 1
 for file in lib/libjpeg.a lib/libpng16.a lib/libgif.a lib/libopenjp2.a lib/libtiff.a \
-    include/jpeglib.h include/png.h include/gif_lib.h include/openjpeg-2.5/openjpeg.h \
-    include/tiffio.h; do
+    lib/libwebp.a lib/libwebpdemux.a include/jpeglib.h include/png.h include/gif_lib.h \
+    include/openjpeg-2.5/openjpeg.h include/tiffio.h include/webp/demux.h \
+    share/WebP/cmake/WebPConfig.cmake; do
     if [ ! -f "$prefix/$file" ]; then
         log "the build left no $file"
         exit 1

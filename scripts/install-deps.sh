@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
     wine wine64 xvfb xdotool imagemagick x11-utils
     googletest libbenchmark-dev python3 python3-pil clang-format
-    libjpeg62-turbo-dev libpng-dev libgif-dev libopenjp2-7-dev libtiff-dev zlib1g-dev
+    libjpeg62-turbo-dev libpng-dev libgif-dev libopenjp2-7-dev libtiff-dev libwebp-dev zlib1g-dev
     dpkg-dev nasm
     clang libclang-rt-14-dev lld python3-yaml ccache
 )

@@ -1,6 +1,7 @@
-// Picture file loading beside the bare library decode of the same file: a 6000 x 4000 JPEG and
-// 6000 x 4000 PNGs (RGB and RGBA). The bare decode is the plainest use of each library: a
-// jpeg_read_scanlines loop and png_read_image from the file, into a buffer allocated once.
+// Picture file loading beside the bare library decode of the same file: a 6000 x 4000 JPEG,
+// 6000 x 4000 PNGs (RGB and RGBA) and a 6000 x 4000 lossy WebP. The bare decode is the plainest
+// use of each library: a jpeg_read_scanlines loop, png_read_image from the file, and
+// WebPDecodeRGBInto of the file read whole, into a buffer allocated once.
 // Builds natively and for Windows (run under Wine); prints one line per measurement:
 //   <name> <best ms> <median ms>
 // Usage: picture_load_timing [folder for the sample files] [rounds]
@@ -23,6 +24,8 @@
 
 #include <jpeglib.h>
 #include <png.h>
+#include <webp/decode.h>
+#include <webp/encode.h>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -69,6 +72,15 @@ void WritePng(const std::string& path, int channels) {
     WriteFile(path, corvalo::test::EncodePng(MakePicture(channels)));
 }
 
+void WriteWebp(const std::string& path) {
+    const corvalo::test::Rgba picture = MakePicture(3);
+    uint8_t* encoded = nullptr;
+    const size_t size =
+        WebPEncodeRGB(picture.samples.data(), kWidth, kHeight, kWidth * 3, 90, &encoded);
+    WriteFile(path, std::vector<uint8_t>(encoded, encoded + size));
+    WebPFree(encoded);
+}
+
 // Bare decodes into a buffer that lives across rounds.
 std::vector<uint8_t> reused(size_t(kWidth) * kHeight * 4);
 
@@ -108,6 +120,12 @@ void BarePng(const std::string& path) {
     png_read_image(png, rows.data());
     png_destroy_read_struct(&png, &info, nullptr);
     std::fclose(file);
+}
+
+void BareWebp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> file(std::istreambuf_iterator<char>(in), {});
+    WebPDecodeRGBInto(file.data(), file.size(), reused.data(), reused.size(), kWidth * 3);
 }
 
 double Milliseconds(const std::function<void()>& work) {
@@ -151,6 +169,7 @@ int main(int argc, char** argv) {
          [](const std::string& p) { WritePng(p, 3); }, BarePng},
         {"png_rgba", (folder / "bench-6000x4000-rgba.png").string(),
          [](const std::string& p) { WritePng(p, 4); }, BarePng},
+        {"webp", (folder / "bench-6000x4000.webp").string(), WriteWebp, BareWebp},
     };
     std::fill(reused.begin(), reused.end(), 0);  // touched once, outside the timing
     const auto run = [&](const char* variant) {

@@ -31,7 +31,7 @@ awk '
     { wine[$1] = $2; wine_median[$1] = $3 }
     END {
         printf "%-22s %10s %10s %12s\n", "best of 5 (ms)", "native", "wine", "wine/native"
-        n = split("jpeg png_rgb png_rgba", kinds, " ")
+        n = split("jpeg png_rgb png_rgba webp", kinds, " ")
         for (i = 1; i <= n; i++) {
             k = kinds[i]
             split("bare_fresh load_fresh bare_warm load_warm", variants, " ")
@@ -51,8 +51,8 @@ awk '
         # The table lines of scripts/bench.sh (medians): natively the decoding itself, with the
         # allocator keeping its memory as a long-running program does (the bare decode reuses its
         # buffer); under Wine as the program runs, every picture in fresh memory, on both sides.
-        split("jpeg 1.15 png_rgb 1.15 png_rgba 1.25", t, " ")
-        for (i = 1; i < 6; i += 2) {
+        split("jpeg 1.15 png_rgb 1.15 png_rgba 1.25 webp 1.15", t, " ")
+        for (i = 1; i < 8; i += 2) {
             k = t[i]
             printf "FIGURE\tLoad 6000x4000 %s, native\t%s\t%s\tbare codec decode\tms\t<=%s\n", \
                 k, median[k "/load_warm"], median[k "/bare_warm"], t[i + 1]

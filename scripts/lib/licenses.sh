@@ -15,6 +15,9 @@ declare -A codec_source=(
     [libgif.a]=giflib
     [libopenjp2.a]=openjpeg2
     [libtiff.a]=tiff
+    [libwebp.a]=libwebp
+    [libwebpdemux.a]=libwebp
+    [libsharpyuv.a]=libwebp
 )
 
 # The static libraries the link took members from, one path a line.

@@ -660,6 +660,74 @@ TEST(PictureLoadJpeg2000, ASubsampledCodestreamIsYCbCrLinedUpWithThePicture) {
     }
 }
 
+// Real files (libwebp's test.webp, lossy; Pillow's hopper, lossy, transparent, lossy with alpha,
+// and iss634, a lossless animation) against the decodes Debian's dwebp made of them (of the
+// animation's first frame, which covers its canvas, taken out by webpmux): the same pixels, alpha
+// blended onto white as the PNG reader blends the reference's.
+TEST(PictureLoadWebp, RealFilesMatchTheLibrarysOwnTool) {
+    for (const std::string name : {"test", "hopper", "transparent", "iss634"}) {
+        SCOPED_TRACE(name);
+        const Bitmap ours =
+            Decode(L"picture.webp", test::RealPictureFile((name + ".webp").c_str()));
+        const Bitmap reference = Decode(
+            L"reference.png", test::RealPictureFile(("webp-reference/" + name + ".png").c_str()));
+        ASSERT_EQ(ours.Width(), reference.Width());
+        ASSERT_EQ(ours.Height(), reference.Height());
+        int worst = 0;
+        for (int y = 0; y < ours.Height(); ++y) {
+            for (int x = 0; x < ours.Width(); ++x) {
+                worst = std::max(worst, Distance(ours.PixelAt(x, y), reference.PixelAt(x, y)));
+            }
+        }
+        EXPECT_LE(worst, 1);
+    }
+}
+
+TEST(PictureLoadWebp, ExifOrientationShowsThePhotoUprightAndDamageIsTheLibrarysError) {
+    // Pillow's one photo stored in each orientation: shown upright, each is the plain one.
+    const Bitmap plain = Decode(L"plain.webp", test::RealPictureFile("hopper.webp"));
+    for (int orientation = 2; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        const std::string name = "hopper_orientation_" + std::to_string(orientation) + ".webp";
+        const Bitmap upright = Decode(L"photo.webp", test::RealPictureFile(name.c_str()));
+        ASSERT_EQ(upright.Width(), plain.Width());
+        EXPECT_LT(MeanDistance(upright, plain), 6.0);
+    }
+    // Their EXIF chunks matter: the mirrored one with its orientation set to 1 is not upright.
+    std::vector<uint8_t> mirrored = test::RealPictureFile("hopper_orientation_2.webp");
+    static constexpr uint8_t kEntry[] = {0x12, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00};
+    const auto entry =
+        std::search(mirrored.begin(), mirrored.end(), std::begin(kEntry), std::end(kEntry));
+    ASSERT_NE(entry, mirrored.end());
+    entry[8] = 1;
+    EXPECT_GT(MeanDistance(Decode(L"asStored.webp", mirrored), plain), 20.0);
+
+    // A file cut anywhere, or damaged, is the library's error, never a crash; one cut inside its
+    // header says the data ran out.
+    const std::vector<uint8_t> whole = test::RealPictureFile("transparent.webp");
+    for (size_t size = 0; size < whole.size(); size += size < 64 ? 1 : 397) {
+        const std::vector<uint8_t> cut(whole.begin(), whole.begin() + ptrdiff_t(size));
+        try {
+            Decode(L"cut.webp", cut);
+        } catch (const Error&) {
+        }
+    }
+    try {
+        Decode(L"cut.webp", std::vector<uint8_t>(whole.begin(), whole.begin() + 20));
+        ADD_FAILURE() << "a header alone decoded";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Message(), L"WebP error #7 (NOT_ENOUGH_DATA)");
+    }
+    std::vector<uint8_t> damaged = test::RealPictureFile("test.webp");
+    damaged[23] = 0;  // the lossy frame's start code
+    try {
+        Decode(L"damaged.webp", damaged);
+        ADD_FAILURE() << "a damaged frame decoded";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.Message(), L"WebP error #3 (BITSTREAM_ERROR)");
+    }
+}
+
 TEST(PictureLoadTarga, TrueColourDepthsAndOrigins) {
     // 2 x 2: red, green / blue, white as seen on screen (top row first).
     const Color want[2][2] = {{MakeColor(255, 0, 0), MakeColor(0, 255, 0)},

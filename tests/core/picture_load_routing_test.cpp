@@ -58,21 +58,23 @@ TEST(PictureFileRegistry, EffectiveContentInRegistrationOrder) {
     EXPECT_EQ(order,
               L"(none) bmp ico wmf emf jfif jpg jpe jpeg msk rle dib tga vst vda win icb tif "
               L"tiff fax eps pcx pcc scr rpf rla sgi rgba rgb bw psd pdd ppm pgm pbm cel pic "
-              L"pcd gif cut psp pfr tub png ged gif png jp2 j2k jpc ");
+              L"pcd gif cut psp pfr tub png ged gif png jp2 j2k jpc webp ");
     EXPECT_EQ(RegisteredDecoder(L"GIF"), PictureDecoder::Gif);
     EXPECT_EQ(RegisteredDecoder(L"jpe"), PictureDecoder::Jpeg);
     EXPECT_EQ(RegisteredDecoder(L"jpc"), PictureDecoder::Jpeg2000);
+    EXPECT_EQ(RegisteredDecoder(L"WebP"), PictureDecoder::Webp);
     EXPECT_EQ(RegisteredDecoder(L"fax"), PictureDecoder::Tiff);
     EXPECT_EQ(RegisteredDecoder(L"rle"), PictureDecoder::WindowsBitmap);
     EXPECT_EQ(RegisteredDecoder(L""), PictureDecoder::OlePicture);
     EXPECT_FALSE(RegisteredDecoder(L"xyz").has_value());
-    EXPECT_EQ(PictureFileMask().substr(0, 44), L"*.jpc;*.j2k;*.jp2;*.png;*.gif;*.ged;*.png;*.");
+    EXPECT_EQ(PictureFileMask().substr(0, 51),
+              L"*.webp;*.jpc;*.j2k;*.jp2;*.png;*.gif;*.ged;*.png;*.");
     EXPECT_EQ(PictureFileMask().substr(PictureFileMask().size() - 5), L"*.bmp");
 }
 
 TEST(PictureFileRegistry, IsPictureFileIsASubstringTestOfTheMask) {
     for (const wchar_t* yes : {L"a.PNG", L"a.Tif", L"a.jp", L"b.tg", L"c.jpeg", L"d.JFIF",
-                               L"x\\e.j2k", L"f.ico", L"g.wmf", L"h.pbm", L"i.p"}) {
+                               L"x\\e.j2k", L"f.ico", L"g.wmf", L"h.pbm", L"i.p", L"photo.WEBP"}) {
         EXPECT_TRUE(IsPictureFile(yes)) << yes;
     }
     for (const wchar_t* no :

@@ -27,7 +27,7 @@ grep -q 'IJG notice' "$work/LICENSES.txt" || fail "the codec's notice is missing
 grep -q '==== libz-mingw-w64-dev (libz.a) ====' "$work/LICENSES.txt" || fail "zlib's notice is missing"
 ! grep -q 'libcorvalo_app' "$work/LICENSES.txt" || fail "the program's own libraries need no notice"
 
-map "$codecs/lib/libjpeg.a" "$codecs/lib/libwebp.a"
+map "$codecs/lib/libjpeg.a" "$codecs/lib/libmystery.a"
 ! write_licenses "$work/build/corvalo.map" "$codecs" "$work/LICENSES.txt" 2>/dev/null ||
     fail "a codec without notices should fail the release"
 map "/opt/nowhere/libmystery.a"

@@ -4,6 +4,7 @@
 #include "app/main_window_win.h"
 #include "editor/item_editor_win.h"
 #include "support/item_editor_fixture_win.h"
+#include "support/picture_samples.h"
 #include "launcher/item_text_rules.h"
 #include "launcher/launcher_items_win.h"
 #include "picture/bitmap.h"
@@ -178,6 +179,12 @@ TEST_F(ItemDropTest, ShiftDropOfAPictureReplacesThePictureWithoutOpeningTheEdito
     const Bitmap& shown = window->Picture().MasterPicture();
     EXPECT_EQ(shown.Width(), 40);
     EXPECT_EQ(shown.Height(), 30);
+    EXPECT_TRUE(messages.errors.empty());
+    // A picture saved from a web page, as WebP.
+    const std::wstring webp = folder.File(L"from the web.webp");
+    WriteBytes(webp, test::RealPictureFile("transparent.webp"));
+    EXPECT_EQ(DropOnPicture(FileListSource({webp}).Get(), MK_SHIFT), DWORD(DROPEFFECT_COPY));
+    EXPECT_EQ(window->Picture().MasterPicture().Width(), 200);
     EXPECT_TRUE(messages.errors.empty());
 
     // Without Shift the picture file is just another target.

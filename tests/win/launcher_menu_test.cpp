@@ -186,9 +186,9 @@ TEST_F(LauncherMenuTest, NewImageLoadsTheChosenPictureAndCancellingKeepsTheOld) 
     Start();
     Menu().Choose(*Menu().FindCommand("IMAGE"));
     EXPECT_EQ(dialogs.lastExtension, L"bmp");
-    EXPECT_EQ(
-        dialogs.lastFilter.rfind(L"Graphic Files|*.jpg;*.png;*.bmp;*.jp2;*.tga;*.gif;*.emf|", 0),
-        0u);
+    EXPECT_EQ(dialogs.lastFilter.rfind(
+                  L"Graphic Files|*.jpg;*.png;*.bmp;*.jp2;*.tga;*.gif;*.emf;*.webp|", 0),
+              0u);
     EXPECT_EQ(window->Picture().PictureBitmap()->Width(), 256);
 
     const std::wstring file = folder.File(L"new picture.bmp");
