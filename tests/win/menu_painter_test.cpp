@@ -198,6 +198,16 @@ TEST_F(MenuPainterTest, ASelectedCommandTurnsOnlyItsCaptionCellsGrey) {
 // each caption drawn in its palette colour on its band, the glyphs visible; the menu's own
 // background given only where the palette has one.
 TEST_F(MenuPainterTest, InDarkModeAndHighContrastEveryRowAndCaptionIsInThePalettesColours) {
+    // The background brush a menu has once the painter has given it the palette's.
+    const auto MenuBackground = [&] {
+        ScopedMenuHandle menu(CreatePopupMenu());
+        painter.PaintBackgroundOf(menu.Get());
+        MENUINFO info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIM_BACKGROUND;
+        GetMenuInfo(menu.Get(), &info);
+        return info.hbrBack;  // the painter owns it
+    };
     const auto contains = [](const Bitmap& b, Color color) {
         return Count(b, color, 0, 0, b.Width(), b.Height()) > 0;
     };
@@ -231,26 +241,14 @@ TEST_F(MenuPainterTest, InDarkModeAndHighContrastEveryRowAndCaptionIsInThePalett
         }
         EXPECT_GT(visible, m * m / 8);
 
-        ScopedMenuHandle menu(CreatePopupMenu());
-        painter.PaintBackgroundOf(menu.Get());
-        MENUINFO info{};
-        info.cbSize = sizeof(info);
-        info.fMask = MIM_BACKGROUND;
-        ASSERT_TRUE(GetMenuInfo(menu.Get(), &info));
         LOGBRUSH brush{};
-        ASSERT_TRUE(GetObjectW(info.hbrBack, sizeof(brush), &brush));
+        ASSERT_TRUE(GetObjectW(MenuBackground(), sizeof(brush), &brush));
         EXPECT_EQ(brush.lbColor, colors.menuBackground);
         painter.EndOpening();
     }
     // Light: the menu keeps the system's background.
     painter.BeginOpening(MenuFont{});
-    ScopedMenuHandle menu(CreatePopupMenu());
-    painter.PaintBackgroundOf(menu.Get());
-    MENUINFO info{};
-    info.cbSize = sizeof(info);
-    info.fMask = MIM_BACKGROUND;
-    ASSERT_TRUE(GetMenuInfo(menu.Get(), &info));
-    EXPECT_EQ(info.hbrBack, nullptr);
+    EXPECT_EQ(MenuBackground(), nullptr);
 }
 
 }  // namespace
