@@ -12,8 +12,6 @@ constexpr wchar_t kPersonalizeKey[] =
 
 const ColorMode* g_forcedMode = nullptr;
 
-const ThemeFunctions* g_themeFunctions = nullptr;
-
 std::optional<uint32_t> AppsUseLightTheme() {
     DWORD value = 0;
     DWORD size = sizeof(value);
@@ -40,7 +38,7 @@ void LookUp(const char* dll, const char* name, Function& function) {
 }
 
 const ThemeFunctions& Themes() {
-    return g_themeFunctions ? *g_themeFunctions : SystemThemeFunctions();
+    return ScopedThemeFunctions::Current(SystemThemeFunctions());
 }
 
 }  // namespace
@@ -84,15 +82,6 @@ const ThemeFunctions& SystemThemeFunctions() {
         return found;
     }();
     return functions;
-}
-
-ScopedThemeFunctions::ScopedThemeFunctions(const ThemeFunctions& functions)
-    : previous_(g_themeFunctions), functions_(functions) {
-    g_themeFunctions = &functions_;
-}
-
-ScopedThemeFunctions::~ScopedThemeFunctions() {
-    g_themeFunctions = previous_;
 }
 
 bool UseDarkControlTheme(HWND control, bool dark) {

@@ -4,6 +4,7 @@
 // high contrast shows at the next drawing without a restart.
 
 #include "base/color_palette.h"
+#include "base/scoped_functions.h"
 
 #include <windows.h>
 
@@ -38,17 +39,7 @@ const ThemeFunctions& SystemThemeFunctions();
 
 // Puts other functions in the place of the system's while it lives, so that tests can play a
 // system without them or one that refuses the dark title bar.
-class ScopedThemeFunctions {
-  public:
-    explicit ScopedThemeFunctions(const ThemeFunctions& functions);
-    ~ScopedThemeFunctions();
-    ScopedThemeFunctions(const ScopedThemeFunctions&) = delete;
-    ScopedThemeFunctions& operator=(const ScopedThemeFunctions&) = delete;
-
-  private:
-    const ThemeFunctions* previous_;
-    ThemeFunctions functions_;
-};
+using ScopedThemeFunctions = ScopedFunctions<ThemeFunctions>;
 
 // Gives a control (a button, the spin buttons) the system's dark theme, the Explorer theme's dark
 // variant, or its usual theme back. False where the system has no themes; the control then stays

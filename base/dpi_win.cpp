@@ -28,10 +28,8 @@ DpiFunctions LookUpSystemFunctions() {
     return functions;
 }
 
-const DpiFunctions* current = nullptr;
-
 const DpiFunctions& Functions() {
-    return current ? *current : SystemDpiFunctions();
+    return ScopedDpiFunctions::Current(SystemDpiFunctions());
 }
 
 int Valid(UINT dpi) {
@@ -43,15 +41,6 @@ int Valid(UINT dpi) {
 const DpiFunctions& SystemDpiFunctions() {
     static const DpiFunctions functions = LookUpSystemFunctions();
     return functions;
-}
-
-ScopedDpiFunctions::ScopedDpiFunctions(const DpiFunctions& functions)
-    : previous_(current), functions_(functions) {
-    current = &functions_;
-}
-
-ScopedDpiFunctions::~ScopedDpiFunctions() {
-    current = previous_;
 }
 
 int SystemDpi() {

@@ -6,6 +6,8 @@
 // monitor), so every function newer than Windows 7 is looked up at run time and the system DPI
 // stands in for what a system cannot tell.
 
+#include "base/scoped_functions.h"
+
 #include <windows.h>
 
 namespace corvalo {
@@ -29,17 +31,7 @@ const DpiFunctions& SystemDpiFunctions();
 
 // Puts other functions in the place of the system's while it lives, so that tests can play a
 // system without them, or monitors of another DPI than Wine's one.
-class ScopedDpiFunctions {
-  public:
-    explicit ScopedDpiFunctions(const DpiFunctions& functions);
-    ~ScopedDpiFunctions();
-    ScopedDpiFunctions(const ScopedDpiFunctions&) = delete;
-    ScopedDpiFunctions& operator=(const ScopedDpiFunctions&) = delete;
-
-  private:
-    const DpiFunctions* previous_;
-    DpiFunctions functions_;
-};
+using ScopedDpiFunctions = ScopedFunctions<DpiFunctions>;
 
 // The DPI the whole system was started with: what a program that is not DPI aware is drawn for.
 int SystemDpi();
