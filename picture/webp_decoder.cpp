@@ -68,6 +68,26 @@ int FileOrientation(const WebPDemuxer* demux) {
     return ExifOrientation(block);
 }
 
+// A still picture decoded by the library into `pixels` (`stride` bytes a row, `size` in all), in
+// `mode`; its size must be the canvas's.
+void Decode(std::span<const uint8_t> file, WEBP_CSP_MODE mode, uint8_t* pixels, size_t stride,
+            size_t size, uint32_t width, uint32_t height) {
+    WebPDecoderConfig config;
+    if (!WebPInitDecoderConfig(&config))
+        throw Error(kInvalidData);
+    config.output.colorspace = mode;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = pixels;
+    config.output.u.RGBA.stride = int(stride);
+    config.output.u.RGBA.size = size;
+    const VP8StatusCode status = WebPDecode(file.data(), file.size(), &config);
+    WebPFreeDecBuffer(&config.output);
+    if (status != VP8_STATUS_OK)
+        LibraryError(status);
+    if (uint32_t(config.input.width) != width || uint32_t(config.input.height) != height)
+        throw Error(kInvalidData);
+}
+
 }  // namespace
 
 DecodedPicture DecodeWebp(std::span<const uint8_t> file) {
@@ -84,6 +104,22 @@ DecodedPicture DecodeWebp(std::span<const uint8_t> file) {
     const uint32_t height = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
     // Before any pixel memory: the size limit applies to what the header claims.
     CheckPictureSize(width, height, kInvalidData);
+    const int orientation = FileOrientation(demux.get());
+    DecodedPicture picture;
+    picture.bitmap = SwapsSides(orientation) ? NewPictureBitmap(height, width, kInvalidData)
+                                             : NewPictureBitmap(width, height, kInvalidData);
+    picture.transparent = features.has_alpha != 0;
+    Bitmap& shown = picture.bitmap;
+    const bool upright = orientation == 1;
+
+    // The common case, an opaque still picture stored upright, is decoded straight into the
+    // picture's rows.
+    if (!features.has_alpha && !features.has_animation && upright) {
+        Decode(file, MODE_BGR, shown.Row(0), shown.Stride(), shown.Stride() * height, width,
+               height);
+        return picture;
+    }
+
     const size_t stride = size_t(width) * 4;
     std::vector<uint8_t> rgba(stride * height);
     if (features.has_animation) {
@@ -101,38 +137,28 @@ DecodedPicture DecodeWebp(std::span<const uint8_t> file) {
             LibraryError(VP8_STATUS_BITSTREAM_ERROR);
         std::memcpy(rgba.data(), frame, rgba.size());
     } else {
-        WebPDecoderConfig config;
-        if (!WebPInitDecoderConfig(&config))
-            throw Error(kInvalidData);
-        config.output.colorspace = MODE_RGBA;
-        config.output.is_external_memory = 1;
-        config.output.u.RGBA.rgba = rgba.data();
-        config.output.u.RGBA.stride = int(stride);
-        config.output.u.RGBA.size = rgba.size();
-        const VP8StatusCode status = WebPDecode(file.data(), file.size(), &config);
-        WebPFreeDecBuffer(&config.output);
-        if (status != VP8_STATUS_OK)
-            LibraryError(status);
-        if (uint32_t(config.input.width) != width || uint32_t(config.input.height) != height)
-            throw Error(kInvalidData);
+        Decode(file, MODE_RGBA, rgba.data(), stride, rgba.size(), width, height);
     }
 
-    // Onto white, as a PNG's alpha is, then turned upright.
-    std::vector<uint8_t> bgr(size_t(width) * 3 * height);
-    for (size_t i = 0, o = 0; i < rgba.size(); i += 4, o += 3) {
-        const unsigned a = rgba[i + 3];
-        for (int c = 0; c < 3; ++c) {
-            const unsigned t = rgba[i + 2 - c] * a + 255u * (255u - a) + 128u;
-            bgr[o + c] = uint8_t((t + (t >> 8)) >> 8);
+    // Onto white, as a PNG's alpha is; then turned upright, where the file says it is not.
+    std::vector<uint8_t> turned;
+    if (!upright)
+        turned.resize(size_t(width) * 3 * height);
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* in = rgba.data() + size_t(y) * stride;
+        uint8_t* out = upright ? shown.Row(int(y)) : turned.data() + size_t(y) * width * 3;
+        for (uint32_t x = 0; x < width; ++x, in += 4, out += 3) {
+            const unsigned a = in[3];
+            for (int c = 0; c < 3; ++c) {
+                const unsigned t = in[2 - c] * a + 255u * (255u - a) + 128u;
+                out[c] = uint8_t((t + (t >> 8)) >> 8);
+            }
         }
     }
-    const int orientation = FileOrientation(demux.get());
-    DecodedPicture picture;
-    picture.bitmap = SwapsSides(orientation) ? NewPictureBitmap(height, width, kInvalidData)
-                                             : NewPictureBitmap(width, height, kInvalidData);
-    PlaceStoredRows(picture.bitmap, orientation, int(width), int(height), 0, int(height),
-                    bgr.data(), size_t(width) * 3);
-    picture.transparent = features.has_alpha != 0;
+    if (!upright) {
+        PlaceStoredRows(shown, orientation, int(width), int(height), 0, int(height), turned.data(),
+                        size_t(width) * 3);
+    }
     return picture;
 }
 
