@@ -21,9 +21,7 @@ printf '[ADMIN]\r\nFormLeft=200\r\nFormTop=100\r\n[MENU]\r\nNotepad=notepad.exe\
 # how many are white.
 pixels_in_menu() { # theme colour screenshot
     set_theme "$1"
-    (cd "$folder" && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
-    local pid=$!
-    window=$(wait_for_picture_window)
+    start_copy_in "$folder"
     [ -n "$window" ] || fail "theme $1: the picture window did not appear"
     sleep 0.5
     eval "$(xdotool getwindowgeometry --shell "$window")"
@@ -50,8 +48,7 @@ pixels_in_menu() { # theme colour screenshot
         sleep 0.3
     fi
     echo "theme $1: the editor's ground is $ground" >&2
-    wine "$send_close" </dev/null >/dev/null 2>&1 || fail "theme $1: the program did not close"
-    wait "$pid" 2>/dev/null || true
+    close_copy "$send_close" || fail "theme $1: the program did not close"
     echo "$count $white $ground"
 }
 

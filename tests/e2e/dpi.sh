@@ -25,9 +25,7 @@ run_at() { # dpi expected-x expected-y expected-side screenshot
     set_dpi "$1"
     write_settings
     rm -f "$folder/corvalo.bmp"
-    (cd "$folder" && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
-    local pid=$!
-    window=$(wait_for_picture_window)
+    start_copy_in "$folder"
     [ -n "$window" ] || fail "$1 dpi: the picture window did not appear"
     sleep 0.5
     eval "$(xdotool getwindowgeometry --shell "$window")"
@@ -38,8 +36,7 @@ run_at() { # dpi expected-x expected-y expected-side screenshot
     import -window root -crop "${4}x${4}+$X+$Y" +repage "$artifacts/$5"
     xdotool key Escape
     sleep 0.3
-    wine "$send_close" </dev/null >/dev/null 2>&1 || fail "$1 dpi: the program did not close on request"
-    wait "$pid" 2>/dev/null || true
+    close_copy "$send_close" || fail "$1 dpi: the program did not close on request"
     local text
     text=$(settings_text "$folder/corvalo.ini")
     grep -qx 'FormLeft=200' <<<"$text" || fail "$1 dpi: FormLeft should stay 200: $text"

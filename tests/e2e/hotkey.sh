@@ -14,16 +14,13 @@ printf '[ADMIN]\r\nFormLeft=200\r\nFormTop=100\r\n[MENU]\r\nNotepad=notepad.exe\
     iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$folder/corvalo.ini"
 
 start() {
-    (cd "$folder" && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
-    pid=$!
-    window=$(wait_for_picture_window)
+    start_copy_in "$folder"
     [ -n "$window" ] || fail "the picture window did not appear"
     sleep 0.5
 }
 
 close() {
-    wine "$send_close" </dev/null >/dev/null 2>&1 || fail "the program did not close on request"
-    wait "$pid" 2>/dev/null || true
+    close_copy "$send_close" || fail "the program did not close on request"
 }
 
 # The screen just below and right of a point, where a menu opened there lies.

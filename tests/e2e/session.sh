@@ -8,3 +8,18 @@ fi
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/picture-window.sh"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Starts the copy of corvalo.exe in a folder and waits for its picture window; sets pid and
+# window (empty when none appeared).
+start_copy_in() { # folder
+    (cd "$1" && exec wine corvalo.exe </dev/null >/dev/null 2>&1) &
+    pid=$!
+    window=$(wait_for_picture_window)
+}
+
+# Asks the running copy to close through its close path (the final save runs) and waits for its
+# end; false when the request found no window to close.
+close_copy() { # send_close
+    wine "$1" </dev/null >/dev/null 2>&1 || return 1
+    wait "$pid" 2>/dev/null || true
+}
