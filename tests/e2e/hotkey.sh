@@ -48,13 +48,20 @@ menu_from_notepad() { # screenshot
     [ "${changed%%.*}" -gt 500 ] 2>/dev/null || fail "the hotkey did not open the menu at the pointer"
 }
 
+# The first visible window whose title matches, waiting up to 20 seconds; empty when none came.
+wait_for_window_named() { # pattern
+    local found=""
+    for _ in $(seq 1 100); do
+        found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
+        [ -n "$found" ] && break
+        sleep 0.2
+    done
+    echo "$found"
+}
+
 (cd "$folder" && exec wine notepad </dev/null >/dev/null 2>&1) &
 notepad=$!
-for _ in $(seq 1 100); do
-    notepad_window=$(xdotool search --onlyvisible --name 'Notepad' 2>/dev/null | head -1 || true)
-    [ -n "$notepad_window" ] && break
-    sleep 0.2
-done
+notepad_window=$(wait_for_window_named 'Notepad')
 [ -n "$notepad_window" ] || fail "Notepad did not open"
 
 start
@@ -62,12 +69,7 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool mousemove 0 0
 open_menu_at "$((X + 100))" "$((Y + 120))"
 choose_setting 4
-dialog=""
-for _ in $(seq 1 50); do
-    dialog=$(xdotool search --onlyvisible --name '^Hotkey$' 2>/dev/null | head -1 || true)
-    [ -n "$dialog" ] && break
-    sleep 0.2
-done
+dialog=$(wait_for_window_named '^Hotkey$')
 [ -n "$dialog" ] || fail "Hotkey... did not open the hotkey window"
 sleep 0.3
 xdotool key ctrl+alt+k
