@@ -107,6 +107,7 @@ class Reader {
 
 class Writer {
   public:
+    void Reserve(size_t bytes) { out_.reserve(bytes); }
     void U8(uint8_t value) { out_.push_back(value); }
     void U16(uint16_t value) {
         U8(static_cast<uint8_t>(value));
@@ -277,6 +278,8 @@ std::vector<uint8_t> WriteIconListFile(const IconListProperties& properties) {
     stream.U8(kEndOfList);  // owned objects
 
     Writer file;
+    // One allocation for the whole file, the header's few bytes included.
+    file.Reserve(64 + stream.Data().size());
     file.U8(kResourceMarker);
     file.U16(kResourceTypeRcData);
     file.Chars(kResourceName);

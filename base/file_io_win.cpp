@@ -145,9 +145,11 @@ Text NumberedBackup(const Text& backupPath, int number) {
     const Text suffix = {Char('.'), Char('b'), Char('a'), Char('k')};
     const bool hasSuffix = backupPath.size() >= suffix.size() &&
                            backupPath.compare(backupPath.size() - 4, 4, suffix) == 0;
-    const Text stem = hasSuffix ? backupPath.substr(0, backupPath.size() - 4) : backupPath;
-    const std::string digits = "." + std::to_string(number);
-    return stem + Text(digits.begin(), digits.end()) + suffix;
+    Text numbered = hasSuffix ? backupPath.substr(0, backupPath.size() - 4) : backupPath;
+    numbered.push_back(Char('.'));
+    for (const char digit : std::to_string(number))
+        numbered.push_back(Char(digit));
+    return numbered + suffix;
 }
 
 template <typename Text>
