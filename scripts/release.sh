@@ -32,10 +32,9 @@ codecs=$(scripts/build-codecs.sh)
 # build_archive <build folder> <archive>
 build_archive() {
     local build=$1 archive=$2
-    # The build folder's path must not reach the exe: it differs between clones and machines.
-    local map="-ffile-prefix-map=$root=. -ffile-prefix-map=$build=build"
+    # The same compile options as the test build's product code (no folder path reaches an object,
+    # CMakeLists.txt says how), so the compiler cache gives this build the objects the tests ran.
     cmake --preset windows-cross-release -B "$build" -DCORVALO_WINDOWS_PREFIX="$codecs" \
-        -DCMAKE_C_FLAGS="$map" -DCMAKE_CXX_FLAGS="$map" \
         -DCMAKE_EXE_LINKER_FLAGS="-s -Wl,--no-insert-timestamp -Wl,-Map=$build/corvalo.map" \
         "${compiler_cache_args[@]}" >/dev/null
     cmake --build "$build" -j "$(nproc)" --target corvalo >/dev/null
