@@ -24,8 +24,12 @@ endif()
 list(SORT gcc_folders)
 list(GET gcc_folders -1 gcc_folder)
 set(cxx_include ${gcc_folder}/include/c++)
+# The C++ library was built by GCC, which for MinGW predefines __GXX_TYPEINFO_EQUALITY_INLINE as
+# 0: type_info's comparison is the library's own function. clang does not, and then compiles the
+# header's inline copy, which lld meets a second time in the library wherever it is not inlined.
 set(CMAKE_CXX_FLAGS_INIT
-    "-isystem ${cxx_include} -isystem ${cxx_include}/${triple} -isystem ${cxx_include}/backward")
+    "-isystem ${cxx_include} -isystem ${cxx_include}/${triple} -isystem ${cxx_include}/backward \
+-D__GXX_TYPEINFO_EQUALITY_INLINE=0")
 # std::thread is the MinGW-w64 pthreads library's, linked statically like the rest (lld takes
 # archives in any order, so the option may stand before the objects).
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld -L${gcc_folder} -lpthread")
