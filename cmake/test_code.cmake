@@ -18,10 +18,28 @@ function(corvalo_unoptimised_test_code)
         if(NOT type STREQUAL "INTERFACE_LIBRARY" AND NOT imported)
             target_compile_options(${target} PRIVATE -O0 -g1)
         endif()
-        # clang at -O0 for MinGW keeps libstdc++'s inline type_info comparison out of line, and
-        # lld then meets it a second time in the C++ library itself: the two are the same code.
-        if(type STREQUAL "EXECUTABLE" AND MINGW AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
-            target_link_options(${target} PRIVATE -Wl,--allow-multiple-definition)
-        endif()
     endforeach()
+endfunction()
+
+# GCC spends most of a test file's compile time parsing GoogleTest, <windows.h> and the C++
+# library's headers; each test exe parses them once, into a precompiled header. GCC's trees only:
+# the second compiler's tree compiles every test file on its own, over the same headers, so a test
+# file that misses an include still fails there. The product's code is never compiled this way.
+#
+# corvalo_precompiled_test_headers(<target> [WINDOWS] [REUSE_FROM <target>])
+function(corvalo_precompiled_test_headers target)
+    cmake_parse_arguments(PARSE_ARGV 1 arg "WINDOWS" "REUSE_FROM" "")
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        return()
+    endif()
+    if(arg_REUSE_FROM)
+        target_precompile_headers(${target} REUSE_FROM ${arg_REUSE_FROM})
+        return()
+    endif()
+    set(headers <gtest/gtest.h> <algorithm> <cstdint> <cstring> <functional> <memory> <optional>
+                <string> <string_view> <vector>)
+    if(arg_WINDOWS)
+        list(APPEND headers <windows.h> <commctrl.h> <ole2.h> <shlobj.h>)
+    endif()
+    target_precompile_headers(${target} PRIVATE ${headers})
 endfunction()
