@@ -23,6 +23,11 @@ stage "Installing what the machine lacks"
 scripts/install-deps.sh
 source scripts/lib/compiler-cache.sh
 
+# Only the Windows build needs them: on a new machine they download and build beside the native
+# builds, which leave a core idle while they configure, link and test.
+build_codecs() { scripts/build-codecs.sh >/dev/null; }
+stage_in_background "The Windows codec libraries (built once per machine)" build_codecs 0
+
 stage "The Windows workflow, which cannot run here: its syntax"
 /usr/bin/python3 tools/check_workflow.py .github/workflows/windows.yml
 
@@ -36,7 +41,7 @@ cmake --preset fuzz "${compiler_cache_args[@]}" >/dev/null
 cmake --build build/fuzz -j "$jobs"
 ctest --test-dir build/fuzz --output-on-failure -L fuzz -j "$jobs"
 
-stage "The Windows codec libraries (built once per machine)"
+stage_join_background
 codecs=$(scripts/build-codecs.sh)
 
 stage "Windows build"

@@ -4,9 +4,10 @@
 #   stage NAME      ends the running stage and starts the next
 #   stages_done     ends the last stage (call it once everything passed)
 #   stages_summary  prints the table (an EXIT trap); a stage still running is marked as failed
-#   stage_in_background NAME FUNCTION
-#                   runs the function in the background at the lowest priority, its output kept
-#                   until stage_join_background prints it (one such stage at a time)
+#   stage_in_background NAME FUNCTION [NICENESS]
+#                   runs the function in the background, by default at the lowest priority
+#                   (niceness 19), its output kept until stage_join_background prints it (one such
+#                   stage at a time)
 #   stage_join_background
 #                   waits for it, prints its output and time, and fails when it failed
 
@@ -45,11 +46,14 @@ stage_in_background() {
     stages_background_name=$1
     stages_background_log=$(mktemp)
     stages_background_started=$SECONDS
-    echo "== $1: in the background, below the tests' priority (its output follows when it ends) =="
+    local niceness=${3:-19}
+    local priority="at the same priority"
+    [ "$niceness" -gt 0 ] && priority="below the tests' priority"
+    echo "== $1: in the background, $priority (its output follows when it ends) =="
     # A process group of its own, so that a run that stops early can stop all of it.
     set -m
     (
-        renice -n 19 -p "$BASHPID" >/dev/null 2>&1 || true
+        [ "$niceness" -gt 0 ] && { renice -n "$niceness" -p "$BASHPID" >/dev/null 2>&1 || true; }
         "$2"
     ) >"$stages_background_log" 2>&1 </dev/null &
     stages_background_pid=$!
