@@ -12,7 +12,6 @@ namespace {
 
 constexpr wchar_t kInvalidImageSize[] = L"Invalid image size";
 constexpr wchar_t kInvalidPixelFormat[] = L"Invalid pixel format";
-constexpr wchar_t kBitmapNotValid[] = L"Bitmap image is not valid";
 
 bool IsPaletteFormat(int bpp) {
     return bpp <= 8;

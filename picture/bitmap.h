@@ -7,6 +7,11 @@
 
 namespace corvalo {
 
+// What a bitmap whose bytes do not make a picture is reported as, from a file or from memory.
+inline constexpr wchar_t kBitmapNotValid[] = L"Bitmap image is not valid";
+// What every reader reports for a picture file that ends before its data does.
+inline constexpr wchar_t kStreamReadError[] = L"Stream read error";
+
 // A colour as the platform's COLORREF: 0x00BBGGRR.
 using Color = uint32_t;
 constexpr Color kWhite = 0x00FFFFFF;

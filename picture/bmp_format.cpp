@@ -10,9 +10,6 @@ namespace corvalo {
 
 namespace {
 
-constexpr wchar_t kStreamReadError[] = L"Stream read error";
-constexpr wchar_t kBitmapNotValid[] = L"Bitmap image is not valid";
-
 constexpr size_t kFileHeaderSize = 14;
 constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kInfoHeaderSize = 40;
@@ -62,12 +59,12 @@ class Bytes {
 };
 
 // One colour channel of a bit-field pixel: where it sits and how wide it is.
-struct Channel {
+struct MaskChannel {
     int shift = 0;
     int bits = 0;
 
-    static Channel FromMask(uint32_t mask) {
-        Channel c;
+    static MaskChannel FromMask(uint32_t mask) {
+        MaskChannel c;
         if (mask == 0) {
             return c;
         }
@@ -272,11 +269,11 @@ Bitmap ReadBmp(std::span<const uint8_t> file, size_t maxPixelBytes) {
 
     // Pixel format of the result.
     int outBpp = h.bpp;
-    Channel channels[3];
+    MaskChannel channels[3];
     bool convert = false;
     if (h.compression == kBitFields || h.compression == kAlphaBitFields) {
         for (int i = 0; i < 3; ++i) {
-            channels[i] = Channel::FromMask(h.masks[i]);
+            channels[i] = MaskChannel::FromMask(h.masks[i]);
         }
         if (h.bpp == 16) {
             convert = !(h.masks[0] == 0x7C00 && h.masks[1] == 0x03E0 && h.masks[2] == 0x001F);

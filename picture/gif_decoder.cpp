@@ -17,19 +17,19 @@ namespace {
 
 constexpr wchar_t kInvalidSignature[] = L"Invalid GIF signature";
 constexpr wchar_t kUnsupportedVersion[] = L"Unsupported GIF version";
-constexpr wchar_t kInvalidData[] = L"Invalid GIF data";
+constexpr wchar_t kInvalidGifData[] = L"Invalid GIF data";
 
 [[noreturn]] void InvalidData() {
-    throw Error(kInvalidData);
+    throw Error(kInvalidGifData);
 }
 
-struct Source {
+struct GifSource {
     std::span<const uint8_t> data;
     size_t offset = 0;
 };
 
 int ReadBytes(GifFileType* gif, GifByteType* out, int count) {
-    auto* source = static_cast<Source*>(gif->UserData);
+    auto* source = static_cast<GifSource*>(gif->UserData);
     const size_t left = source->data.size() - source->offset;
     const size_t n = std::min(left, size_t(count < 0 ? 0 : count));
     std::memcpy(out, source->data.data() + source->offset, n);
@@ -54,7 +54,7 @@ DecodedPicture DecodeGif(std::span<const uint8_t> file) {
         std::memcmp(file.data() + 3, "89a", 3) != 0) {
         throw Error(kUnsupportedVersion);
     }
-    Source source{file};
+    GifSource source{file};
     int error = 0;
     std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, ReadBytes, &error));
     if (!gif) {
@@ -114,7 +114,7 @@ DecodedPicture DecodeGif(std::span<const uint8_t> file) {
         std::max<uint64_t>(uint64_t(std::max(gif->SWidth, 0)), uint64_t(image.Left) + image.Width);
     const uint64_t screenHeight =
         std::max<uint64_t>(uint64_t(std::max(gif->SHeight, 0)), uint64_t(image.Top) + image.Height);
-    CheckPictureSize(screenWidth, screenHeight, kInvalidData);
+    CheckPictureSize(screenWidth, screenHeight, kInvalidGifData);
 
     // The image's own indexes first, so a file whose data is damaged or missing fails before the
     // screen's memory is taken. The data bounds the image too: a code takes at least one bit and
@@ -168,7 +168,7 @@ DecodedPicture DecodeGif(std::span<const uint8_t> file) {
     }
 
     DecodedPicture picture;
-    picture.bitmap = NewPictureBitmap(screenWidth, screenHeight, kInvalidData);
+    picture.bitmap = NewPictureBitmap(screenWidth, screenHeight, kInvalidGifData);
     const ColorMapObject* map = image.ColorMap ? image.ColorMap : gif->SColorMap;
     std::vector<Color> colors(size_t(1) << 12);  // indexes the map lacks are black
     if (map && map->Colors) {

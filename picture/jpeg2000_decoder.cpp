@@ -21,14 +21,14 @@ constexpr wchar_t kDecodingFailed[] = L"JPEG 2000 image decoding failed";
     throw Error(kDecodingFailed);
 }
 
-struct Source {
+struct Jpeg2000Source {
     const uint8_t* data;
     size_t size;
     size_t offset;
 };
 
 OPJ_SIZE_T ReadBytes(void* buffer, OPJ_SIZE_T count, void* user) {
-    auto* source = static_cast<Source*>(user);
+    auto* source = static_cast<Jpeg2000Source*>(user);
     if (source->offset >= source->size) {
         return OPJ_SIZE_T(-1);
     }
@@ -39,7 +39,7 @@ OPJ_SIZE_T ReadBytes(void* buffer, OPJ_SIZE_T count, void* user) {
 }
 
 OPJ_OFF_T SkipBytes(OPJ_OFF_T count, void* user) {
-    auto* source = static_cast<Source*>(user);
+    auto* source = static_cast<Jpeg2000Source*>(user);
     if (count < 0 ? uint64_t(-count) > source->offset
                   : uint64_t(count) > source->size - source->offset) {
         return -1;
@@ -49,7 +49,7 @@ OPJ_OFF_T SkipBytes(OPJ_OFF_T count, void* user) {
 }
 
 OPJ_BOOL SeekTo(OPJ_OFF_T position, void* user) {
-    auto* source = static_cast<Source*>(user);
+    auto* source = static_cast<Jpeg2000Source*>(user);
     if (position < 0 || uint64_t(position) > source->size) {
         return OPJ_FALSE;
     }
@@ -161,7 +161,7 @@ struct ImageCloser {
 // grid: a component's samples sit every dx columns and dy rows of the reference grid, from the
 // first multiple of dx and dy inside the picture's area (which need not start at 0), so a pixel
 // takes the sample at or before it.
-struct Channel {
+struct Jpeg2000Channel {
     const opj_image_comp_t* comp;
     int shift;     // right shift for precisions over 8
     int scale;     // multiplier for precisions under 8 (then divided by the maximum)
@@ -170,7 +170,7 @@ struct Channel {
     uint32_t dx, dy;
     uint32_t originX, originY;  // the picture's first column and row on the grid
 
-    Channel(const opj_image_t& image, const opj_image_comp_t* c)
+    Jpeg2000Channel(const opj_image_t& image, const opj_image_comp_t* c)
         : comp(c),
           dx(std::max<uint32_t>(c->dx, 1)),
           dy(std::max<uint32_t>(c->dy, 1)),
@@ -198,7 +198,7 @@ struct Channel {
         return uint8_t(std::clamp<int64_t>(v, 0, 255));
     }
     // Subsampled more coarsely than `other`.
-    bool CoarserThan(const Channel& other) const { return dx > other.dx || dy > other.dy; }
+    bool CoarserThan(const Jpeg2000Channel& other) const { return dx > other.dx || dy > other.dy; }
 };
 
 uint8_t Clamp8(int v) {
@@ -234,7 +234,7 @@ DecodedPicture DecodeJpeg2000(std::span<const uint8_t> file) {
         Failed();
     }
 
-    Source source{file.data(), file.size(), 0};
+    Jpeg2000Source source{file.data(), file.size(), 0};
     std::unique_ptr<opj_stream_t, StreamCloser> stream(opj_stream_create(1 << 16, OPJ_TRUE));
     if (!stream) {
         Failed();
@@ -273,8 +273,8 @@ DecodedPicture DecodeJpeg2000(std::span<const uint8_t> file) {
 
     // The colour channels, and the opacity channel that a JP2 file's channel definitions may name
     // (OpenJPEG has put the colour channels in their order by then).
-    std::vector<Channel> colours;
-    std::optional<Channel> opacity;
+    std::vector<Jpeg2000Channel> colours;
+    std::optional<Jpeg2000Channel> opacity;
     bool premultiplied = false;
     for (uint32_t i = 0; i < count; ++i) {
         const opj_image_comp_t& comp = image->comps[i];
@@ -306,10 +306,10 @@ DecodedPicture DecodeJpeg2000(std::span<const uint8_t> file) {
         ycc = true;
     }
     const bool cmyk = colours.size() >= 4 && image->color_space == OPJ_CLRSPC_CMYK;
-    const Channel& c0 = colours[0];
-    const Channel& c1 = colours[colour ? 1 : 0];
-    const Channel& c2 = colours[colour ? 2 : 0];
-    const Channel& c3 = colours[cmyk ? 3 : 0];
+    const Jpeg2000Channel& c0 = colours[0];
+    const Jpeg2000Channel& c1 = colours[colour ? 1 : 0];
+    const Jpeg2000Channel& c2 = colours[colour ? 2 : 0];
+    const Jpeg2000Channel& c3 = colours[cmyk ? 3 : 0];
     for (uint32_t y = 0; y < height; ++y) {
         uint8_t* out = picture.bitmap.Row(int(y));
         for (uint32_t x = 0; x < width; ++x, out += 3) {

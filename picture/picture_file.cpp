@@ -11,7 +11,6 @@ namespace corvalo {
 
 namespace {
 
-constexpr wchar_t kStreamReadError[] = L"Stream read error";
 constexpr wchar_t kUnknownExtension[] = L"Unknown picture file extension (.%s)";
 constexpr size_t kGeneralPathProbe = 54;  // a bitmap file's file and info headers
 

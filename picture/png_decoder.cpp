@@ -252,7 +252,7 @@ DecodedPicture DecodePng(std::span<const uint8_t> file) {
 
     const auto fail = [&]() {
         if (job.readPastEnd) {
-            throw Error(L"Stream read error");
+            throw Error(kStreamReadError);
         }
         throw Error(job.message[0] ? AnsiToWide(job.message) : std::wstring(L"Invalid PNG data"));
     };

@@ -6,13 +6,13 @@ namespace corvalo {
 
 namespace {
 
-constexpr wchar_t kNotValid[] = L"Portable anymap image is not valid";
+constexpr wchar_t kPnmNotValid[] = L"Portable anymap image is not valid";
 
-[[noreturn]] void NotValid() {
-    throw Error(kNotValid);
+[[noreturn]] void PnmNotValid() {
+    throw Error(kPnmNotValid);
 }
-[[noreturn]] void TooShort() {
-    throw Error(L"Stream read error");
+[[noreturn]] void PnmTooShort() {
+    throw Error(kStreamReadError);
 }
 
 class Reader {
@@ -37,16 +37,16 @@ class Reader {
     unsigned Number() {
         SkipSpace();
         if (at_ >= data_.size()) {
-            TooShort();
+            PnmTooShort();
         }
         if (data_[at_] < '0' || data_[at_] > '9') {
-            NotValid();
+            PnmNotValid();
         }
         uint64_t value = 0;
         while (at_ < data_.size() && data_[at_] >= '0' && data_[at_] <= '9') {
             value = value * 10 + unsigned(data_[at_++] - '0');
             if (value > 0xFFFFFFFFu) {
-                NotValid();
+                PnmNotValid();
             }
         }
         return unsigned(value);
@@ -55,26 +55,26 @@ class Reader {
     unsigned Bit() {
         SkipSpace();
         if (at_ >= data_.size()) {
-            TooShort();
+            PnmTooShort();
         }
         const uint8_t c = data_[at_++];
         if (c != '0' && c != '1') {
-            NotValid();
+            PnmNotValid();
         }
         return c - '0';
     }
     // The single white-space byte between the header and a binary raster.
     void EndOfHeader() {
         if (at_ >= data_.size()) {
-            TooShort();
+            PnmTooShort();
         }
         if (!IsSpace(data_[at_++])) {
-            NotValid();
+            PnmNotValid();
         }
     }
     const uint8_t* Bytes(uint64_t count) {
         if (count > data_.size() - at_) {
-            TooShort();
+            PnmTooShort();
         }
         const uint8_t* p = data_.data() + at_;
         at_ += size_t(count);
@@ -94,10 +94,10 @@ class Reader {
 
 DecodedPicture DecodePortableAnymap(std::span<const uint8_t> file) {
     if (file.size() < 2) {
-        TooShort();
+        PnmTooShort();
     }
     if (file[0] != 'P' || file[1] < '1' || file[1] > '6') {
-        NotValid();
+        PnmNotValid();
     }
     const int type = file[1] - '0';
     const bool bitmap = type == 1 || type == 4;
@@ -108,23 +108,23 @@ DecodedPicture DecodePortableAnymap(std::span<const uint8_t> file) {
     const unsigned height = in.Number();
     const unsigned maxValue = bitmap ? 1 : in.Number();
     if (maxValue == 0 || maxValue > 65535) {
-        NotValid();
+        PnmNotValid();
     }
     if (binary) {
         in.EndOfHeader();
     }
     const unsigned samples = colour ? 3 : 1;
     const unsigned sampleBytes = maxValue > 255 ? 2 : 1;
-    CheckPictureSize(width, height, kNotValid);
+    CheckPictureSize(width, height, kPnmNotValid);
     if (binary) {
         const uint64_t rowBytes =
             type == 4 ? (uint64_t(width) + 7) / 8 : uint64_t(width) * samples * sampleBytes;
         if (rowBytes * height > file.size() - 2 - in.Offset()) {
-            TooShort();  // said before the picture's memory is taken
+            PnmTooShort();  // said before the picture's memory is taken
         }
     }
     DecodedPicture picture;
-    picture.bitmap = NewPictureBitmap(width, height, kNotValid);
+    picture.bitmap = NewPictureBitmap(width, height, kPnmNotValid);
     const auto scale = [&](unsigned v) {
         return uint8_t((std::min(v, maxValue) * 255u + maxValue / 2) / maxValue);
     };

@@ -8,14 +8,14 @@ namespace corvalo {
 
 namespace {
 
-constexpr wchar_t kNotValid[] = L"Targa image is not valid";
+constexpr wchar_t kTargaNotValid[] = L"Targa image is not valid";
 constexpr size_t kHeaderSize = 18;
 
-[[noreturn]] void NotValid() {
-    throw Error(kNotValid);
+[[noreturn]] void TargaNotValid() {
+    throw Error(kTargaNotValid);
 }
-[[noreturn]] void TooShort() {
-    throw Error(L"Stream read error");
+[[noreturn]] void TargaTooShort() {
+    throw Error(kStreamReadError);
 }
 
 // A 15/16/24/32-bit Targa pixel as a colour (B,G,R order in the file; 5-5-5 for 15 and 16 bits,
@@ -33,7 +33,7 @@ Color PixelColor(const uint8_t* p, int bits) {
 
 DecodedPicture DecodeTarga(std::span<const uint8_t> file) {
     if (file.size() < kHeaderSize) {
-        TooShort();
+        TargaTooShort();
     }
     const uint8_t* h = file.data();
     const auto u16 = [&](size_t at) { return unsigned(h[at]) | unsigned(h[at + 1]) << 8; };
@@ -53,32 +53,32 @@ DecodedPicture DecodeTarga(std::span<const uint8_t> file) {
         rle ? imageType - 8 : imageType;  // 1 colour-mapped, 2 true colour, 3 grey
     if (imageType != 1 && imageType != 2 && imageType != 3 && imageType != 9 && imageType != 10 &&
         imageType != 11) {
-        NotValid();
+        TargaNotValid();
     }
     if (mapType > 1 || (kind == 1 && mapType != 1)) {
-        NotValid();
+        TargaNotValid();
     }
     switch (kind) {
         case 1:
             if (pixelBits != 8 && pixelBits != 16) {
-                NotValid();
+                TargaNotValid();
             }
             break;
         case 2:
             if (pixelBits != 15 && pixelBits != 16 && pixelBits != 24 && pixelBits != 32) {
-                NotValid();
+                TargaNotValid();
             }
             break;
         default:
             // 8-bit grey, or grey and an 8-bit alpha value after it.
             if (pixelBits != 8 && pixelBits != 16) {
-                NotValid();
+                TargaNotValid();
             }
             break;
     }
     if (mapType == 1 && mapEntryBits != 15 && mapEntryBits != 16 && mapEntryBits != 24 &&
         mapEntryBits != 32) {
-        NotValid();
+        TargaNotValid();
     }
 
     // The colour map follows the image ID; a true-colour picture may carry one too (skipped).
@@ -86,7 +86,7 @@ DecodedPicture DecodeTarga(std::span<const uint8_t> file) {
     const size_t entryBytes = (mapEntryBits + 7) / 8;
     const size_t mapBytes = mapType == 1 ? size_t(mapLength) * entryBytes : 0;
     if (at > file.size() || mapBytes > file.size() - at) {
-        TooShort();
+        TargaTooShort();
     }
     DecodedPicture picture;
     std::vector<Color> map;
@@ -103,15 +103,15 @@ DecodedPicture DecodeTarga(std::span<const uint8_t> file) {
     at += mapBytes;
 
     const size_t pixelBytes = (pixelBits + 7) / 8;
-    CheckPictureSize(width, height, kNotValid);
+    CheckPictureSize(width, height, kTargaNotValid);
     // Said before the picture's memory is taken: the data must hold every pixel, and a run-length
     // packet (a header byte and one pixel) stands for at most 128 pixels.
     const uint64_t leastData = rle ? (uint64_t(width) * height + 127) / 128 * (1 + pixelBytes)
                                    : uint64_t(width) * height * pixelBytes;
     if (leastData > file.size() - at) {
-        TooShort();
+        TargaTooShort();
     }
-    picture.bitmap = NewPictureBitmap(width, height, kNotValid);
+    picture.bitmap = NewPictureBitmap(width, height, kTargaNotValid);
     const bool topDown = descriptor & 0x20;
     const bool rightToLeft = descriptor & 0x10;
     const uint64_t total = uint64_t(width) * height;
@@ -144,7 +144,7 @@ DecodedPicture DecodeTarga(std::span<const uint8_t> file) {
     const size_t size = file.size();
     if (!rle) {
         if (total * pixelBytes > size - at) {
-            TooShort();
+            TargaTooShort();
         }
         for (uint64_t i = 0; i < total; ++i, at += pixelBytes) {
             put(colorOf(data + at));
@@ -155,16 +155,16 @@ DecodedPicture DecodeTarga(std::span<const uint8_t> file) {
     // may run on across rows.
     while (n < total) {
         if (at >= size) {
-            TooShort();
+            TargaTooShort();
         }
         const unsigned packet = data[at++];
         const uint64_t count = (packet & 0x7Fu) + 1u;
         if (count > total - n) {
-            NotValid();
+            TargaNotValid();
         }
         if (packet & 0x80u) {
             if (pixelBytes > size - at) {
-                TooShort();
+                TargaTooShort();
             }
             const Color c = colorOf(data + at);
             at += pixelBytes;
@@ -173,7 +173,7 @@ DecodedPicture DecodeTarga(std::span<const uint8_t> file) {
             }
         } else {
             if (count * pixelBytes > size - at) {
-                TooShort();
+                TargaTooShort();
             }
             for (uint64_t i = 0; i < count; ++i, at += pixelBytes) {
                 put(colorOf(data + at));

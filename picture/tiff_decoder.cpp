@@ -17,9 +17,9 @@ namespace corvalo {
 
 namespace {
 
-constexpr wchar_t kNotValid[] = L"TIFF image is not valid";
+constexpr wchar_t kTiffNotValid[] = L"TIFF image is not valid";
 
-struct Source {
+struct TiffSource {
     const uint8_t* data;
     uint64_t size;
     uint64_t offset;
@@ -27,7 +27,7 @@ struct Source {
 };
 
 tmsize_t ReadBytes(thandle_t handle, void* buffer, tmsize_t count) {
-    auto* source = static_cast<Source*>(handle);
+    auto* source = static_cast<TiffSource*>(handle);
     if (count <= 0 || source->offset >= source->size) {
         return 0;
     }
@@ -42,7 +42,7 @@ tmsize_t WriteNothing(thandle_t, void*, tmsize_t) {
 }
 
 toff_t SeekTo(thandle_t handle, toff_t offset, int whence) {
-    auto* source = static_cast<Source*>(handle);
+    auto* source = static_cast<TiffSource*>(handle);
     uint64_t base = 0;
     if (whence == SEEK_CUR) {
         base = source->offset;
@@ -59,12 +59,12 @@ int CloseNothing(thandle_t) {
 }
 
 toff_t SizeOf(thandle_t handle) {
-    return static_cast<Source*>(handle)->size;
+    return static_cast<TiffSource*>(handle)->size;
 }
 
 // The data is in memory already: libtiff may read it in place.
 int MapWhole(thandle_t handle, void** base, toff_t* size) {
-    auto* source = static_cast<Source*>(handle);
+    auto* source = static_cast<TiffSource*>(handle);
     *base = const_cast<uint8_t*>(source->data);
     *size = source->size;
     return 1;
@@ -74,7 +74,7 @@ void UnmapNothing(thandle_t, void*, toff_t) {}
 
 // Keeps the first error's text; warnings are not shown.
 int OnError(TIFF*, void* user, const char*, const char* format, va_list args) {
-    auto* source = static_cast<Source*>(user);
+    auto* source = static_cast<TiffSource*>(user);
     if (source->message[0] == '\0') {
         std::vsnprintf(source->message, sizeof source->message, format, args);
     }
@@ -92,20 +92,20 @@ struct OptionsFree {
     void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
 };
 
-void KeepReason(Source& source, const char* reason) {
+void KeepReason(TiffSource& source, const char* reason) {
     if (source.message[0] == '\0') {
         std::snprintf(source.message, sizeof source.message, "%s", reason);
     }
 }
 
-[[noreturn]] void Fail(const Source& source) {
-    throw Error(source.message[0] ? AnsiToWide(source.message) : std::wstring(kNotValid));
+[[noreturn]] void Fail(const TiffSource& source) {
+    throw Error(source.message[0] ? AnsiToWide(source.message) : std::wstring(kTiffNotValid));
 }
 
 }  // namespace
 
 DecodedPicture DecodeTiff(std::span<const uint8_t> file) {
-    Source source{file.data(), file.size(), 0, {}};
+    TiffSource source{file.data(), file.size(), 0, {}};
     std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
     if (!options) {
         throw std::bad_alloc();
@@ -128,7 +128,7 @@ DecodedPicture DecodeTiff(std::span<const uint8_t> file) {
     uint32_t width = 0, height = 0;
     TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
     TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
-    CheckPictureSize(width, height, kNotValid);
+    CheckPictureSize(width, height, kTiffNotValid);
 
     TIFFRGBAImage reader{};
     if (!TIFFRGBAImageBegin(&reader, tiff.get(), 1, reason)) {
@@ -146,7 +146,8 @@ DecodedPicture DecodeTiff(std::span<const uint8_t> file) {
     reader.req_orientation = reader.orientation;
     const bool turned = SwapsSides(orientation);
     DecodedPicture picture;
-    picture.bitmap = NewPictureBitmap(turned ? height : width, turned ? width : height, kNotValid);
+    picture.bitmap =
+        NewPictureBitmap(turned ? height : width, turned ? width : height, kTiffNotValid);
     // A B,G,R,A raster (libtiff's ABGR words, little-endian in memory: R,G,B,A), alpha
     // premultiplied.
     std::vector<uint32_t> raster(size_t(width) * height);
@@ -213,7 +214,7 @@ DecodedPicture DecodeEpsPreview(std::span<const uint8_t> file) {
         throw Error(L"Encapsulated PostScript file has no TIFF preview");
     }
     if (offset > file.size() || length > file.size() - offset) {
-        throw Error(L"Stream read error");
+        throw Error(kStreamReadError);
     }
     return DecodeTiff(file.subspan(size_t(offset), size_t(length)));
 }

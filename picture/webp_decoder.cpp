@@ -15,7 +15,7 @@
 namespace corvalo {
 namespace {
 
-constexpr wchar_t kInvalidData[] = L"Invalid WebP data";
+constexpr wchar_t kInvalidWebPData[] = L"Invalid WebP data";
 constexpr wchar_t kLibraryError[] = L"WebP error #%s (%s)";
 
 // The library's own names for its status codes, as its tools print them.
@@ -74,7 +74,7 @@ void Decode(std::span<const uint8_t> file, WEBP_CSP_MODE mode, uint8_t* pixels, 
             size_t size, uint32_t width, uint32_t height) {
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config))
-        throw Error(kInvalidData);
+        throw Error(kInvalidWebPData);
     config.output.colorspace = mode;
     config.output.is_external_memory = 1;
     config.output.u.RGBA.rgba = pixels;
@@ -85,7 +85,7 @@ void Decode(std::span<const uint8_t> file, WEBP_CSP_MODE mode, uint8_t* pixels, 
     if (status != VP8_STATUS_OK)
         LibraryError(status);
     if (uint32_t(config.input.width) != width || uint32_t(config.input.height) != height)
-        throw Error(kInvalidData);
+        throw Error(kInvalidWebPData);
 }
 
 }  // namespace
@@ -99,15 +99,15 @@ DecodedPicture DecodeWebp(std::span<const uint8_t> file) {
     const WebPData data{file.data(), file.size()};
     std::unique_ptr<WebPDemuxer, DemuxCloser> demux(WebPDemux(&data));
     if (!demux)
-        throw Error(kInvalidData);
+        throw Error(kInvalidWebPData);
     const uint32_t width = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH);
     const uint32_t height = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
     // Before any pixel memory: the size limit applies to what the header claims.
-    CheckPictureSize(width, height, kInvalidData);
+    CheckPictureSize(width, height, kInvalidWebPData);
     const int orientation = FileOrientation(demux.get());
     DecodedPicture picture;
-    picture.bitmap = SwapsSides(orientation) ? NewPictureBitmap(height, width, kInvalidData)
-                                             : NewPictureBitmap(width, height, kInvalidData);
+    picture.bitmap = SwapsSides(orientation) ? NewPictureBitmap(height, width, kInvalidWebPData)
+                                             : NewPictureBitmap(width, height, kInvalidWebPData);
     picture.transparent = features.has_alpha != 0;
     Bitmap& shown = picture.bitmap;
     const bool upright = orientation == 1;
@@ -126,7 +126,7 @@ DecodedPicture DecodeWebp(std::span<const uint8_t> file) {
         // The first frame on the canvas, composed (blended, disposed) as the file says.
         WebPAnimDecoderOptions options;
         if (!WebPAnimDecoderOptionsInit(&options))
-            throw Error(kInvalidData);
+            throw Error(kInvalidWebPData);
         options.color_mode = MODE_RGBA;
         options.use_threads = 0;
         std::unique_ptr<WebPAnimDecoder, AnimationCloser> animation(

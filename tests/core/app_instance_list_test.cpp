@@ -10,9 +10,9 @@ namespace {
 
 // A block on the heap with exactly the block's size, so AddressSanitizer reports any access past
 // its end, plus a fenced copy for checks that nothing around the block changes.
-class Block {
+class ListBlock {
   public:
-    Block() : bytes_(std::make_unique<uint8_t[]>(kInstanceListBytes)) {
+    ListBlock() : bytes_(std::make_unique<uint8_t[]>(kInstanceListBytes)) {
         std::memset(bytes_.get(), 0, kInstanceListBytes);
     }
     std::span<uint8_t, kInstanceListBytes> Span() {
@@ -48,7 +48,7 @@ constexpr std::size_t kMaxField = 0;
 constexpr std::size_t kCountField = 2;
 
 TEST(InstanceList, AFreshBlockIsEmptyAndTakesItsMaximumOnce) {
-    Block block;
+    ListBlock block;
     InstanceList list = block.List();
     EXPECT_EQ(list.Count(), 0u);
     EXPECT_EQ(list.MaxCount(), 0);
@@ -63,7 +63,7 @@ TEST(InstanceList, AFreshBlockIsEmptyAndTakesItsMaximumOnce) {
 }
 
 TEST(InstanceList, AppendsInRegistrationOrderInTheBlockLayout) {
-    Block block;
+    ListBlock block;
     InstanceList list = block.List();
     list.SetMaxCountIfUnset(kAllCopiesMaxCount);
     EXPECT_TRUE(list.Append(0x1234));
@@ -82,7 +82,7 @@ TEST(InstanceList, AppendsInRegistrationOrderInTheBlockLayout) {
 }
 
 TEST(InstanceList, RemovingMovesTheLaterEntriesDown) {
-    Block block;
+    ListBlock block;
     InstanceList list = block.List();
     for (uint32_t id : {10u, 20u, 30u, 40u})
         ASSERT_TRUE(list.Append(id));
@@ -102,7 +102,7 @@ TEST(InstanceList, RemovingMovesTheLaterEntriesDown) {
 }
 
 TEST(InstanceList, RemovingAnAbsentIdentifierChangesNothing) {
-    Block block;
+    ListBlock block;
     InstanceList list = block.List();
     ASSERT_TRUE(list.Append(10));
     ASSERT_TRUE(list.Append(20));
@@ -110,14 +110,14 @@ TEST(InstanceList, RemovingAnAbsentIdentifierChangesNothing) {
     EXPECT_FALSE(list.Remove(30));
     EXPECT_EQ(std::vector<uint8_t>(block.Data(), block.Data() + kInstanceListBytes), before);
 
-    Block empty;
+    ListBlock empty;
     EXPECT_FALSE(empty.List().Remove(0));
     EXPECT_EQ(empty.Field16(kCountField), 0);
 }
 
 TEST(InstanceList, RemovesOnlyTheFirstOfTwoEqualIdentifiers) {
     // A process identifier can come back after its process has died without leaving the list.
-    Block block;
+    ListBlock block;
     InstanceList list = block.List();
     for (uint32_t id : {7u, 8u, 7u})
         ASSERT_TRUE(list.Append(id));
@@ -126,7 +126,7 @@ TEST(InstanceList, RemovesOnlyTheFirstOfTwoEqualIdentifiers) {
 }
 
 TEST(InstanceList, AFullBlockTakesNoEntryPastItsEnd) {
-    Block block;
+    ListBlock block;
     InstanceList list = block.List();
     list.SetMaxCountIfUnset(kAllCopiesMaxCount);
     for (uint32_t id = 1; id <= kInstanceListCapacity; ++id)
@@ -146,7 +146,7 @@ TEST(InstanceList, AFullBlockTakesNoEntryPastItsEnd) {
 }
 
 TEST(InstanceList, TheMaximumLimitsAppendsButNotReads) {
-    Block block;
+    ListBlock block;
     InstanceList list = block.List();
     list.SetMaxCountIfUnset(2);
     EXPECT_TRUE(list.Append(1));
@@ -155,7 +155,7 @@ TEST(InstanceList, TheMaximumLimitsAppendsButNotReads) {
     EXPECT_EQ(list.Entries(), (std::vector<uint32_t>{1, 2}));
 
     // Without a maximum only the room of the block counts.
-    Block unlimited;
+    ListBlock unlimited;
     InstanceList open = unlimited.List();
     for (uint32_t id = 1; id <= kInstanceListCapacity; ++id)
         ASSERT_TRUE(open.Append(id));
@@ -165,7 +165,7 @@ TEST(InstanceList, TheMaximumLimitsAppendsButNotReads) {
 
 TEST(InstanceList, ACountBeyondTheRoomIsReadWithinTheBlock) {
     for (uint16_t stored : {258, 1000, 65535}) {
-        Block block;
+        ListBlock block;
         for (std::size_t position = 0; position < kInstanceListCapacity; ++position)
             block.SetSlot(position, static_cast<uint32_t>(position + 100));
         block.SetField16(kCountField, stored);
@@ -190,7 +190,7 @@ TEST(InstanceList, ACountBeyondTheRoomIsReadWithinTheBlock) {
 }
 
 TEST(InstanceList, ACountBeyondTheMaximumIsReadButTakesNoAppend) {
-    Block block;
+    ListBlock block;
     block.SetField16(kMaxField, 1);
     block.SetField16(kCountField, 5);
     for (std::size_t position = 0; position < 5; ++position)

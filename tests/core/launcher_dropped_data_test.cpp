@@ -12,7 +12,7 @@ namespace {
 
 using namespace test;
 
-std::vector<uint16_t> Units(std::u16string_view text) {
+std::vector<uint16_t> UnitsOf(std::u16string_view text) {
     return std::vector<uint16_t>(text.begin(), text.end());
 }
 
@@ -28,7 +28,7 @@ TEST(DroppedFileList, ReadsNamesInOrderInBothForms) {
     const DroppedNames wide = ParseDropFiles(DropFiles(names, true));
     EXPECT_TRUE(wide.wide);
     ASSERT_EQ(wide.Count(), 3u);
-    EXPECT_EQ(wide.wideNames[1], Units(u"C:\\Docs\\b c.lnk"));
+    EXPECT_EQ(wide.wideNames[1], UnitsOf(u"C:\\Docs\\b c.lnk"));
 
     // Characters outside the code page and a surrogate pair come through the UTF-16 form intact.
     Bytes greek = DropFiles("");
@@ -58,7 +58,7 @@ TEST(DroppedFileList, TheEndOfTheBlockEndsTheListButCutsNoName) {
     // An odd last byte of a UTF-16 list is half a character, not a terminator.
     Bytes odd = DropFiles(std::string("C:\\a\0", 5), true);
     odd.push_back(0);
-    EXPECT_EQ(ParseDropFiles(odd).wideNames, std::vector<std::vector<uint16_t>>{Units(u"C:\\a")});
+    EXPECT_EQ(ParseDropFiles(odd).wideNames, std::vector<std::vector<uint16_t>>{UnitsOf(u"C:\\a")});
     Bytes cut = DropFiles("C:\\a", true);
     cut.push_back(0);  // "a" is followed by one byte of a NUL
     EXPECT_EQ(ParseDropFiles(cut).Count(), 0u);
@@ -181,7 +181,8 @@ TEST(DroppedDescriptor, ReadsTheFirstNameUpToItsEnd) {
     AppendWide(wideField, u"\u00c9t\u00e9.URL");
     AppendU16(wideField, 0);
     AppendWide(wideField, u"junk");
-    EXPECT_EQ(FirstDescriptorNameWide(Descriptor(1, wideField, true)), Units(u"\u00c9t\u00e9.URL"));
+    EXPECT_EQ(FirstDescriptorNameWide(Descriptor(1, wideField, true)),
+              UnitsOf(u"\u00c9t\u00e9.URL"));
 
     // A name that fills the whole field stops at its limit, not at the next descriptor.
     const Bytes full(kDescriptorNameLength + 10, 'n');
@@ -210,7 +211,7 @@ TEST(DroppedDescriptor, ShortBlocksAndEmptyGroupsGiveNoName) {
     AppendWide(wideField, u"a.url");
     AppendU16(wideField, 0);
     Bytes wideCut = Descriptor(1, wideField, true);
-    EXPECT_EQ(FirstDescriptorNameWide(wideCut), Units(u"a.url"));
+    EXPECT_EQ(FirstDescriptorNameWide(wideCut), UnitsOf(u"a.url"));
     wideCut.pop_back();
     EXPECT_FALSE(FirstDescriptorNameWide(wideCut));
     // An 8-bit descriptor is too short to be read as a wide one.

@@ -170,7 +170,7 @@ void TestDataObject::Offer(CLIPFORMAT format, std::vector<uint8_t> bytes, LONG i
 
 void TestDataObject::Offer(const wchar_t* registeredFormat, std::vector<uint8_t> bytes, LONG index,
                            DWORD medium) {
-    Offer(RegisteredFormat(registeredFormat), std::move(bytes), index, medium);
+    Offer(ClipboardFormat(registeredFormat), std::move(bytes), index, medium);
 }
 
 const TestDataObject::Offered* TestDataObject::Find(const FORMATETC& format) const {
@@ -250,7 +250,7 @@ HRESULT TestDataObject::GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) {
 HRESULT TestDataObject::SetData(FORMATETC* format, STGMEDIUM* medium, BOOL release) {
     if (!format || !medium)
         return E_INVALIDARG;
-    if (format->cfFormat != RegisteredFormat(L"Performed DropEffect") ||
+    if (format->cfFormat != ClipboardFormat(L"Performed DropEffect") ||
         medium->tymed != TYMED_HGLOBAL) {
         return E_NOTIMPL;
     }
@@ -297,7 +297,7 @@ ULONG ReferenceCount(IUnknown* object) {
     return object->Release();
 }
 
-CLIPFORMAT RegisteredFormat(const wchar_t* name) {
+CLIPFORMAT ClipboardFormat(const wchar_t* name) {
     return static_cast<CLIPFORMAT>(RegisterClipboardFormatW(name));
 }
 

@@ -86,7 +86,7 @@ class TestDataObject final : public ComObject<IDataObject> {
 // The reference count an object has now (taken by adding one and giving it back).
 ULONG ReferenceCount(IUnknown* object);
 
-CLIPFORMAT RegisteredFormat(const wchar_t* name);
+CLIPFORMAT ClipboardFormat(const wchar_t* name);
 
 // The shell's file list (DROPFILES and the names) with UTF-16 or 8-bit names.
 std::vector<uint8_t> DropFilesBlock(const std::vector<std::wstring>& names, bool wide);

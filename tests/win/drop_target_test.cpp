@@ -29,7 +29,7 @@ using test::TextBlock;
 constexpr DWORD kCopyLink = DROPEFFECT_COPY | DROPEFFECT_LINK;
 constexpr POINT kWindowPosition{300, 200};
 
-std::vector<uint8_t> Bytes(std::string_view text) {
+std::vector<uint8_t> TextBytes(std::string_view text) {
     return std::vector<uint8_t>(text.begin(), text.end());
 }
 
@@ -157,7 +157,7 @@ TEST_F(DropTarget, ABrowserLinkGivesTheShortcutsUrlAndTitle) {
         deliveries_.clear();
         auto source = TestDataObject::Create();
         source->Offer(L"FileGroupDescriptorW", FileGroupDescriptorBlock(L"Example.url", true));
-        source->Offer(L"FileContents", Bytes(kShortcutText), 0, medium);
+        source->Offer(L"FileContents", TextBytes(kShortcutText), 0, medium);
         source->Offer(L"UniformResourceLocator", TextBlock("https://example.com/from-locator"));
         EXPECT_EQ(Drop(source.Get()).dropEffect, DROPEFFECT_COPY);
         ASSERT_EQ(deliveries_.size(), 1u);
@@ -170,7 +170,7 @@ TEST_F(DropTarget, ABrowserLinkGivesTheShortcutsUrlAndTitle) {
     deliveries_.clear();
     auto source = TestDataObject::Create();
     source->Offer(L"FileGroupDescriptor", FileGroupDescriptorBlock(L"Caf\u00e9 Site.URL", false));
-    source->Offer(L"FileContents", Bytes(kShortcutText), 1);
+    source->Offer(L"FileContents", TextBytes(kShortcutText), 1);
     source->Offer(L"UniformResourceLocator", TextBlock("https://example.com/from-locator"));
     Drop(source.Get());
     ASSERT_EQ(deliveries_.size(), 1u);
@@ -278,7 +278,7 @@ TEST_F(DropTarget, TheEffectFollowsTheKeysWithinTheSourcesEffects) {
 TEST_F(DropTarget, AShortcutFileGivesItsPathItsUrlAndItsTitle) {
     test::TempFolder folder;
     const std::wstring shortcut = folder.File(L"Example Site.url");
-    test::WriteBytes(shortcut, Bytes(kShortcutText));
+    test::WriteBytes(shortcut, TextBytes(kShortcutText));
     auto source = TestDataObject::Create();
     source->Offer(CF_HDROP, DropFilesBlock({shortcut, folder.File(L"other.txt")}, true));
     EXPECT_EQ(Drop(source.Get()).dropEffect, DROPEFFECT_COPY);
@@ -298,7 +298,7 @@ TEST_F(DropTarget, AShortcutFileGivesItsPathItsUrlAndItsTitle) {
     EXPECT_EQ(deliveries_[1].title, L"Descriptor");
 
     // A shortcut file that cannot be read, or holds no URL, leaves the URL empty.
-    test::WriteBytes(folder.File(L"Empty.url"), Bytes("[Other]\r\nURL=http://x\r\n"));
+    test::WriteBytes(folder.File(L"Empty.url"), TextBytes("[Other]\r\nURL=http://x\r\n"));
     auto broken = TestDataObject::Create();
     broken->Offer(CF_HDROP, DropFilesBlock({folder.File(L"Empty.url")}, true));
     Drop(broken.Get());
@@ -372,20 +372,20 @@ TEST_F(DropTarget, DamagedDataIsNeverDelivered) {
         std::vector<uint8_t> cut = FileGroupDescriptorBlock(L"Example.url", true);
         cut.resize(kDescriptorNameOffset + 24);
         s.Offer(L"FileGroupDescriptorW", cut);
-        s.Offer(L"FileContents", Bytes(kShortcutText), 0);
+        s.Offer(L"FileContents", TextBytes(kShortcutText), 0);
     });
     EXPECT_TRUE(deliveries_.empty());
 
     // Contents over the limit (even with a sound shortcut at their start), or from a stream that
     // claims to have read more than asked, give no URL; the title alone is still a delivery.
-    std::vector<uint8_t> huge = Bytes(kShortcutText);
+    std::vector<uint8_t> huge = TextBytes(kShortcutText);
     huge.resize(kMaxDroppedStreamBytes + 1, ' ');
     for (bool overReported : {false, true}) {
         auto source = TestDataObject::Create();
         source->Offer(L"FileGroupDescriptorW", FileGroupDescriptorBlock(L"Example.url", true));
         if (overReported)
             source->OverReportStreamEnds();
-        source->Offer(L"FileContents", overReported ? Bytes(kShortcutText) : huge, 0,
+        source->Offer(L"FileContents", overReported ? TextBytes(kShortcutText) : huge, 0,
                       TYMED_ISTREAM);
         EXPECT_EQ(Drop(source.Get()).dropEffect, DROPEFFECT_COPY);
         EXPECT_EQ(source->PerformedEffect(), DROPEFFECT_COPY);
