@@ -29,6 +29,8 @@ function(corvalo_subsystem folder)
     endforeach()
     if(sources)
         add_library(${target} STATIC ${sources})
+        set_target_properties(${target} PROPERTIES UNITY_BUILD ${CORVALO_UNITY_PRODUCT}
+                                                   UNITY_BUILD_BATCH_SIZE 0)
         target_include_directories(${target} PUBLIC ${root})
         target_link_libraries(${target} PUBLIC ${used})
     else()

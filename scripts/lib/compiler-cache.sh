@@ -21,8 +21,5 @@ if command -v ccache >/dev/null 2>&1; then
     # The build folder is not part of an entry's key, so the trees of another clone hit too.
     export CCACHE_NOHASHDIR=true
     export CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-10G}
-    # The test exes' precompiled headers (cmake/test_code.cmake) are made by the same build that
-    # uses them, so they are always newer than the compile that reads them.
-    export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
     compiler_cache_args=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
