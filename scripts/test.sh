@@ -7,8 +7,10 @@
 #
 # Made to be quick on two cores: every build tree compiles through one compiler cache shared by
 # the machine's clones (scripts/lib/compiler-cache.sh), test code is compiled without
-# optimisation (cmake/test_code.cmake), and the second compiler's build and the release archive
-# are made in the background, below the tests' priority, while the Windows tests run under Wine.
+# optimisation (cmake/test_code.cmake), trees that only check code compile it as unity builds
+# (CMakeLists.txt), the codecs build beside the native builds, the Wine tests run in two Wine
+# sessions side by side, and the second compiler's build and the release archive are made in the
+# background, below the tests' priority, while the Windows tests run under Wine.
 # Each stage says its time; the last lines are a table of them.
 set -euo pipefail
 # A failed step says where the script stopped, also when the step's own output is hidden.
@@ -41,7 +43,7 @@ cmake --preset fuzz "${compiler_cache_args[@]}" >/dev/null
 cmake --build build/fuzz -j "$jobs"
 ctest --test-dir build/fuzz --output-on-failure -L fuzz -j "$jobs"
 
-stage_join_background
+stage_join_background "The Windows codec libraries (built once per machine)"
 codecs=$(scripts/build-codecs.sh)
 
 stage "Windows build"
@@ -62,16 +64,23 @@ stage_in_background "Second compiler's build and the release archive" second_com
 source scripts/lib/wine-session.sh
 trap 'wine_session_stop; stages_summary' EXIT
 
-stage "Windows tests under Wine (null graphics driver)"
-wine_session_start "$root/build/wineprefix" no-display
-ctest --test-dir build/windows --output-on-failure -LE e2e -j "$jobs"
-wine_session_stop
+# The unit and window tests and the end-to-end runs spend most of their time waiting on Wine, so
+# they run side by side, each in a Wine prefix and server of its own: they share no window
+# station, registry, temporary folder or display.
+windows_tests() {
+    trap wine_session_stop EXIT
+    trap 'exit 143' TERM
+    wine_session_start "$root/build/wineprefix-tests" no-display
+    ctest --test-dir build/windows --output-on-failure -LE e2e -j "$jobs"
+}
+stage_in_background "Windows tests under Wine (null graphics driver)" windows_tests 0
 
 stage "End-to-end runs under Wine on a virtual display"
 wine_session_start "$root/build/wineprefix" own-display
 ctest --test-dir build/windows --output-on-failure -L e2e
 
-stage_join_background
+stage_join_background "Windows tests under Wine (null graphics driver)"
+stage_join_background "Second compiler's build and the release archive"
 
 stage "The second compiler's unit tests under Wine"
 wine build/windows-clang/tests/core_tests.exe --gtest_brief=1 </dev/null

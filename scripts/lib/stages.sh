@@ -6,10 +6,10 @@
 #   stages_summary  prints the table (an EXIT trap); a stage still running is marked as failed
 #   stage_in_background NAME FUNCTION [NICENESS]
 #                   runs the function in the background, by default at the lowest priority
-#                   (niceness 19), its output kept until stage_join_background prints it (one such
-#                   stage at a time)
-#   stage_join_background
-#                   waits for it, prints its output and time, and fails when it failed
+#                   (niceness 19), its output kept until stage_join_background prints it; several
+#                   may run at once
+#   stage_join_background NAME
+#                   waits for that one, prints its output and time, and fails when it failed
 
 stages_names=()
 stages_seconds=()
@@ -17,7 +17,7 @@ stages_current=""
 stages_started=0
 stages_run_started=$SECONDS
 stages_passed=0
-stages_background_pid=""
+declare -A stages_background_pids=() stages_background_logs=() stages_background_starts=()
 
 stages_format() { printf '%d:%02d' $(($1 / 60)) $(($1 % 60)); }
 
@@ -43,53 +43,59 @@ stages_done() {
 }
 
 stage_in_background() {
-    stages_background_name=$1
-    stages_background_log=$(mktemp)
-    stages_background_started=$SECONDS
-    local niceness=${3:-19}
+    local name=$1 niceness=${3:-19}
+    local log
+    log=$(mktemp)
+    stages_background_logs[$name]=$log
+    stages_background_starts[$name]=$SECONDS
     local priority="at the same priority"
     [ "$niceness" -gt 0 ] && priority="below the tests' priority"
-    echo "== $1: in the background, $priority (its output follows when it ends) =="
+    echo "== $name: in the background, $priority (its output follows when it ends) =="
     # A process group of its own, so that a run that stops early can stop all of it.
     set -m
     (
         [ "$niceness" -gt 0 ] && { renice -n "$niceness" -p "$BASHPID" >/dev/null 2>&1 || true; }
         "$2"
-    ) >"$stages_background_log" 2>&1 </dev/null &
-    stages_background_pid=$!
+    ) >"$log" 2>&1 </dev/null &
+    stages_background_pids[$name]=$!
     set +m
 }
 
 stage_join_background() {
-    stage "Waiting for: $stages_background_name"
+    local name=$1
+    stage "Waiting for: $name"
     local status=0
-    wait "$stages_background_pid" || status=$?
-    stages_background_pid=""
-    local took=$((SECONDS - stages_background_started))
-    cat "$stages_background_log"
-    rm -f "$stages_background_log"
+    wait "${stages_background_pids[$name]}" || status=$?
+    unset -v 'stages_background_pids[$name]'
+    local started=${stages_background_starts[$name]}
+    local took=$((SECONDS - started))
+    cat "${stages_background_logs[$name]}"
+    rm -f "${stages_background_logs[$name]}"
     stages_end
     if [ "$status" -ne 0 ]; then
-        stages_current="$stages_background_name (in the background)"
-        stages_started=$stages_background_started
-        echo "$stages_background_name failed (exit code $status)" >&2
+        stages_current="$name (in the background)"
+        stages_started=$started
+        echo "$name failed (exit code $status)" >&2
         return "$status"
     fi
-    stages_names+=("$stages_background_name (in the background)")
+    stages_names+=("$name (in the background)")
     stages_seconds+=("$took")
-    echo "-- $stages_background_name: $(stages_format "$took") (in the background)"
+    echo "-- $name: $(stages_format "$took") (in the background)"
 }
 
 stages_summary() {
-    if [ -n "$stages_background_pid" ]; then
-        # The run stopped before the background stage ended: it goes too, its output shown.
-        kill -- "-$stages_background_pid" 2>/dev/null || kill "$stages_background_pid" 2>/dev/null || true
-        wait "$stages_background_pid" 2>/dev/null || true
-        tail -n 40 "$stages_background_log" 2>/dev/null | sed 's/^/  (background) /'
-        rm -f "$stages_background_log"
-        stages_names+=("$stages_background_name (in the background, stopped)")
-        stages_seconds+=("$((SECONDS - stages_background_started))")
-    fi
+    local name pid
+    for name in "${!stages_background_pids[@]}"; do
+        # The run stopped before this background stage ended: it goes too, its output shown.
+        pid=${stages_background_pids[$name]}
+        kill -- "-$pid" 2>/dev/null || kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+        tail -n 40 "${stages_background_logs[$name]}" 2>/dev/null | sed 's/^/  (background) /'
+        rm -f "${stages_background_logs[$name]}"
+        stages_names+=("$name (in the background, stopped)")
+        stages_seconds+=("$((SECONDS - ${stages_background_starts[$name]}))")
+    done
+    stages_background_pids=()
     local failed=$stages_current
     [ -n "$failed" ] && stages_names+=("$failed (FAILED)") &&
         stages_seconds+=("$((SECONDS - stages_started))")
