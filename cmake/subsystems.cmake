@@ -31,6 +31,12 @@ function(corvalo_subsystem folder)
         add_library(${target} STATIC ${sources})
         set_target_properties(${target} PROPERTIES UNITY_BUILD ${CORVALO_UNITY_PRODUCT}
                                                    UNITY_BUILD_BATCH_SIZE 0)
+        # The _posix files build in no Windows tree, so they are always compiled on their own.
+        set(posix_sources ${sources})
+        list(FILTER posix_sources INCLUDE REGEX "_posix\\.cpp$")
+        if(posix_sources)
+            set_source_files_properties(${posix_sources} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+        endif()
         target_include_directories(${target} PUBLIC ${root})
         target_link_libraries(${target} PUBLIC ${used})
     else()

@@ -46,20 +46,22 @@ ctest --test-dir build/fuzz --output-on-failure -L fuzz -j "$jobs"
 stage_join_background "The Windows codec libraries (built once per machine)"
 codecs=$(scripts/build-codecs.sh)
 
+# Neither needs the tests' Wine session: they build beside the Windows build and the tests, and
+# give way to both. The release comes after the Windows build, whose objects it reuses.
+second_compiler() {
+    cmake --preset windows-cross-clang -DCORVALO_WINDOWS_PREFIX="$codecs" \
+        "${compiler_cache_args[@]}" >/dev/null
+    cmake --build build/windows-clang -j "$jobs" --target corvalo core_tests win_tests
+}
+stage_in_background "Windows build with the second compiler (clang, lld, warnings as errors)" \
+    second_compiler
+
 stage "Windows build"
 cmake --preset windows-cross -DCORVALO_WINDOWS_PREFIX="$codecs" "${compiler_cache_args[@]}" >/dev/null
 cmake --build build/windows -j "$jobs"
 
-# Neither needs the tests' Wine session: they build while the tests run, and give way to them.
-second_compiler_and_release() {
-    echo "== Windows build with the second compiler (clang, lld, warnings as errors) =="
-    cmake --preset windows-cross-clang -DCORVALO_WINDOWS_PREFIX="$codecs" \
-        "${compiler_cache_args[@]}" >/dev/null
-    cmake --build build/windows-clang -j "$jobs" --target corvalo core_tests win_tests
-    echo "== The release archive as users get it (imports, a start in a fresh Wine prefix) =="
+stage_in_background "The release archive as users get it (imports, a start in a fresh Wine prefix)" \
     scripts/release.sh
-}
-stage_in_background "Second compiler's build and the release archive" second_compiler_and_release
 
 source scripts/lib/wine-session.sh
 trap 'wine_session_stop; stages_summary' EXIT
@@ -80,7 +82,8 @@ wine_session_start "$root/build/wineprefix" own-display
 ctest --test-dir build/windows --output-on-failure -L e2e
 
 stage_join_background "Windows tests under Wine (null graphics driver)"
-stage_join_background "Second compiler's build and the release archive"
+stage_join_background "The release archive as users get it (imports, a start in a fresh Wine prefix)"
+stage_join_background "Windows build with the second compiler (clang, lld, warnings as errors)"
 
 stage "The second compiler's unit tests under Wine"
 wine build/windows-clang/tests/core_tests.exe --gtest_brief=1 </dev/null
