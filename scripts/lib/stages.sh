@@ -53,9 +53,12 @@ stage_in_background() {
     echo "== $name: in the background, $priority (its output follows when it ends) =="
     # A process group of its own, so that a run that stops early can stop all of it.
     set -m
+    # The stage's time is its own, not the time until it is joined: the outer shell notes when
+    # the function ended, whatever traps the function sets in its own shell.
     (
+        trap 'echo "$SECONDS" >"$log.ended"' EXIT
         [ "$niceness" -gt 0 ] && { renice -n "$niceness" -p "$BASHPID" >/dev/null 2>&1 || true; }
-        "$2"
+        ("$2")
     ) >"$log" 2>&1 </dev/null &
     stages_background_pids[$name]=$!
     set +m
@@ -67,10 +70,12 @@ stage_join_background() {
     local status=0
     wait "${stages_background_pids[$name]}" || status=$?
     unset -v 'stages_background_pids[$name]'
-    local started=${stages_background_starts[$name]}
-    local took=$((SECONDS - started))
-    cat "${stages_background_logs[$name]}"
-    rm -f "${stages_background_logs[$name]}"
+    local started=${stages_background_starts[$name]} log=${stages_background_logs[$name]}
+    local ended=$SECONDS
+    [ -s "$log.ended" ] && ended=$(cat "$log.ended")
+    local took=$((ended - started))
+    cat "$log"
+    rm -f "$log" "$log.ended"
     stages_end
     if [ "$status" -ne 0 ]; then
         stages_current="$name (in the background)"
@@ -91,7 +96,7 @@ stages_summary() {
         kill -- "-$pid" 2>/dev/null || kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
         tail -n 40 "${stages_background_logs[$name]}" 2>/dev/null | sed 's/^/  (background) /'
-        rm -f "${stages_background_logs[$name]}"
+        rm -f "${stages_background_logs[$name]}" "${stages_background_logs[$name]}.ended"
         stages_names+=("$name (in the background, stopped)")
         stages_seconds+=("$((SECONDS - ${stages_background_starts[$name]}))")
     done
