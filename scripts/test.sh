@@ -10,7 +10,7 @@
 # optimisation (cmake/test_code.cmake), trees that only check code compile it as unity builds
 # (CMakeLists.txt), the codecs build beside the native builds, the Wine tests run in two Wine
 # sessions side by side, and the second compiler's build and the release archive are made in the
-# background, below the tests' priority, while the Windows tests run under Wine.
+# background, below the priority of the Windows build and tests they run beside.
 # Each stage says its time; the last lines are a table of them.
 set -euo pipefail
 # A failed step says where the script stopped, also when the step's own output is hidden.
@@ -26,7 +26,7 @@ scripts/install-deps.sh
 source scripts/lib/compiler-cache.sh
 
 # Only the Windows build needs them: on a new machine they download and build beside the native
-# builds, which leave a core idle while they configure, link and test.
+# builds, in the moments those leave a core idle (configuring, linking, testing).
 build_codecs() { scripts/build-codecs.sh >/dev/null; }
 stage_in_background "The Windows codec libraries (built once per machine)" build_codecs 0
 
