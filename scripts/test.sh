@@ -28,7 +28,8 @@ source scripts/lib/compiler-cache.sh
 # Only the Windows build needs them: on a new machine they download and build beside the native
 # builds, in the moments those leave a core idle (configuring, linking, testing).
 build_codecs() { scripts/build-codecs.sh >/dev/null; }
-stage_in_background "The Windows codec libraries (built once per machine)" build_codecs 0
+codecs_stage="The Windows codec libraries (built once per machine)"
+stage_in_background "$codecs_stage" build_codecs 0
 
 stage "The Windows workflow, which cannot run here: its syntax"
 /usr/bin/python3 tools/check_workflow.py .github/workflows/windows.yml
@@ -43,7 +44,7 @@ cmake --preset fuzz "${compiler_cache_args[@]}" >/dev/null
 cmake --build build/fuzz -j "$jobs"
 ctest --test-dir build/fuzz --output-on-failure -L fuzz -j "$jobs"
 
-stage_join_background "The Windows codec libraries (built once per machine)"
+stage_join_background "$codecs_stage"
 codecs=$(scripts/build-codecs.sh)
 
 # Neither needs the tests' Wine session: they build beside the Windows build and the tests, and
@@ -53,15 +54,15 @@ second_compiler() {
         "${compiler_cache_args[@]}" >/dev/null
     cmake --build build/windows-clang -j "$jobs" --target corvalo core_tests win_tests
 }
-stage_in_background "Windows build with the second compiler (clang, lld, warnings as errors)" \
-    second_compiler
+clang_stage="Windows build with the second compiler (clang, lld, warnings as errors)"
+stage_in_background "$clang_stage" second_compiler
 
 stage "Windows build"
 cmake --preset windows-cross -DCORVALO_WINDOWS_PREFIX="$codecs" "${compiler_cache_args[@]}" >/dev/null
 cmake --build build/windows -j "$jobs"
 
-stage_in_background "The release archive as users get it (imports, a start in a fresh Wine prefix)" \
-    scripts/release.sh
+release_stage="The release archive as users get it (imports, a start in a fresh Wine prefix)"
+stage_in_background "$release_stage" scripts/release.sh
 
 source scripts/lib/wine-session.sh
 trap 'wine_session_stop; stages_summary' EXIT
@@ -75,15 +76,16 @@ windows_tests() {
     wine_session_start "$root/build/wineprefix-tests" no-display
     ctest --test-dir build/windows --output-on-failure -LE e2e -j "$jobs"
 }
-stage_in_background "Windows tests under Wine (null graphics driver)" windows_tests 0
+tests_stage="Windows tests under Wine (null graphics driver)"
+stage_in_background "$tests_stage" windows_tests 0
 
 stage "End-to-end runs under Wine on a virtual display"
 wine_session_start "$root/build/wineprefix" own-display
 ctest --test-dir build/windows --output-on-failure -L e2e
 
-stage_join_background "Windows tests under Wine (null graphics driver)"
-stage_join_background "The release archive as users get it (imports, a start in a fresh Wine prefix)"
-stage_join_background "Windows build with the second compiler (clang, lld, warnings as errors)"
+stage_join_background "$tests_stage"
+stage_join_background "$release_stage"
+stage_join_background "$clang_stage"
 
 stage "The second compiler's unit tests under Wine"
 wine build/windows-clang/tests/core_tests.exe --gtest_brief=1 </dev/null
