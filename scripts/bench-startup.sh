@@ -108,7 +108,8 @@ fi
 mkdir -p "$WINEPREFIX"
 server_started=1
 # The server must not inherit the lock: it would hold it after this script ends.
-setsid nohup wineserver -p </dev/null >/dev/null 2>&1 9>&- &
+# Serving before the first wine: a wine that finds no server starts a second one, and the two race.
+setsid -w wineserver -p </dev/null >/dev/null 2>&1 9>&-
 wine wineboot -i </dev/null >/dev/null 2>&1
 if [[ -n $xvfb_pid ]]; then
     # No window manager on Xvfb: unmanaged windows close at once instead of after a 2 s wait.

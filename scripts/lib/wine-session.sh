@@ -20,7 +20,7 @@ wine_session_start() {
         wine_session_start_display || return 1
     fi
 
-    setsid nohup wineserver -p </dev/null >/dev/null 2>&1 &
+    wine_session_start_server || return 1
     wine wineboot -i </dev/null >/dev/null 2>&1 ||
         { wine_session_fail "Wine could not prepare its prefix $WINEPREFIX."; return 1; }
     # Without a window manager, Wine's managed windows make every close wait about two seconds.
@@ -42,10 +42,21 @@ wine_session_start() {
         fi
         wineserver -k >/dev/null 2>&1 || true
         wineserver -w >/dev/null 2>&1 || true
-        setsid nohup wineserver -p </dev/null >/dev/null 2>&1 &
+        wine_session_start_server || return 1
         wine wineboot </dev/null >/dev/null 2>&1 ||
             { wine_session_fail "Wine did not restart with the $wanted graphics driver."; return 1; }
     fi
+}
+
+# The persistent server must be serving before the first wine command: a wine that finds no server
+# starts one of its own, and Debian's Wine gives each server a fresh random folder named in the
+# prefix, so two starting at once can leave wine in a folder the losing server has just removed
+# ("chdir to /tmp/wine-...: No such file or directory"), failing about one boot in fifteen beside
+# another session. wineserver returns once its daemon holds the prefix's lock and socket; setsid -w
+# waits for that and keeps the daemon out of our session, so the end of this shell cannot kill it.
+wine_session_start_server() {
+    setsid -w wineserver -p </dev/null >/dev/null 2>&1 ||
+        { wine_session_fail "Wine's server did not start for $WINEPREFIX."; return 1; }
 }
 
 # Every failed step says what failed: the callers hide Wine's own output, so a bare non-zero status
