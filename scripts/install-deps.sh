@@ -11,6 +11,12 @@ packages=(
     libjpeg62-turbo-dev libpng-dev libgif-dev libopenjp2-7-dev libtiff-dev libwebp-dev zlib1g-dev
     dpkg-dev nasm
     clang libclang-rt-14-dev lld python3-yaml ccache
+    # What Wine loads at run time and only recommends: the X extensions it draws, places and points
+    # with (see-through windows, screens, cursors) and its fonts. Its other recommendations (sound,
+    # video, OpenGL, printing) and the rest's (LLVM's headers, Ghostscript) are hundreds of
+    # megabytes no build or test here uses, so recommendations are not installed.
+    libxrender1 libxrandr2 libxinerama1 libxcursor1 libxi6 libxcomposite1 libxfixes3 libxxf86vm1
+    libgnutls30 libdbus-1-3 fonts-wine fonts-liberation
 )
 
 missing=()
@@ -26,4 +32,4 @@ sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
