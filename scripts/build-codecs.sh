@@ -73,29 +73,6 @@ work=$(mktemp -d "$cache/.work-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$prefix"
 
-# apt-get source needs a deb-src entry for the archive this machine already uses.
-ensure_deb_src() {
-    if grep -q '^Version:' <<<"$(apt-cache showsrc libjpeg-turbo 2>/dev/null)"; then
-        return
-    fi
-    local list=/etc/apt/sources.list.d/corvalo-deb-src.sources
-    log "adding source entries for the machine's archive ($list)"
-    {
-        for file in /etc/apt/sources.list.d/*.sources; do
-            [ "$file" = "$list" ] || [ ! -f "$file" ] && continue
-            grep -qi '^Types:.*\bdeb\b' "$file" || continue
-            sed -E 's/^Types:.*/Types: deb-src/I' "$file"
-            echo
-        done
-        if [ -f /etc/apt/sources.list ]; then
-            sed -nE 's/^deb[[:space:]]+(\[[^]]*\][[:space:]]+)?([^[:space:]]+)[[:space:]]+([^[:space:]]+)[[:space:]]+(.*)$/Types: deb-src\nURIs: \2\nSuites: \3\nComponents: \4\n/p' \
-                /etc/apt/sources.list
-        fi
-    } >"$list.tmp"
-    mv "$list.tmp" "$list"
-    apt-get update -qq >&2
-}
-
 # Downloads and unpacks (applying Debian's patches) one source package: the version of the native
 # package first, then the others the index lists, newest first (the newest is sometimes missing).
 fetch() {
@@ -120,7 +97,8 @@ fetch() {
     return 1
 }
 
-ensure_deb_src
+# apt-get source needs the source entries install-deps.sh adds (and the packages it installs).
+"$root/scripts/install-deps.sh" codecs >&2
 for entry in "${libraries[@]}"; do
     read -r source_package _ <<<"$entry"
     fetch "$source_package" "${version[$source_package]}"

@@ -21,15 +21,18 @@ jobs=$(nproc)
 source scripts/lib/stages.sh
 trap stages_summary EXIT
 
-stage "Installing what the machine lacks"
-scripts/install-deps.sh
-source scripts/lib/compiler-cache.sh
-
-# Only the Windows build needs them: on a new machine they download and build beside the native
-# builds, in the moments those leave a core idle (configuring, linking, testing).
+# Only the Windows build needs the codecs: on a new machine they download and build beside the
+# rest of the installs (which keep one core busy unpacking) and the native builds, in the moments
+# those leave a core idle (configuring, linking, testing).
+stage "Installing what the codec build needs"
+scripts/install-deps.sh codecs
 build_codecs() { scripts/build-codecs.sh >/dev/null; }
 codecs_stage="The Windows codec libraries (built once per machine)"
 stage_in_background "$codecs_stage" build_codecs 0
+
+stage "Installing what the machine lacks"
+scripts/install-deps.sh
+source scripts/lib/compiler-cache.sh
 
 stage "The Windows workflow, which cannot run here: its syntax"
 /usr/bin/python3 tools/check_workflow.py .github/workflows/windows.yml
