@@ -8,9 +8,9 @@
 # Made to be quick on two cores: every build tree compiles through one compiler cache shared by
 # the machine's clones (scripts/lib/compiler-cache.sh), test code is compiled without
 # optimisation (cmake/test_code.cmake), trees that only check code compile it as unity builds
-# (CMakeLists.txt), the codecs build beside the native builds, the Wine tests run in two Wine
-# sessions side by side, and the second compiler's build and the release archive are made in the
-# background, below the priority of the Windows build and tests they run beside.
+# (CMakeLists.txt), the codecs build beside the installs and the native builds, the Wine tests run
+# in two Wine sessions side by side, and the second compiler's build and the release archive are
+# made in the background, below the priority of the builds and tests they run beside.
 # Each stage says its time; the last lines are a table of them.
 set -euo pipefail
 # A failed step says where the script stopped, also when the step's own output is hidden.
@@ -34,6 +34,20 @@ stage "Installing what the machine lacks"
 scripts/install-deps.sh
 source scripts/lib/compiler-cache.sh
 
+# The second compiler's build needs no Wine session: it runs from here to the end, at the lowest
+# priority, so it only takes what the other stages leave idle (the native trees' long single-file
+# steps, the Wine tests' waits). It starts once the codecs are in: build-codecs.sh waits for the
+# build under way, then names the prefix.
+second_compiler() {
+    local prefix
+    prefix=$(scripts/build-codecs.sh)
+    cmake --preset windows-cross-clang -DCORVALO_WINDOWS_PREFIX="$prefix" \
+        "${compiler_cache_args[@]}" >/dev/null
+    cmake --build build/windows-clang -j "$jobs" --target corvalo core_tests win_tests
+}
+clang_stage="Windows build with the second compiler (clang, lld, warnings as errors)"
+stage_in_background "$clang_stage" second_compiler
+
 stage "The Windows workflow, which cannot run here: its syntax"
 /usr/bin/python3 tools/check_workflow.py .github/workflows/windows.yml
 
@@ -50,16 +64,7 @@ ctest --test-dir build/fuzz --output-on-failure -L fuzz -j "$jobs"
 stage_join_background "$codecs_stage"
 codecs=$(scripts/build-codecs.sh)
 
-# Neither needs the tests' Wine session: they build beside the Windows build and the tests, and
-# give way to both. The release comes after the Windows build, whose objects it reuses.
-second_compiler() {
-    cmake --preset windows-cross-clang -DCORVALO_WINDOWS_PREFIX="$codecs" \
-        "${compiler_cache_args[@]}" >/dev/null
-    cmake --build build/windows-clang -j "$jobs" --target corvalo core_tests win_tests
-}
-clang_stage="Windows build with the second compiler (clang, lld, warnings as errors)"
-stage_in_background "$clang_stage" second_compiler
-
+# The release comes after the Windows build, whose objects it reuses; it gives way to the tests.
 stage "Windows build"
 cmake --preset windows-cross -DCORVALO_WINDOWS_PREFIX="$codecs" "${compiler_cache_args[@]}" >/dev/null
 cmake --build build/windows -j "$jobs"
